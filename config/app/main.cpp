@@ -1,7 +1,24 @@
+#include "app/CConfigApp.h"
+
 #include <QApplication>
+
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: Config\n"
+                        "Sets up the RGB lighting of the computer's SSDs.\n"
+                        "Settings: $XDG_CONFIG_HOME/Zarvik/Zarvik RGB Software/config\n"
+                        "Log:      $XDG_STATE_HOME/Zarvik/LOG/Zarvik RGB Software_Config.log\n");
+            return 0;
+        }
+    }
+
+    QApplication application(argc, argv);
+    CConfigApp app;
+    app.InitInstance();
+    return app.ExitInstance();
 }

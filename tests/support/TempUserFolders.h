@@ -1,0 +1,49 @@
+#pragma once
+// Points the per-user folders (configuration, state, runtime) of this process
+// at a fresh temporary folder for the life of the object, and restores them.
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <array>
+#include <utility>
+
+class TempUserFolders
+{
+public:
+    TempUserFolders()
+    {
+        for (auto &[name, saved] : saved_) {
+            saved = qgetenv(name);
+            const QString folder = dir_.path() + QLatin1Char('/') + QString::fromLatin1(name).toLower();
+            QDir().mkpath(folder);
+            qputenv(name, folder.toLocal8Bit());
+        }
+    }
+    ~TempUserFolders()
+    {
+        for (auto &[name, saved] : saved_) {
+            if (saved.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, saved);
+        }
+    }
+    TempUserFolders(const TempUserFolders &) = delete;
+    TempUserFolders &operator=(const TempUserFolders &) = delete;
+
+    QString Root() const { return dir_.path(); }
+    QString ConfigHome() const { return Root() + QStringLiteral("/xdg_config_home"); }
+    QString StateHome() const { return Root() + QStringLiteral("/xdg_state_home"); }
+    QString RuntimeDir() const { return Root() + QStringLiteral("/xdg_runtime_dir"); }
+
+private:
+    QTemporaryDir dir_;
+    std::array<std::pair<const char *, QByteArray>, 3> saved_{{
+        {"XDG_CONFIG_HOME", {}},
+        {"XDG_STATE_HOME", {}},
+        {"XDG_RUNTIME_DIR", {}},
+    }};
+};
