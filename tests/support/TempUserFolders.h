@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,6 +20,7 @@ public:
             saved = qgetenv(name);
             const QString folder = dir_.path() + QLatin1Char('/') + QString::fromLatin1(name).toLower();
             QDir().mkpath(folder);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             qputenv(name, folder.toLocal8Bit());
         }
     }
