@@ -1,0 +1,57 @@
+#pragma once
+// The registry of lighting providers: a folder tree per user and one
+// system-wide (layout in LightingProviderContract.h), and the creation of a
+// registered provider object from its plug-in.
+
+#include "devices/LightingProviderContract.h"
+
+#include <QString>
+#include <QStringList>
+
+// Reads a class identifier written exactly as {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+// (hexadecimal digits in either case). Anything else, including the form
+// without braces, is refused.
+bool CLSIDFromString(const QString &text, Lighting::Guid *clsid);
+
+// The braced, upper-case form of an identifier.
+QString StringFromCLSID(const Lighting::Guid &clsid);
+
+class ProviderRegistry
+{
+public:
+    // Either root may be empty (not searched).
+    ProviderRegistry(QString userRoot, QString systemRoot);
+
+    // The per-user root below the configuration home and the system-wide
+    // root /etc/Zarvik/registry.
+    static ProviderRegistry Default();
+    static QString DefaultSystemRoot();
+
+    const QString &UserRoot() const { return userRoot; }
+    const QString &SystemRoot() const { return systemRoot; }
+
+    // The subkey names of a key ('/'-separated path below the roots): the
+    // union of the subfolders found under both roots, sorted by name.
+    // Returns false, leaving *names empty, when neither root has the key.
+    bool EnumerateSubkeys(const QString &key, QStringList *names) const;
+
+    // The plug-in path registered for a class (CLSID/{id}/InprocServer32:
+    // first line, surrounding blanks removed), per user first; empty when no
+    // root registers the class.
+    QString InprocServerPath(const Lighting::Guid &clsid) const;
+
+    // Creates an object of a registered class: loads the plug-in and calls
+    // its factory. A path that is not absolute, a file that is missing or
+    // cannot be loaded, and a plug-in without the factory are refused with a
+    // log line; the status then tells why and *object is null. Plug-ins stay
+    // loaded for the life of the process, since objects they created may
+    // outlive any one caller.
+    Lighting::HResult CreateInstance(const Lighting::Guid &clsid, const Lighting::Guid &iid,
+                                     void **object) const;
+
+private:
+    QString ResolveKey(const QString &root, const QString &key) const;
+
+    QString userRoot;
+    QString systemRoot;
+};
