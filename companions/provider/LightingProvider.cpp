@@ -1,0 +1,155 @@
+// The lighting provider plug-in: one provider object per creation, one
+// device object per entry of the device list (see README.md).
+
+#include "DeviceList.h"
+
+#include "devices/LightingProviderContract.h"
+
+#include <atomic>
+#include <new>
+#include <string>
+#include <vector>
+
+using namespace Lighting;
+
+namespace provider {
+namespace {
+
+class Device final : public ILightingDevice
+{
+public:
+    Device(std::size_t index, DeviceSpec spec) : index(index), spec(std::move(spec))
+    {
+        Trace("create device " + std::to_string(index));
+    }
+
+    HResult QueryInterface(const Guid &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_ILightingDevice) {
+            *object = static_cast<ILightingDevice *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    std::uint32_t AddRef() override { return ++references; }
+
+    std::uint32_t Release() override
+    {
+        const std::uint32_t left = --references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HResult GetDescription(Bstr *description) override
+    {
+        if (!description)
+            return E_POINTER;
+        *description = nullptr;
+        if (!spec.description)
+            return S_FALSE;
+        const std::u16string &text = *spec.description;
+        *description = SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
+        return *description ? S_OK : E_OUTOFMEMORY;
+    }
+
+private:
+    ~Device() { Trace("destroy device " + std::to_string(index)); }
+
+    std::atomic<std::uint32_t> references{1};
+    std::size_t index;
+    DeviceSpec spec;
+};
+
+class Provider final : public ILightingProvider
+{
+public:
+    Provider()
+    {
+        Trace("create provider");
+        std::vector<DeviceSpec> specs = ReadDeviceList(FindDeviceListFile());
+        devices.reserve(specs.size());
+        for (std::size_t i = 0; i < specs.size(); ++i)
+            devices.push_back(new Device(i, std::move(specs[i])));
+    }
+
+    HResult QueryInterface(const Guid &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_ILightingProvider) {
+            *object = static_cast<ILightingProvider *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    std::uint32_t AddRef() override { return ++references; }
+
+    std::uint32_t Release() override
+    {
+        const std::uint32_t left = --references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HResult GetDevices(ILightingDevice **array, std::uint32_t *count) override
+    {
+        if (!count)
+            return E_POINTER;
+        if (!array) {
+            *count = static_cast<std::uint32_t>(devices.size());
+            return S_OK;
+        }
+        std::uint32_t filled = 0;
+        while (filled < *count && filled < devices.size()) {
+            devices[filled]->AddRef();
+            array[filled] = devices[filled];
+            ++filled;
+        }
+        *count = filled;
+        return S_OK;
+    }
+
+private:
+    // Devices handed out live on with their callers' references.
+    ~Provider()
+    {
+        for (Device *device : devices)
+            device->Release();
+        Trace("destroy provider");
+    }
+
+    std::atomic<std::uint32_t> references{1};
+    std::vector<Device *> devices;
+};
+
+} // namespace
+} // namespace provider
+
+extern "C" __attribute__((visibility("default"))) HResult
+LightingProviderCreateInstance(const Guid *clsid, const Guid *iid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (!clsid || !iid)
+        return E_INVALIDARG;
+    if (*clsid != CLSID_LightingProvider)
+        return CLASS_E_CLASSNOTAVAILABLE;
+
+    auto *created = new (std::nothrow) provider::Provider;
+    if (!created)
+        return E_OUTOFMEMORY;
+    const HResult result = created->QueryInterface(*iid, object);
+    created->Release();   // the interface asked for holds the one reference left
+    return result;
+}
