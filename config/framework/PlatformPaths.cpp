@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace PlatformPaths {
@@ -65,9 +66,17 @@ QString RuntimeDirectory()
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir::cleanPath(runtime);
 
+    // No runtime folder from the session: a private one below the temporary
+    // folder. Someone else may have made a folder of that name first; it is
+    // only used when it belongs to us and nobody else can enter it.
     const QString folder = QDir::tempPath() + QStringLiteral("/zarvik-runtime-%1").arg(getuid());
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray native = QFile::encodeName(folder);
+    ::mkdir(native.constData(), 0700);
+    struct stat info = {};
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
+        return {};
+    if ((info.st_mode & 0077) != 0)
+        ::chmod(native.constData(), 0700);
     return folder;
 }
 

@@ -18,7 +18,8 @@ QString ConfigHome();
 QString StateHome();
 
 // $XDG_RUNTIME_DIR, else a private folder (mode 0700) created for this user
-// below the temporary folder. No trailing '/'.
+// below the temporary folder. No trailing '/'. Empty when neither can be had
+// (the fallback folder exists but belongs to someone else).
 QString RuntimeDirectory();
 
 } // namespace PlatformPaths
