@@ -1,0 +1,154 @@
+#include "framework/CWnd.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+QPointer<CWnd> CWnd::captureHolder;
+
+CWnd::CWnd(QWidget *parent) : QWidget(parent) {}
+
+CWnd::~CWnd()
+{
+    if (captureHolder == this) {
+        captureHolder = nullptr;
+        if (QWidget::mouseGrabber() == this)
+            releaseMouse();
+    }
+}
+
+void CWnd::CreateWnd(QWidget *parent, const QRect &rect, int id, bool visible)
+{
+    if (parent != parentWidget())
+        setParent(parent);
+    controlId_ = id;
+    setGeometry(rect.normalized());
+    created_ = true;
+    setVisible(visible);
+}
+
+QObject *CWnd::OwnerOrParent() const
+{
+    if (owner_)
+        return owner_.data();
+    return parentWidget();
+}
+
+void CWnd::SetCapture()
+{
+    if (captureHolder != this) {
+        QPointer<CWnd> previous = captureHolder;
+        captureHolder = this;
+        if (previous) {
+            if (QWidget::mouseGrabber() == previous)
+                previous->releaseMouse();
+            previous->OnCaptureChanged();
+        }
+    }
+    if (isVisible() && QWidget::mouseGrabber() != this)
+        grabMouse();
+}
+
+void CWnd::ReleaseCapture()
+{
+    if (captureHolder != this)
+        return;
+    captureHolder = nullptr;
+    if (QWidget::mouseGrabber() == this)
+        releaseMouse();
+    OnCaptureChanged();
+}
+
+LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+void CWnd::SetWindowRgn(const QRegion &region)
+{
+    if (region.isEmpty())
+        clearMask();
+    else
+        setMask(region);
+}
+
+bool CWnd::IsOnWindow(const QPoint &point) const
+{
+    if (!rect().contains(point))
+        return false;
+    const QRegion shape = mask();
+    return shape.isEmpty() || shape.contains(point);
+}
+
+QImage CWnd::PaintBuffer()
+{
+    QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
+    buffer.fill(Qt::transparent);
+    return buffer;
+}
+
+void CWnd::SetOpaqueFace(bool opaque)
+{
+    opaqueFace_ = opaque;
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
+CWnd::Hover CWnd::TrackHover(const QPoint &point, Qt::MouseButtons buttons, bool &hover)
+{
+    const bool leftHeld = buttons.testFlag(Qt::LeftButton);
+    if (leftHeld && !hover)
+        return Hover::Ignored;
+    if (!HasCapture()) {
+        if (OwnerOrParent() == nullptr)
+            return Hover::Ignored;
+        hover = true;
+        SetCapture();
+        return Hover::Entered;
+    }
+    if (IsOnWindow(point))
+        return Hover::Inside;
+    const bool wasHovered = hover;
+    hover = false;
+    if (!leftHeld)
+        ReleaseCapture();
+    return wasHovered ? Hover::Left : Hover::Outside;
+}
+
+bool CWnd::EndHover(bool &hover)
+{
+    const bool wasHovered = hover;
+    hover = false;
+    if (HasCapture() && !QGuiApplication::mouseButtons().testFlag(Qt::LeftButton))
+        ReleaseCapture();
+    return wasHovered;
+}
+
+bool CWnd::event(QEvent *event)
+{
+    if (WindowMessageEvent *m = WindowMessageEvent::From(event)) {
+        m->result = WindowProc(m->message, m->wParam, m->lParam);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CWnd::paintEvent(QPaintEvent *)
+{
+    const QImage face = PaintBuffer();
+    QPainter painter(this);
+    if (opaqueFace_)
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, face);
+}
+
+void CWnd::hideEvent(QHideEvent *event)
+{
+    ReleaseCapture();
+    QWidget::hideEvent(event);
+}
+
+void CWnd::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        ReleaseCapture();
+    QWidget::changeEvent(event);
+}
