@@ -1,24 +1,88 @@
 #include "framework/CaseInsensitivePath.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 namespace CaseInsensitivePath {
 namespace {
 
-// The entry of `folder` whose name equals `name` ignoring case, or empty.
-QString FindEntry(const QString &folder, const QString &name)
+struct Listing
 {
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return name;
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    entries.sort(Qt::CaseSensitive);
-    for (const QString &entry : entries)
+    QDateTime modified;
+    QStringList entries; // sorted by code point
+};
+
+// Folder listings, reused while the folder's modification time (which changes
+// whenever an entry is added, removed or renamed) stays the same: a skin
+// build asks for many missing optional pictures of one folder. A folder
+// changed within the last seconds is listed afresh every time, since a second
+// change within the clock's resolution would not show in its time.
+QStringList Entries(const QString &folder)
+{
+    static QMutex mutex;
+    static QHash<QString, Listing> cache;
+    const QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
+    const QDateTime modified = QFileInfo(path).lastModified();
+
+    const QMutexLocker lock(&mutex);
+    const QString key = QDir(path).absolutePath();
+    auto found = cache.find(key);
+    if (found != cache.end() && found->modified == modified && modified.isValid())
+        return found->entries;
+    Listing listing;
+    listing.modified = modified;
+    listing.entries = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    listing.entries.sort(Qt::CaseSensitive);
+    if (!modified.isValid() || modified.msecsTo(QDateTime::currentDateTimeUtc()) < 2000)
+        return listing.entries;
+    if (cache.size() > 256)
+        cache.clear();
+    cache.insert(key, listing);
+    return listing.entries;
+}
+
+// The entries of `folder` that equal `name` ignoring case, in code-point order.
+QStringList Candidates(const QString &folder, const QString &name)
+{
+    QStringList found;
+    for (const QString &entry : Entries(folder))
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
-    return {};
+            found.append(entry);
+    return found;
+}
+
+// Resolves parts[index...] below `resolved` (empty or ending in '/'). A
+// component that exists with its exact name is taken as it is; one that does
+// not is looked up ignoring case, and when several entries match ("Skins" and
+// "SKINS"), each is tried in turn.
+bool ResolveFrom(const QStringList &parts, qsizetype index, QString &resolved)
+{
+    if (index == parts.size())
+        return true;
+    const bool last = index + 1 == parts.size();
+    const QString &part = parts[index];
+    QStringList candidates;
+    if (part == QLatin1String(".") || part == QLatin1String("..") || QFileInfo::exists(resolved + part))
+        candidates.append(part);
+    else
+        candidates = Candidates(resolved, part);
+    for (const QString &candidate : candidates) {
+        QString next = resolved + candidate;
+        if (!last) {
+            if (!QFileInfo(next).isDir())
+                continue;
+            next += QLatin1Char('/');
+        }
+        if (ResolveFrom(parts, index + 1, next)) {
+            resolved = next;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -28,23 +92,12 @@ QString Resolve(const QString &path)
     if (path.isEmpty() || QFileInfo::exists(path))
         return path;
 
-    const bool absolute = path.startsWith(QLatin1Char('/'));
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString resolved = absolute ? QStringLiteral("/") : QString();
-    for (const QString &part : parts) {
-        const QString exact = resolved + part;
-        QString next;
-        if (QFileInfo::exists(exact)) {
-            next = part;
-        } else {
-            next = FindEntry(resolved, part);
-            if (next.isEmpty())
-                return path;
-        }
-        resolved += next + QLatin1Char('/');
-    }
-    if (!path.endsWith(QLatin1Char('/')) && resolved.endsWith(QLatin1Char('/')) && resolved.size() > 1)
-        resolved.chop(1);
+    QString resolved = path.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    if (parts.isEmpty() || !ResolveFrom(parts, 0, resolved))
+        return path;
+    if (path.endsWith(QLatin1Char('/')))
+        resolved += QLatin1Char('/');
     return resolved;
 }
 

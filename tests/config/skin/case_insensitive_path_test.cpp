@@ -57,6 +57,26 @@ TEST_F(CaseInsensitivePathTest, SeveralCandidatesPickTheFirstInCodePointOrder)
               root() + QStringLiteral("/skins/A.png"));
 }
 
+TEST_F(CaseInsensitivePathTest, TriesEveryMatchingFolder)
+{
+    // Two folders that differ only in case: the file is found in the one
+    // that holds it.
+    ASSERT_TRUE(QDir(root()).mkpath(QStringLiteral("SKINS")));
+    Touch(root() + QStringLiteral("/SKINS/only_here.png"));
+    EXPECT_EQ(CaseInsensitivePath::Resolve(root() + QStringLiteral("/Skins/only_here.png")),
+              root() + QStringLiteral("/SKINS/only_here.png"));
+    EXPECT_EQ(CaseInsensitivePath::Resolve(root() + QStringLiteral("/Skins/close_normal.png")),
+              root() + QStringLiteral("/skins/Close_normal.png"));
+}
+
+TEST_F(CaseInsensitivePathTest, SeesEntriesAddedAfterALookup)
+{
+    const QString wanted = root() + QStringLiteral("/Skins/New.png");
+    EXPECT_EQ(CaseInsensitivePath::Resolve(wanted), wanted);
+    Touch(root() + QStringLiteral("/skins/new.PNG"));
+    EXPECT_EQ(CaseInsensitivePath::Resolve(wanted), root() + QStringLiteral("/skins/new.PNG"));
+}
+
 TEST_F(CaseInsensitivePathTest, RelativePathsFromTheWorkingFolder)
 {
     const QString saved = QDir::currentPath();
