@@ -1,0 +1,67 @@
+#include "HidAgent.h"
+
+#include "HidLog.h"
+#include "LightingReport.h"
+#include "app/AgentLink.h"
+#include "settings/LightingSettings.h"
+
+HidAgent::HidAgent(Output output)
+    : output_(std::move(output))
+    , endpoint_(QString::fromLatin1(AgentTitles::kAgent),
+                [this](uint32_t message, uintptr_t, intptr_t) { return OnMessage(message); })
+{
+}
+
+LocalWindowEndpoint::ListenResult HidAgent::Start()
+{
+    const LocalWindowEndpoint::ListenResult result = endpoint_.Listen();
+    if (result != LocalWindowEndpoint::ListenResult::Listening)
+        return result;
+    WriteHidLog(QStringLiteral("listening as \"%1\"").arg(QLatin1String(AgentTitles::kAgent)));
+    Apply(QStringLiteral("start"));
+    return result;
+}
+
+void HidAgent::Stop()
+{
+    endpoint_.Close();
+}
+
+intptr_t HidAgent::OnMessage(uint32_t message)
+{
+    if (message != AgentMessages::kSettingsSaved)
+        return 0;
+    Apply(QStringLiteral("notified"));
+    return 1;
+}
+
+void HidAgent::Apply(const QString &reason)
+{
+    ++applyCount_;
+    const QString path = SettingsPath();
+    LightingSettings settings;
+    const SettingsRead read = ReadSettingsWithoutWriting(path, settings);
+
+    QString source;
+    switch (read) {
+    case SettingsRead::Loaded:
+        source = path;
+        break;
+    case SettingsRead::Missing:
+        source = QStringLiteral("no settings file at %1, the defaults").arg(path);
+        break;
+    case SettingsRead::Unreadable:
+        source = QStringLiteral("settings file %1 unreadable, the defaults").arg(path);
+        break;
+    }
+    Report(QStringLiteral("apply #%1 (%2): %3").arg(applyCount_).arg(reason, source));
+    for (const QString &line : DescribeLighting(settings))
+        Report(line);
+}
+
+void HidAgent::Report(const QString &line)
+{
+    if (output_)
+        output_(line);
+    WriteHidLog(line);
+}

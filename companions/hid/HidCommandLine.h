@@ -1,0 +1,23 @@
+#pragma once
+// hid's command line: run as the agent, or send one request to Config.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+struct HidOptions
+{
+    enum class Mode { Agent, Send, Help, Invalid };
+
+    Mode mode = Mode::Agent;
+    uint32_t message = 0;
+    uintptr_t wParam = 0;
+    int timeoutMs = 3000;
+    QString error; // for Mode::Invalid
+};
+
+// `arguments` without the program name.
+HidOptions ParseHidCommandLine(const QStringList &arguments);
+
+QString HidUsage();

@@ -1,0 +1,87 @@
+#include "LightingReport.h"
+
+#include <QFile>
+#include <QTemporaryFile>
+
+namespace {
+
+// Settings files are a few tens of kilobytes; anything far larger is not one.
+constexpr qint64 kMaxSettingsFileBytes = 4 * 1024 * 1024;
+
+const char *const kCategoryNames[kCategoryCount] = {"category 0", "category 1 (SSD)"};
+
+QString ColourText(uint32_t colour)
+{
+    return QStringLiteral("(%1,%2,%3)").arg(colour & 0xFF).arg((colour >> 8) & 0xFF).arg((colour >> 16) & 0xFF);
+}
+
+} // namespace
+
+SettingsRead ReadSettingsWithoutWriting(const QString &path, LightingSettings &settings)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.exists()) {
+        ResetSettings(settings);
+        return SettingsRead::Missing;
+    }
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsFileBytes) {
+        ResetSettings(settings);
+        return SettingsRead::Unreadable;
+    }
+    const QByteArray text = file.read(kMaxSettingsFileBytes + 1);
+    if (file.error() != QFile::NoError || text.size() > kMaxSettingsFileBytes) {
+        ResetSettings(settings);
+        return SettingsRead::Unreadable;
+    }
+
+    // The settings code reads from a path and writes a missing file at once;
+    // it gets a private copy of what was read, so the real file is never
+    // touched and one snapshot is described even if Config saves meanwhile.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(text) != text.size() || !copy.flush()) {
+        ResetSettings(settings);
+        return SettingsRead::Unreadable;
+    }
+    LoadSettings(settings, copy.fileName());
+    return SettingsRead::Loaded;
+}
+
+QString DescribeRecord(const EffectInfo &record)
+{
+    QStringList colours;
+    for (int i = 0; i < record.colorCount && i < kEffectColorSlots; ++i)
+        colours << ColourText(record.colors[static_cast<std::size_t>(record.uniformColor ? 0 : i)]);
+    return QStringLiteral("effect %1, colours %2, speed %3, direction %4")
+        .arg(record.effectId)
+        .arg(colours.isEmpty() ? QStringLiteral("none") : colours.join(QLatin1Char(' ')))
+        .arg(record.speed)
+        .arg(record.direction);
+}
+
+QStringList DescribeLighting(const LightingSettings &settings)
+{
+    LightingSettings safe = settings;
+    ClampSettings(safe);
+
+    QStringList lines;
+    lines << QStringLiteral("LED switch: %1").arg(safe.led_sw != 0 ? QStringLiteral("on") : QStringLiteral("off"));
+    lines << QStringLiteral("current profile: %1").arg(safe.CurrentProfile);
+    const ProfileSettings &profile = safe.Profile(safe.CurrentProfile);
+    for (int c = 0; c < kCategoryCount; ++c) {
+        const CategorySettings &category = profile.Category(c);
+        lines << QStringLiteral("%1: synchronise %2, devices %3")
+                     .arg(QLatin1String(kCategoryNames[c]))
+                     .arg(category.synchronize)
+                     .arg(category.devNum);
+        if (category.devNum == 0)
+            lines << QStringLiteral("  no devices");
+        for (int device = 1; device <= category.devNum; ++device) {
+            const int record = category.synchronize ? 0 : device;
+            lines << QStringLiteral("  device %1: record %2, %3")
+                         .arg(device)
+                         .arg(record)
+                         .arg(DescribeRecord(category.records[static_cast<std::size_t>(record)]));
+        }
+    }
+    return lines;
+}

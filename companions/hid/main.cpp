@@ -1,0 +1,88 @@
+// hid: the lighting agent's counterpart. Runs as the agent, or sends one
+// request to Config from the command line.
+
+#include "HidAgent.h"
+#include "HidCommandLine.h"
+#include "HidLog.h"
+#include "app/AgentLink.h"
+#include "framework/QuitSignals.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void PrintLine(std::FILE *stream, const QString &line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+int SendRequest(const HidOptions &options)
+{
+    const QString title = QString::fromLatin1(AgentTitles::kConfig);
+    const LocalWindows::SendOutcome outcome =
+        LocalWindows::SendToWindow(title, options.message, options.wParam, 0, options.timeoutMs);
+    switch (outcome.status) {
+    case LocalWindows::SendStatus::Answered:
+        PrintLine(stdout, QStringLiteral("answer: %1").arg(outcome.result));
+        return 0;
+    case LocalWindows::SendStatus::NoWindow:
+        PrintLine(stderr, QStringLiteral("hid: no window titled \"%1\"").arg(title));
+        return 1;
+    case LocalWindows::SendStatus::TimedOut:
+        PrintLine(stderr, QStringLiteral("hid: \"%1\" did not answer within %2 ms").arg(title).arg(options.timeoutMs));
+        return 1;
+    case LocalWindows::SendStatus::Failed:
+        break;
+    }
+    PrintLine(stderr, QStringLiteral("hid: the request could not be delivered to \"%1\"").arg(title));
+    return 1;
+}
+
+int RunAgent(QCoreApplication &application)
+{
+    HidAgent agent([](const QString &line) { PrintLine(stdout, line); });
+    switch (agent.Start()) {
+    case LocalWindowEndpoint::ListenResult::Listening:
+        break;
+    case LocalWindowEndpoint::ListenResult::TitleInUse:
+        WriteHidLog(QStringLiteral("another agent is running; ending"));
+        PrintLine(stderr, QStringLiteral("hid: another agent is running"));
+        return 0;
+    case LocalWindowEndpoint::ListenResult::NoFolder:
+    case LocalWindowEndpoint::ListenResult::Failed:
+        WriteHidLog(QStringLiteral("cannot listen: %1").arg(agent.ListenError()));
+        PrintLine(stderr, QStringLiteral("hid: cannot listen: %1").arg(agent.ListenError()));
+        return 1;
+    }
+
+    InstallQuitSignalHandler([] { QCoreApplication::quit(); });
+    const int status = application.exec();
+    agent.Stop();
+    WriteHidLog(QStringLiteral("ending"));
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const HidOptions options = ParseHidCommandLine(application.arguments().mid(1));
+    switch (options.mode) {
+    case HidOptions::Mode::Help:
+        std::fputs(HidUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case HidOptions::Mode::Invalid:
+        PrintLine(stderr, QStringLiteral("hid: %1").arg(options.error));
+        std::fputs(HidUsage().toLocal8Bit().constData(), stderr);
+        return 2;
+    case HidOptions::Mode::Send:
+        return SendRequest(options);
+    case HidOptions::Mode::Agent:
+        break;
+    }
+    return RunAgent(application);
+}
