@@ -5,6 +5,22 @@
 
 QPointer<CWnd> CWnd::captureHolder;
 
+namespace {
+
+// Platforms that refuse pointer grabs (and say so on every attempt); there
+// the pointer-leave event ends hover instead.
+bool PlatformGrabsPointer()
+{
+    static const bool grabs = [] {
+        const QString name = QGuiApplication::platformName();
+        return !(name == QLatin1String("offscreen") || name == QLatin1String("minimal") ||
+                 name.startsWith(QLatin1String("wayland")));
+    }();
+    return grabs;
+}
+
+} // namespace
+
 CWnd::CWnd(QWidget *parent) : QWidget(parent) {}
 
 CWnd::~CWnd()
@@ -44,7 +60,7 @@ void CWnd::SetCapture()
             previous->OnCaptureChanged();
         }
     }
-    if (isVisible() && QWidget::mouseGrabber() != this)
+    if (isVisible() && PlatformGrabsPointer() && QWidget::mouseGrabber() != this)
         grabMouse();
 }
 
@@ -104,8 +120,12 @@ CWnd::Hover CWnd::TrackHover(const QPoint &point, Qt::MouseButtons buttons, bool
         SetCapture();
         return Hover::Entered;
     }
-    if (IsOnWindow(point))
-        return Hover::Inside;
+    if (IsOnWindow(point)) {
+        if (hover || leftHeld)
+            return Hover::Inside;
+        hover = true;
+        return Hover::Regained;
+    }
     const bool wasHovered = hover;
     hover = false;
     if (!leftHeld)

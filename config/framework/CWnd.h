@@ -75,11 +75,13 @@ protected:
     //    (a drag that started elsewhere does not light the window);
     //  - the window does not hold the capture and has an owner or parent:
     //    hover becomes true and the capture is taken: Entered;
-    //  - it holds the capture and the point is on the window: Inside;
+    //  - it holds the capture and the point is on the window: Inside, or
+    //    Regained when hover had been cleared meanwhile (SetChecked clears
+    //    it) and the left button is up: hover becomes true again;
     //  - it holds the capture and the point is elsewhere: hover becomes
     //    false (Left when it was set, Outside otherwise) and, unless the left
     //    button is held, the capture is released.
-    enum class Hover { Ignored, Entered, Inside, Left, Outside };
+    enum class Hover { Ignored, Entered, Inside, Regained, Left, Outside };
     Hover TrackHover(const QPoint &point, Qt::MouseButtons buttons, bool &hover);
     // The pointer left the window (leave event): hover ends and, unless the
     // left button is held, the capture is released. Answers whether hover was

@@ -1,0 +1,68 @@
+#pragma once
+// The skinned single-line colour box: one colour component in decimal or the
+// whole colour in hexadecimal. The first state image shows through as its
+// background (tiled from the top left), the text is drawn in the text colour.
+//
+// Every typed character (including Backspace, Enter and control characters
+// such as Ctrl+V) posts UM_EDIT_CHAR (wParam 0, lParam the identifier) to
+// the parent before the box decides on it. In hex mode only 0-9, a-f, A-F,
+// Backspace and the copy, paste and cut characters reach the box; a digits-only
+// box rejects other printable characters. A left press sends WM_COMMAND
+// (wParam 0, lParam Handle()) to the parent before the box handles it.
+
+#include "framework/WinTypes.h"
+#include "skin/Bitmap.h"
+
+#include <QLineEdit>
+
+#include <optional>
+
+class CClrEdit : public QLineEdit
+{
+public:
+    explicit CClrEdit(QWidget *parent = nullptr);
+    ~CClrEdit() override;
+
+    // Makes the object a box: child of `parent` at `rect`, identifier `id`,
+    // centred text, digits only when `digitsOnly`.
+    void Create(QWidget *parent, const QRect &rect, int id, bool digitsOnly, bool visible = true);
+
+    int GetDlgCtrlID() const { return controlId; }
+    void SetDlgCtrlID(int id) { controlId = id; }
+    LPARAM Handle() const;
+
+    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
+                     int left, int top, int right, int bottom);
+    // Font of that face and pixel height, weight 400.
+    void SetEditFont(const QString &face, int height);
+    void SetHexMode();
+    void SetDigitsOnly(bool on) { digitsOnly = on; }
+    // At most `count` characters.
+    void LimitText(int count) { setMaxLength(count); }
+    void SetTextColor(COLORREF colour);
+
+    bool IsHexMode() const { return hexMode; }
+    bool IsDigitsOnly() const { return digitsOnly; }
+    COLORREF GetTextColor() const { return textColour; }
+    const Bitmap &GetBackgroundImage() const { return stateImages[0]; }
+
+    // The character a key press types, as the character code the filter and
+    // UM_EDIT_CHAR speak of (Ctrl+letter gives 1..26, Backspace 8, Tab 9,
+    // Enter 13, Escape 27); none for keys that type nothing (arrows, Delete,
+    // function keys).
+    static std::optional<int> TypedCharacter(const QKeyEvent &event);
+    // Whether the filter lets the character through to the box.
+    bool AcceptsCharacter(int code) const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int controlId = 0;
+    bool hexMode = false;
+    bool digitsOnly = false;
+    COLORREF textColour = RGB(255, 255, 255);
+    Bitmap stateImages[4];
+};

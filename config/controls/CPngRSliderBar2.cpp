@@ -1,0 +1,265 @@
+#include "controls/CPngRSliderBar2.h"
+
+#include "controls/ControlSupport.h"
+#include "framework/MessageBox.h"
+#include "skin/ImageHelpers.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// The angle constants of the mapping are these exact values, not 2*pi and pi.
+constexpr double kFullTurn = 6.28318;
+constexpr double kHalfTurn = 3.14159;
+
+// a mod b with the sign of a (as C's %), in 64 bits; b != 0.
+long long Mod(long long a, long long b)
+{
+    return a % b;
+}
+
+int ClampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+CPngRSliderBar2::CPngRSliderBar2(QWidget *parent) : CWnd(parent)
+{
+    SetDlgCtrlID(kIdentifier);
+}
+
+CPngRSliderBar2::~CPngRSliderBar2() = default;
+
+void CPngRSliderBar2::CreateSlider(QWidget *parent, int left, int top, int right, int bottom)
+{
+    sliderRect = RECT{left, top, right, bottom};
+    notifyParent = parent;
+    position = 0;
+    minimum = 0;
+    maximum = 10;
+    CreateWnd(parent, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), kIdentifier, true);
+    ringRect = RECT{0, 0, width(), height()};
+}
+
+void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right,
+                                    int bottom)
+{
+    if (first != nullptr)
+        CropBitmap(ringImages[0], *first, left, top, right, bottom);
+    if (second != nullptr)
+        CropBitmap(ringImages[1], *second, left, top, right, bottom);
+    update();
+}
+
+void CPngRSliderBar2::SetThumbImages(const Bitmap *first, const Bitmap *second, bool flag)
+{
+    if (first != nullptr && !first->IsEmpty()) {
+        thumbImages[0] = *first;
+        thumbWidth = first->Width();
+        thumbHeight = first->Height();
+    }
+    if (second != nullptr && !second->IsEmpty())
+        thumbImages[1] = *second;
+    thumbFlag = flag;
+    update();
+}
+
+void CPngRSliderBar2::SetRegion(const Bitmap &mask)
+{
+    const std::optional<QRegion> region = RegionFromMask(mask);
+    if (!region || region->isEmpty()) {
+        ShowMessageBox(this, QStringLiteral("error"), QString(), MessageBoxKind::Ok);
+        return;
+    }
+    SetWindowRgn(*region);
+    shaped = true;
+    update();
+}
+
+void CPngRSliderBar2::SetRange(int newMinimum, int newMaximum)
+{
+    if (newMinimum != minimum || newMaximum != maximum)
+        update();
+    minimum = newMinimum;
+    maximum = newMaximum;
+    if (position < minimum)
+        position = minimum;
+    if (position > maximum)
+        position = maximum;
+}
+
+int CPngRSliderBar2::GetValue() const
+{
+    const long long range = static_cast<long long>(maximum) - minimum;
+    if (range == 0)
+        return minimum;
+    return ClampToInt(range - Mod(kAngleOffset + static_cast<long long>(position), range));
+}
+
+void CPngRSliderBar2::SetValue(int value)
+{
+    if (value == GetValue())
+        return;
+    const long long range = static_cast<long long>(maximum) - minimum;
+    position = range == 0 ? minimum : ClampToInt(range - Mod(static_cast<long long>(value) + kAngleOffset, range));
+    update();
+}
+
+int CPngRSliderBar2::PositionFromPoint(const QPoint &point) const
+{
+    const long long cx = (static_cast<long long>(ringRect.left) + ringRect.right) / 2;
+    const long long cy = (static_cast<long long>(ringRect.top) + ringRect.bottom) / 2;
+    const long long dx = cx - point.x();
+    const long long dy = cy - point.y();
+    const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+    if (d == 0.0)
+        return minimum; // no angle at the centre
+    double theta = std::acos(std::clamp(static_cast<double>(point.y() - cy) / d, -1.0, 1.0));
+    if (point.x() > cx)
+        theta = kFullTurn - theta;
+    long long t = TruncToInt(theta * maximum / kHalfTurn * 0.5);
+    t = std::min<long long>(t, maximum);
+    t = std::max<long long>(t, minimum);
+    return static_cast<int>(t);
+}
+
+QPoint CPngRSliderBar2::ThumbCentre() const
+{
+    const double phi = maximum == 0 ? 0.0 : 2 * kHalfTurn * position / maximum;
+    const int r = (height() / 2) - (thumbWidth / 2) + 1;
+    const int dx = -TruncToInt(std::sin(phi) * r);
+    const int dy = TruncToInt(std::cos(phi) * r);
+    return QPoint(width() / 2 + dx, height() / 2 + dy);
+}
+
+QImage CPngRSliderBar2::PaintBuffer()
+{
+    ringRect = RECT{0, 0, width(), height()};
+    Bitmap surface = CreateDib32(width(), height());
+    if (surface.IsEmpty())
+        return QImage();
+    QImage buffer = surface.Image();
+    QPainter painter(&buffer);
+    BlendBitmap(painter, 0, 0, ringImages[0]);
+    const QPoint centre = ThumbCentre();
+    BlendBitmap(painter, centre.x() - thumbWidth / 2, centre.y() - thumbHeight / 2, thumbImages[0]);
+
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF disc(width() / 2 - 12, height() / 2 - 12, 24, 24);
+    QLinearGradient gradient(disc.topLeft(), disc.bottomRight());
+    for (qreal stop : {0.0, 0.33, 0.66, 1.0})
+        gradient.setColorAt(stop, QColor(255, 0, 0, 255));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(gradient);
+    painter.drawEllipse(disc);
+    painter.end();
+    return buffer;
+}
+
+void CPngRSliderBar2::TrackPointer(const QPoint &point)
+{
+    position = PositionFromPoint(point);
+    const int marginX = thumbWidth;
+    const int marginY = thumbHeight;
+    update(QRect(QPoint(ringRect.left, ringRect.top), QPoint(ringRect.right - 1, ringRect.bottom - 1))
+               .adjusted(-marginX, -marginY, marginX, marginY));
+}
+
+void CPngRSliderBar2::PostValue(int value)
+{
+    PostMessage(notifyParent.data(), UM_SLIDER_POS, static_cast<WPARAM>(static_cast<LPARAM>(value)),
+                static_cast<LPARAM>(GetDlgCtrlID()));
+}
+
+LRESULT CPngRSliderBar2::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == UM_SLIDER_POS) {
+        PostMessage(notifyParent.data(), UM_SLIDER_POS, wParam, static_cast<LPARAM>(GetDlgCtrlID()));
+        return 0;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CPngRSliderBar2::OnMouseWheel(int delta)
+{
+    const long long range = static_cast<long long>(maximum) - minimum;
+    if (range == 0) {
+        PostValue(minimum);
+        return;
+    }
+    const long long v = GetValue();
+    const long long request = minimum + Mod(delta > 0 ? v - 1 : v + 1, range);
+    PostValue(ClampToInt(request));
+}
+
+void CPngRSliderBar2::OnCaptureChanged()
+{
+    dragging = false;
+}
+
+void CPngRSliderBar2::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        dragging = true;
+        SetCapture();
+    }
+    event->accept();
+}
+
+void CPngRSliderBar2::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
+void CPngRSliderBar2::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!dragging) {
+        event->ignore();
+        return;
+    }
+    TrackPointer(event->position().toPoint());
+    PostValue(GetValue());
+    event->accept();
+}
+
+void CPngRSliderBar2::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        TrackPointer(event->position().toPoint());
+        dragging = false;
+        ReleaseCapture();
+        PostValue(GetValue());
+    }
+    event->accept();
+}
+
+void CPngRSliderBar2::wheelEvent(QWheelEvent *event)
+{
+    const QPoint delta = event->angleDelta();
+    OnMouseWheel(delta.y() != 0 ? delta.y() : delta.x());
+    event->accept();
+}
+
+void CPngRSliderBar2::changeEvent(QEvent *event)
+{
+    CWnd::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) {
+        enabledFlag = isEnabled();
+        update();
+    }
+}
+
+void CPngRSliderBar2::resizeEvent(QResizeEvent *event)
+{
+    ringRect = RECT{0, 0, width(), height()};
+    CWnd::resizeEvent(event);
+}

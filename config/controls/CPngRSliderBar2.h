@@ -1,0 +1,86 @@
+#pragma once
+// The hue ring: a shaped circular window showing a ring picture and a thumb
+// the user drags around it. Positions run clockwise on the screen from the
+// bottom of the ring; the reported value (GetValue, UM_SLIDER_POS) is the
+// angle counter-clockwise from 3 o'clock: with the range 0..359 the top
+// reports 90, the left 180, the bottom 269, and 1..359 are reported (0 never
+// by dragging). Dragging moves the thumb at once and posts every value; the
+// wheel only posts. Identifier 10006.
+
+#include "framework/CWnd.h"
+#include "skin/Bitmap.h"
+
+class CPngRSliderBar2 : public CWnd
+{
+public:
+    static constexpr int kIdentifier = 10006;
+    static constexpr int kAngleOffset = 90;
+
+    explicit CPngRSliderBar2(QWidget *parent = nullptr);
+    ~CPngRSliderBar2() override;
+
+    // Rectangle in the parent's client coordinates; position 0, range 0..10.
+    void CreateSlider(QWidget *parent, int left, int top, int right, int bottom);
+    // Crops of both pictures; only the first is drawn.
+    void SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom);
+    // Full-size copies; the first sets the thumb size and is the one drawn.
+    void SetThumbImages(const Bitmap *first, const Bitmap *second, bool flag);
+    // Shapes the window by the mask (white is outside). A mask that gives no
+    // shape shows the message box "error" and leaves the window unshaped.
+    void SetRegion(const Bitmap &mask);
+    void SetRange(int minimum, int maximum);
+    void SetValue(int value);
+    int GetValue() const;
+
+    // One wheel step: positive delta (away from the user) requests the value
+    // below, else the value above, wrapping within the range; posted only.
+    void OnMouseWheel(int delta);
+
+    // The position for a pointer at `point` (client coordinates): the angle
+    // about the ring's centre; the exact centre gives the minimum.
+    int PositionFromPoint(const QPoint &point) const;
+    // Centre of the thumb for the current position (client coordinates).
+    QPoint ThumbCentre() const;
+
+    int GetPos() const { return position; }
+    int GetRangeMin() const { return minimum; }
+    int GetRangeMax() const { return maximum; }
+    bool IsDragging() const { return dragging; }
+    bool IsShaped() const { return shaped; }
+    QSize ThumbSize() const { return QSize(thumbWidth, thumbHeight); }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    QImage PaintBuffer() override;
+    void OnCaptureChanged() override;
+
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // Position from the pointer, then the ring and a thumb-sized margin are
+    // repainted.
+    void TrackPointer(const QPoint &point);
+    void PostValue(int value);
+
+    Bitmap ringImages[2];
+    Bitmap thumbImages[2];
+    int thumbWidth = 0;
+    int thumbHeight = 0;
+    RECT sliderRect;
+    QPointer<QWidget> notifyParent;
+    int position = 0;
+    int minimum = 0;
+    int maximum = 10;
+    bool dragging = false;
+    RECT ringRect;
+    bool thumbFlag = false;
+    bool enabledFlag = true;
+    bool shaped = false;
+};
