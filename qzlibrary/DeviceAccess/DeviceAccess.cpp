@@ -1,0 +1,41 @@
+#include "DeviceAccess/DeviceAccess.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "DeviceAccess/sim/SimDeviceAccess.h"
+#include "dbg/DllPrintf.h"
+
+namespace qz {
+namespace {
+
+DeviceAccess* g_testAccess = nullptr;
+
+DeviceAccess& SelectedAccess() {
+  // The simulation is chosen once, at the first device request, and only when
+  // the variable names a file; it never falls back to real devices.
+  static std::unique_ptr<SimDeviceAccess> simulation = []() -> std::unique_ptr<SimDeviceAccess> {
+    const char* file = std::getenv(kSimulationVariable);
+    if (file == nullptr || file[0] == '\0') return nullptr;
+    std::string error;
+    auto sim = SimDeviceAccess::FromFile(file, &error);
+    if (!sim) {
+      __dll_printf("simulation file %s: %s\n", file, error.c_str());
+      sim = std::make_unique<SimDeviceAccess>();
+    }
+    return sim;
+  }();
+  if (simulation) return *simulation;
+  return PlatformDeviceAccess();
+}
+
+}  // namespace
+
+DeviceAccess& CurrentDeviceAccess() {
+  if (g_testAccess != nullptr) return *g_testAccess;
+  return SelectedAccess();
+}
+
+void SetDeviceAccessForTesting(DeviceAccess* access) { g_testAccess = access; }
+
+}  // namespace qz

@@ -1,0 +1,32 @@
+// Small services shared by every layer: the platform error of the last
+// device request, zero-filled heap blocks and page allocations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Error codes of the platform, for failures the library detects itself.
+uint32_t QZ_ErrorInvalidParameter();
+
+// The error code of the last platform request (the thread's last system error
+// on Windows, errno on Linux); 0 after a request that succeeded.
+uint32_t QZ_GetLastError();
+void QZ_SetLastError(uint32_t error);
+
+// A zero-filled heap block, or nullptr (last error set) when none is available.
+void* QZ_HeapAlloc(std::size_t size);
+void QZ_HeapFree(void* block);
+
+// Zero-filled pages taken from the system: pages never written cost no memory.
+void* QZ_PageAlloc(std::size_t size);
+void QZ_PageFree(void* block, std::size_t size);
+
+namespace qz {
+
+// Makes the next `count` allocations after `skip` successful ones fail (tests).
+void FailAllocationsForTesting(int skip, int count);
+
+// Case-insensitive search for an ASCII needle.
+bool ContainsNoCase(const char* text, const char* needle);
+
+}  // namespace qz

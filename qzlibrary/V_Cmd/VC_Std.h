@@ -1,0 +1,24 @@
+// The SCSI pass-through of a slot's device path and the standard SCSI
+// commands that recognise a USB bridge.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t SCSI_TIMEOUT_SECONDS = 10;
+
+constexpr int32_t SCSI_PASS_SUCCESS = 1;
+constexpr int32_t SCSI_PASS_NO_DEVICE = -1;
+constexpr int32_t SCSI_PASS_FAILED = -2;
+
+// Sends the CDB to the slot's pDevicePath: data from the device when bDataIn,
+// otherwise to the device (or no data). 1, -1 (the slot has no device path)
+// or -2 (the command failed).
+int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t* pCdb, uint32_t dwCdbSize,
+                           uint8_t* pBuffer, uint32_t dwLength, bool bLBA48);
+
+// INQUIRY with 40 bytes of data. 1 or 2.
+uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t* pBuffer, uint32_t dwSectorCount);
+// TEST UNIT READY. 1 or 2.
+uint32_t VC_STD_TestUnitReady(uint8_t bInstance, uint8_t* pBuffer);
+// READ CAPACITY(10) with dwSectorCount x 512 bytes of data room. 1 or 2.
+uint32_t VC_STD_ReadCapacity(uint8_t bInstance, uint8_t* pBuffer, uint32_t dwSectorCount);

@@ -1,0 +1,86 @@
+#include "dbg/DllPrintf.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace qz::dbg {
+namespace {
+
+CaptureFunction g_capture = nullptr;
+void* g_captureContext = nullptr;
+
+// The file sink stays open between lines and is reopened when the variable
+// names another file.
+std::FILE* g_sinkFile = nullptr;
+std::string g_sinkPath;
+
+void WriteToFile(const char* path, const char* line, std::size_t length) {
+  if (g_sinkFile == nullptr || g_sinkPath != path) {
+    CloseSinks();
+    g_sinkFile = std::fopen(path, "ab");
+    if (g_sinkFile == nullptr) return;
+    g_sinkPath = path;
+  }
+  std::fwrite(line, 1, length, g_sinkFile);
+  std::fflush(g_sinkFile);
+}
+
+void Emit(const char* line, std::size_t length) {
+  if (g_capture != nullptr) {
+    g_capture(g_captureContext, line, length);
+    return;
+  }
+#if defined(_WIN32)
+  OutputDebugStringA(line);
+#endif
+  const char* sink = std::getenv(kSinkVariable);
+  if (sink == nullptr || sink[0] == '\0' || std::strcmp(sink, "0") == 0 ||
+      std::strcmp(sink, "off") == 0) {
+    return;
+  }
+  if (std::strcmp(sink, "stderr") == 0) {
+    std::fwrite(line, 1, length, stderr);
+    std::fflush(stderr);
+    return;
+  }
+  WriteToFile(sink, line, length);
+}
+
+}  // namespace
+
+void SetCapture(CaptureFunction function, void* context) {
+  g_capture = function;
+  g_captureContext = context;
+}
+
+void CloseSinks() {
+  if (g_sinkFile != nullptr) std::fclose(g_sinkFile);
+  g_sinkFile = nullptr;
+  g_sinkPath.clear();
+  g_sinkPath.shrink_to_fit();
+}
+
+}  // namespace qz::dbg
+
+void __dll_printf(const char* format, ...) {
+  using namespace qz::dbg;
+  char text[kTextBufferSize];
+  va_list args;
+  va_start(args, format);
+  const int written = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (written < 0) text[0] = '\0';
+
+  char line[kLinePrefixLength + kTextBufferSize];
+  std::memcpy(line, kLinePrefix, kLinePrefixLength);
+  const std::size_t textLength = std::strlen(text);
+  std::memcpy(line + kLinePrefixLength, text, textLength + 1);
+  Emit(line, kLinePrefixLength + textLength);
+}
