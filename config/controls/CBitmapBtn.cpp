@@ -114,7 +114,7 @@ void CBitmapBtn::HandleLeftPress()
     QPointer<CBitmapBtn> alive(this);
     if (clickMode == 1) {
         SendCommand(BN_CLICKED);
-        if (!alive || !isVisible() || !isEnabled())
+        if (!alive || isHidden() || !isEnabled())
             return; // the parent removed or disabled the button
     }
     pressed = true;
