@@ -1,5 +1,7 @@
 #include "devices/DeviceLog.h"
 
+#include "settings/DiagnosticLog.h"
+
 namespace {
 DeviceLogSink currentSink = nullptr;
 }
@@ -15,4 +17,6 @@ void DeviceLog(const QString &message)
 {
     if (currentSink)
         currentSink(message);
+    else
+        WriteLog(message);
 }

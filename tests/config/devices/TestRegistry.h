@@ -1,6 +1,6 @@
 #pragma once
-// A throw-away registry for tests: XDG_CONFIG_HOME points at a temporary
-// folder (the per-user root lies below it) and the system-wide root is
+// A throw-away registry for tests: XDG_CONFIG_HOME and XDG_STATE_HOME point
+// into a temporary folder (the per-user root and the log lie below it) and the system-wide root is
 // another temporary folder, so nothing outside the test is read or written.
 
 #include "devices/LightingProviderContract.h"
@@ -47,6 +47,7 @@ class TestRegistry
 public:
     TestRegistry()
         : configHome("XDG_CONFIG_HOME", folder.path().toLocal8Bit() + "/config"),
+          stateHome("XDG_STATE_HOME", folder.path().toLocal8Bit() + "/state"),
           trace("ZARVIK_PROVIDER_TRACE", (folder.path() + QStringLiteral("/trace.log")).toLocal8Bit()),
           deviceList("ZARVIK_PROVIDER_DEVICES", (folder.path() + QStringLiteral("/devices.xml")).toLocal8Bit())
     {
@@ -108,6 +109,7 @@ public:
 private:
     QTemporaryDir folder;
     ScopedEnvironment configHome;
+    ScopedEnvironment stateHome;   // the diagnostic log goes below it
     ScopedEnvironment trace;
     // The plug-in reads <folder>/devices.xml: no devices until a test writes it.
     ScopedEnvironment deviceList;

@@ -2,6 +2,7 @@
 
 #include "devices/DeviceLog.h"
 #include "devices/ProviderRegistry.h"
+#include "settings/DiagnosticLog.h"
 
 #include <gtest/gtest.h>
 
@@ -183,4 +184,16 @@ TEST(ProviderRegistry, CreatesTheRegisteredProvider)
     auto *provider = static_cast<ILightingProvider *>(object);
     EXPECT_EQ(provider->Release(), 0u);
     EXPECT_EQ(t.TraceLines(), (QStringList{QStringLiteral("create provider"), QStringLiteral("destroy provider")}));
+}
+
+TEST(ProviderRegistry, SkippedPluginsAreWrittenToTheDiagnosticLog)
+{
+    TestRegistry t;
+    t.SetServerPath(QLatin1String(kProviderClassName), "relative.so");
+    void *object = nullptr;
+    EXPECT_TRUE(Failed(t.Registry().CreateInstance(CLSID_LightingProvider, IID_ILightingProvider, &object)));
+    ASSERT_TRUE(DiagnosticLogPath().startsWith(t.Path()));
+    QFile log(DiagnosticLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("plug-in path \"relative.so\" is not absolute"));
 }
