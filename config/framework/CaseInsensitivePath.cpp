@@ -56,32 +56,39 @@ QStringList Candidates(const QString &folder, const QString &name)
 }
 
 // Resolves parts[index...] below `resolved` (empty or ending in '/'). A
-// component that exists with its exact name is taken as it is; one that does
-// not is looked up ignoring case, and when several entries match ("Skins" and
-// "SKINS"), each is tried in turn.
+// component that exists with its exact name is tried first; when that leads
+// nowhere, or the name does not exist, the other entries that match it
+// ignoring case are tried in code-point order ("skins/Menu" finds
+// "Skins/Menu" even though "skins" exists as well).
 bool ResolveFrom(const QStringList &parts, qsizetype index, QString &resolved)
 {
     if (index == parts.size())
         return true;
     const bool last = index + 1 == parts.size();
     const QString &part = parts[index];
-    QStringList candidates;
-    if (part == QLatin1String(".") || part == QLatin1String("..") || QFileInfo::exists(resolved + part))
-        candidates.append(part);
-    else
-        candidates = Candidates(resolved, part);
-    for (const QString &candidate : candidates) {
+
+    auto tryCandidate = [&](const QString &candidate) {
         QString next = resolved + candidate;
         if (!last) {
             if (!QFileInfo(next).isDir())
-                continue;
+                return false;
             next += QLatin1Char('/');
+        } else if (!QFileInfo::exists(next)) {
+            return false;
         }
-        if (ResolveFrom(parts, index + 1, next)) {
-            resolved = next;
+        if (!ResolveFrom(parts, index + 1, next))
+            return false;
+        resolved = next;
+        return true;
+    };
+
+    if (tryCandidate(part))
+        return true;
+    if (part == QLatin1String(".") || part == QLatin1String(".."))
+        return false;
+    for (const QString &candidate : Candidates(resolved, part))
+        if (candidate != part && tryCandidate(candidate))
             return true;
-        }
-    }
     return false;
 }
 

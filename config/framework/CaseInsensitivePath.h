@@ -9,12 +9,12 @@ namespace CaseInsensitivePath {
 
 // The path of an existing file or folder that matches `path` without regard
 // to letter case. A path that exists exactly is answered as it is (one look
-// at the disk). Otherwise every component that exists with its exact name is
-// kept, and each one that does not is looked up among the entries of its
-// folder ignoring case; when several entries match, they are tried in
-// code-point order and the first that leads to an existing path wins. When
-// nothing matches, `path` is answered unchanged, so that the caller's open
-// fails the ordinary way.
+// at the disk). Otherwise the components are matched one by one: the exact
+// name first, then the other entries of the folder that equal it ignoring
+// case, in code-point order; the first combination that exists wins (so
+// "skins/Menu/x.png" is found in "Skins/Menu/" even when a folder "skins"
+// exists too). When nothing matches, `path` is answered unchanged, so that the
+// caller's open fails the ordinary way.
 QString Resolve(const QString &path);
 
 } // namespace CaseInsensitivePath

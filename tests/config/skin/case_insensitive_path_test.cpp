@@ -67,6 +67,9 @@ TEST_F(CaseInsensitivePathTest, TriesEveryMatchingFolder)
               root() + QStringLiteral("/SKINS/only_here.png"));
     EXPECT_EQ(CaseInsensitivePath::Resolve(root() + QStringLiteral("/Skins/close_normal.png")),
               root() + QStringLiteral("/skins/Close_normal.png"));
+    // Even an exactly named folder gives way when the file is in its twin.
+    EXPECT_EQ(CaseInsensitivePath::Resolve(root() + QStringLiteral("/skins/only_here.png")),
+              root() + QStringLiteral("/SKINS/only_here.png"));
 }
 
 TEST_F(CaseInsensitivePathTest, SeesEntriesAddedAfterALookup)
