@@ -46,15 +46,9 @@ __attribute__((destructor)) static void QZLibOnUnload() {
 }
 #endif
 
-namespace {
-
-// Instance numbers the last enumeration did not count, and missing buffers,
-// are refused before any device is touched.
-bool UsableRequest(unsigned char bInstance, const unsigned char* pBuffer) {
+bool QZ_InstanceUsable(unsigned char bInstance, const unsigned char* pBuffer) {
   return pBuffer != nullptr && bInstance < g_dwQZDeviceCount && bInstance < QZ_MAX_INSTANCE;
 }
-
-}  // namespace
 
 extern "C" {
 
@@ -91,17 +85,17 @@ QZLIB_API int QZLib_PROC_GetQZDevice(void) {
 }
 
 QZLIB_API bool QZLib_Identify(unsigned char bInstance, unsigned char* pBuffer) {
-  if (!UsableRequest(bInstance, pBuffer)) return false;
+  if (!QZ_InstanceUsable(bInstance, pBuffer)) return false;
   return VP_Identify(bInstance, pBuffer, NVME_IDENTIFY_CNS_CONTROLLER) != 0;
 }
 
 QZLIB_API bool QZLib_SYS_IloRgbMcuCmdWrite(unsigned char bInstance, unsigned char* pBuffer) {
-  if (!UsableRequest(bInstance, pBuffer)) return false;
+  if (!QZ_InstanceUsable(bInstance, pBuffer)) return false;
   return VP_SysIloRgbMcuCmdWrite(bInstance, pBuffer) != 0;
 }
 
 QZLIB_API bool QZLib_SYS_IloRgbMcuCmdRead(unsigned char bInstance, unsigned char* pBuffer) {
-  if (!UsableRequest(bInstance, pBuffer)) return false;
+  if (!QZ_InstanceUsable(bInstance, pBuffer)) return false;
   return VP_SysIloRgbMcuCmdRead(bInstance, pBuffer) != 0;
 }
 

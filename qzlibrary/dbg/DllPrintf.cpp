@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -17,16 +16,25 @@ CaptureFunction g_capture = nullptr;
 void* g_captureContext = nullptr;
 
 // The file sink stays open between lines and is reopened when the variable
-// names another file.
+// names another file. Plain arrays only: the load hook prints before any
+// constructor of this file may have run.
 std::FILE* g_sinkFile = nullptr;
-std::string g_sinkPath;
+char g_sinkPath[4096];
 
 void WriteToFile(const char* path, const char* line, std::size_t length) {
-  if (g_sinkFile == nullptr || g_sinkPath != path) {
+  if (std::strlen(path) >= sizeof g_sinkPath) {
+    // Too long to remember: open it for this line only.
+    if (std::FILE* file = std::fopen(path, "ab")) {
+      std::fwrite(line, 1, length, file);
+      std::fclose(file);
+    }
+    return;
+  }
+  if (g_sinkFile == nullptr || std::strcmp(g_sinkPath, path) != 0) {
     CloseSinks();
     g_sinkFile = std::fopen(path, "ab");
     if (g_sinkFile == nullptr) return;
-    g_sinkPath = path;
+    std::strcpy(g_sinkPath, path);
   }
   std::fwrite(line, 1, length, g_sinkFile);
   std::fflush(g_sinkFile);
@@ -63,8 +71,7 @@ void SetCapture(CaptureFunction function, void* context) {
 void CloseSinks() {
   if (g_sinkFile != nullptr) std::fclose(g_sinkFile);
   g_sinkFile = nullptr;
-  g_sinkPath.clear();
-  g_sinkPath.shrink_to_fit();
+  g_sinkPath[0] = '\0';
 }
 
 }  // namespace qz::dbg

@@ -70,8 +70,9 @@ std::string CanonicalRoot(const std::string& root) {
 }  // namespace
 
 bool NaturalLess(const std::string& a, const std::string& b) {
-  // Names are compared token by token: runs of digits by value, other runs by
-  // length, then by character (the kernel names disks sda..sdz, sdaa, ...).
+  // Names are compared token by token: runs of digits by value; runs of
+  // letters that start alike by length first (the kernel names disks sda..sdz,
+  // sdaa, ...), otherwise by character.
   auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
   std::size_t i = 0;
   std::size_t j = 0;
@@ -88,7 +89,7 @@ bool NaturalLess(const std::string& a, const std::string& b) {
       while (si + 1 < ei && a[si] == '0') ++si;
       while (sj + 1 < ej && b[sj] == '0') ++sj;
     }
-    if (ei - si != ej - sj) return ei - si < ej - sj;
+    if (ei - si != ej - sj && (digits || a[si] == b[sj])) return ei - si < ej - sj;
     const int order = a.compare(si, ei - si, b, sj, ej - sj);
     if (order != 0) return order < 0;
     i = ei;
