@@ -409,9 +409,18 @@ void LocalWindowEndpoint::OnAcceptReady()
                 continue;
             return; // EAGAIN: all taken; anything else: try again at the next wake-up
         }
-        if (!PeerIsSameUser(fd) || static_cast<int>(state_->connections.size()) >= kMaxConnections) {
+        if (!PeerIsSameUser(fd)) {
             ::close(fd);
             continue;
+        }
+        // Full: the connection waiting longest makes room, so that idle
+        // connections cannot lock the title's real senders out.
+        if (static_cast<int>(state_->connections.size()) >= kMaxConnections) {
+            const auto oldest = std::min_element(state_->connections.begin(), state_->connections.end(),
+                                                 [](const auto &a, const auto &b) {
+                                                     return a.second.deadline < b.second.deadline;
+                                                 });
+            DropConnection(oldest->first);
         }
         Connection &connection = state_->connections[fd];
         connection.deadline = QDeadlineTimer(kRequestTimeoutMs);

@@ -92,7 +92,8 @@ public:
 
     // A connection that has not delivered its request by then is dropped.
     static constexpr int kRequestTimeoutMs = 5000;
-    // Connections served at once; further ones are closed at once.
+    // Connections served at once; a further one takes the place of the one
+    // that has waited longest.
     static constexpr int kMaxConnections = 16;
 
 private:

@@ -1,0 +1,185 @@
+#pragma once
+// Helpers for tests of windows that talk across processes: a sender blocks
+// its thread until it has an answer, so the receiving endpoint (on the test's
+// main thread) is served while the sender runs on another thread.
+
+#include "framework/LocalWindowEndpoint.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QStringList>
+#include <QThread>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace agent_test {
+
+inline void Pump(int ms = 10)
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Runs `work` on another thread and serves this thread's events until it ends.
+template <class Work>
+auto WhileServing(Work work) -> decltype(work())
+{
+    auto future = std::async(std::launch::async, std::move(work));
+    while (future.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        Pump(5);
+    return future.get();
+}
+
+inline LocalWindows::SendOutcome SendWhileServing(const QString &title, uint32_t message, uintptr_t wParam = 0,
+                                                  intptr_t lParam = 0, int timeoutMs = 3000)
+{
+    return WhileServing([=] { return LocalWindows::SendToWindow(title, message, wParam, lParam, timeoutMs); });
+}
+
+inline bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition())
+            return true;
+        Pump(10);
+        QThread::msleep(5);
+    }
+    return condition();
+}
+
+// A socket bound at a title's path: listening but never accepting (a window
+// that hangs), or closed again (the file a crashed listener leaves behind).
+class RawSocket
+{
+public:
+    enum class Kind { Hung, Stale };
+    RawSocket(const QString &title, Kind kind, int backlog = 8)
+    {
+        const QByteArray path = QFile::encodeName(LocalWindows::EndpointPath(title));
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
+            return;
+        std::copy(path.begin(), path.end(), address.sun_path);
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::unlink(path.constData());
+        if (::bind(fd_, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+            return;
+        if (kind == Kind::Hung)
+            ok_ = ::listen(fd_, backlog) == 0;
+        else {
+            ::close(fd_); // the file stays
+            fd_ = -1;
+            ok_ = true;
+        }
+    }
+    ~RawSocket()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RawSocket(const RawSocket &) = delete;
+    RawSocket &operator=(const RawSocket &) = delete;
+    bool Ok() const { return ok_; }
+    int Fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
+// Thread-safe record of what happened, in order.
+class EventLog
+{
+public:
+    void Add(std::string event)
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        events_.push_back(std::move(event));
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        events_.clear();
+    }
+    std::vector<std::string> Events() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return events_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+inline qint64 ElapsedMs(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.elapsed();
+}
+
+} // namespace agent_test
+
+namespace agent_test {
+
+// Endpoints served by a thread of their own, for senders on the main thread.
+// Every message they get is logged as "<title>:<message>" and answered 1.
+class EndpointThread : public QThread
+{
+public:
+    EndpointThread(QStringList titles, EventLog &log) : titles_(std::move(titles)), log_(log) {}
+    ~EndpointThread() override
+    {
+        quit();
+        wait();
+    }
+    bool Begin()
+    {
+        auto ready = ready_.get_future();
+        start();
+        return ready.get();
+    }
+
+protected:
+    void run() override
+    {
+        std::vector<std::unique_ptr<LocalWindowEndpoint>> endpoints;
+        bool all = true;
+        for (const QString &title : titles_) {
+            const std::string name = title.toStdString();
+            endpoints.push_back(std::make_unique<LocalWindowEndpoint>(
+                title, [this, name](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+                    log_.Add(name + ":" + std::to_string(message));
+                    return 1;
+                }));
+            all = all && endpoints.back()->Listen() == LocalWindowEndpoint::ListenResult::Listening;
+        }
+        ready_.set_value(all);
+        exec();
+    }
+
+private:
+    QStringList titles_;
+    EventLog &log_;
+    std::promise<bool> ready_;
+};
+
+} // namespace agent_test
