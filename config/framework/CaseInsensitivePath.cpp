@@ -13,7 +13,8 @@ namespace {
 struct Listing
 {
     QDateTime modified;
-    QStringList entries; // sorted by code point
+    // Case-folded name -> the entries with that name, in code-point order.
+    QHash<QString, QStringList> byFoldedName;
 };
 
 // Folder listings, reused while the folder's modification time (which changes
@@ -21,38 +22,35 @@ struct Listing
 // build asks for many missing optional pictures of one folder. A folder
 // changed within the last seconds is listed afresh every time, since a second
 // change within the clock's resolution would not show in its time.
-QStringList Entries(const QString &folder)
+//
+// The entries of `folder` that equal `name` ignoring case, in code-point order.
+QStringList Candidates(const QString &folder, const QString &name)
 {
     static QMutex mutex;
     static QHash<QString, Listing> cache;
     const QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
     const QDateTime modified = QFileInfo(path).lastModified();
+    const QString folded = name.toCaseFolded();
 
     const QMutexLocker lock(&mutex);
     const QString key = QDir(path).absolutePath();
-    auto found = cache.find(key);
-    if (found != cache.end() && found->modified == modified && modified.isValid())
-        return found->entries;
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd() && found->modified == modified && modified.isValid())
+        return found->byFoldedName.value(folded);
+
     Listing listing;
     listing.modified = modified;
-    listing.entries = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    listing.entries.sort(Qt::CaseSensitive);
-    if (!modified.isValid() || modified.msecsTo(QDateTime::currentDateTimeUtc()) < 2000)
-        return listing.entries;
-    if (cache.size() > 256)
-        cache.clear();
-    cache.insert(key, listing);
-    return listing.entries;
-}
-
-// The entries of `folder` that equal `name` ignoring case, in code-point order.
-QStringList Candidates(const QString &folder, const QString &name)
-{
-    QStringList found;
-    for (const QString &entry : Entries(folder))
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            found.append(entry);
-    return found;
+    QStringList entries = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    entries.sort(Qt::CaseSensitive);
+    for (const QString &entry : entries)
+        listing.byFoldedName[entry.toCaseFolded()].append(entry);
+    const QStringList matches = listing.byFoldedName.value(folded);
+    if (modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) >= 2000) {
+        if (cache.size() > 256)
+            cache.clear();
+        cache.insert(key, std::move(listing));
+    }
+    return matches;
 }
 
 // Resolves parts[index...] below `resolved` (empty or ending in '/'). A

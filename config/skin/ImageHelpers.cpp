@@ -2,21 +2,89 @@
 
 #include "framework/CaseInsensitivePath.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
+#include <QMutex>
 #include <QRect>
 
 #include <vector>
 
 namespace {
 
-QImage DecodeFile(const QString &path)
+QImage DecodeFile(const QString &resolvedPath)
 {
-    if (path.isEmpty())
+    if (resolvedPath.isEmpty())
         return {};
-    QImageReader reader(CaseInsensitivePath::Resolve(path));
+    QImageReader reader(resolvedPath);
     reader.setDecideFormatFromContent(true);
     return reader.read();
 }
+
+// Decoded state pictures by file. A skin names the same picture for many
+// controls (fifteen effect buttons, eight colour slots), so each file is
+// decoded once and the copies share its pixels. An entry is used only while
+// the file keeps its size and modification time; files changed within the
+// last seconds are not kept at all, since a second change within the clock's
+// resolution would go unnoticed.
+class PictureCache
+{
+public:
+    static PictureCache &Instance()
+    {
+        static PictureCache cache;
+        return cache;
+    }
+
+    QImage Load(const QString &path)
+    {
+        const QString resolved = CaseInsensitivePath::Resolve(path);
+        const QFileInfo info(resolved);
+        if (!info.isFile())
+            return {};
+        const QDateTime modified = info.lastModified();
+        const qint64 size = info.size();
+        const QMutexLocker lock(&mutex_);
+        const auto found = entries_.constFind(resolved);
+        if (found != entries_.constEnd() && found->modified == modified && found->size == size)
+            return found->image;
+
+        const QImage image = Premultiplied(DecodeFile(resolved));
+        if (!image.isNull() && modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) >= 2000) {
+            if (bytes_ + image.sizeInBytes() > kMaxBytes) {
+                entries_.clear();
+                bytes_ = 0;
+            }
+            entries_.insert(resolved, Entry{modified, size, image});
+            bytes_ += image.sizeInBytes();
+        }
+        return image;
+    }
+
+private:
+    static QImage Premultiplied(const QImage &decoded)
+    {
+        if (decoded.isNull())
+            return {};
+        if (decoded.hasAlphaChannel())
+            return PremultiplyFloor(decoded);
+        // Opaque: Qt's conversion only adds alpha 255.
+        return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+
+    struct Entry
+    {
+        QDateTime modified;
+        qint64 size = 0;
+        QImage image;
+    };
+    static constexpr qsizetype kMaxBytes = 32 * 1024 * 1024;
+
+    QMutex mutex_;
+    QHash<QString, Entry> entries_;
+    qsizetype bytes_ = 0;
+};
 
 bool SizeIsUsable(int width, int height)
 {
@@ -69,23 +137,16 @@ QImage PremultiplyFloor(const QImage &straight)
 
 void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
-    const QImage decoded = DecodeFile(path);
-    if (decoded.isNull())
-        target.Release();
-    else if (decoded.hasAlphaChannel())
-        target.Attach(PremultiplyFloor(decoded));
-    else
-        target.Attach(decoded); // opaque: Qt's conversion only adds alpha 255
+    target.Attach(PictureCache::Instance().Load(path));
     SetSize(sizeOut, target);
 }
 
 void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
-    const QImage decoded = DecodeFile(path);
-    if (decoded.isNull())
-        target.Release();
-    else
-        target.Attach(decoded.convertToFormat(QImage::Format_RGB32));
+    QImage decoded = path.isEmpty() ? QImage() : DecodeFile(CaseInsensitivePath::Resolve(path));
+    if (!decoded.isNull())
+        decoded.convertTo(QImage::Format_RGB32); // opaque; alpha in the file is dropped
+    target.Attach(std::move(decoded));
     SetSize(sizeOut, target);
 }
 

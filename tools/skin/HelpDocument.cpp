@@ -1,5 +1,6 @@
 #include "HelpDocument.h"
 
+#include <QColor>
 #include <QFile>
 #include <QFont>
 #include <QPageLayout>
@@ -35,6 +36,7 @@ bool WriteHelpPdf(const QString &sourcePath, const QString &pdfPath)
         if (auto *table = qobject_cast<QTextTable *>(frame)) {
             QTextTableFormat format = table->format();
             format.setBorder(0.5);
+            format.setBorderBrush(QColor(150, 150, 150));
             format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
             format.setBorderCollapse(true);
             format.setCellPadding(4);

@@ -1,6 +1,8 @@
 #include "skin/ImageHelpers.h"
 
 #include <QBitmap>
+#include <QDateTime>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -129,6 +131,38 @@ TEST_F(ImageHelpersTest, FindsFilesInOtherLetterCase)
     Bitmap bitmap;
     LoadImageFile(Path("mixed_case.png"), bitmap);
     EXPECT_FALSE(bitmap.IsEmpty());
+}
+
+void Age(const QString &path, int secondsAgo)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+}
+
+TEST_F(ImageHelpersTest, RepeatedLoadsShareButNeverLeakChanges)
+{
+    // An old file is decoded once and then shared between loads.
+    const QString path = SavePng("shared.png", StraightPixel(50, 100, 200, 128));
+    Age(path, 3600);
+    Bitmap first;
+    LoadImageFile(path, first);
+    first.Image().setPixel(0, 0, qRgba(1, 1, 1, 1)); // the holder's own copy
+    Bitmap second;
+    LoadImageFile(path, second);
+    EXPECT_EQ(Stored(second, 0, 0), qRgba(25, 50, 100, 128));
+
+    // A rewritten file is read again, even when it keeps its size.
+    SavePng("shared.png", StraightPixel(52, 100, 200, 128));
+    Age(path, 1800);
+    Bitmap third;
+    LoadImageFile(path, third);
+    EXPECT_EQ(Stored(third, 0, 0), qRgba(26, 50, 100, 128));
+
+    QFile::remove(path);
+    Bitmap gone;
+    LoadImageFile(path, gone);
+    EXPECT_TRUE(gone.IsEmpty());
 }
 
 TEST_F(ImageHelpersTest, BackgroundPicturesAreOpaque)
