@@ -35,10 +35,9 @@ bool WriteHelpPdf(const QString &sourcePath, const QString &pdfPath)
     for (QTextFrame *frame : document.rootFrame()->childFrames()) {
         if (auto *table = qobject_cast<QTextTable *>(frame)) {
             QTextTableFormat format = table->format();
-            format.setBorder(0.5);
+            format.setBorder(1);
             format.setBorderBrush(QColor(150, 150, 150));
             format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-            format.setBorderCollapse(true);
             format.setCellPadding(4);
             format.setCellSpacing(0);
             table->setFormat(format);
