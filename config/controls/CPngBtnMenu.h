@@ -101,7 +101,6 @@ private:
     int firstVisible = 0;
     CSkinScrollBar scrollBar;
     unsigned char scrollBarShown = 0;
-    int scrollBarBitmap = kScrollBarBitmapId;
     UINT clickMessage = UM_MENU_ITEM;
     UINT doubleClickMessage = kDoubleClickMessage;
     UINT otherCodeMessage = kOtherCodeMessage;
