@@ -202,7 +202,7 @@ TEST_F(BridgeTest, JMicronTunnelModesAndLengths) {
 
 TEST_F(BridgeTest, ASMediaTunnelCdbsCarryTheirParameters) {
   SimulatedDrives sim(Drives());
-  std::vector<uint8_t> buffer(4096, 0);
+  std::vector<uint8_t> buffer(0x1234, 0);
   VC_Bridge_ASM_DataOutCmd(1, buffer.data(), 0x1234, false, 0x81, 2);
   VC_Bridge_ASM_DataInCmd(1, buffer.data(), 4096, true, 0x81, 1);
   const auto requests = sim.Requests();

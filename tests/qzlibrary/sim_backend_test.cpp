@@ -362,3 +362,17 @@ TEST(SimSelection, AnUnreadableFileGivesASimulationWithoutDrivesNeverRealOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimFile, TheDemoFileParses) {
+  std::ifstream in(std::string(QZ_SOURCE_DIR) + "/qzlibrary/DeviceAccess/sim/demo.sim");
+  std::stringstream text;
+  text << in.rdbuf();
+  SimConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseSimConfig(text.str(), config, error)) << error;
+  EXPECT_EQ(config.drives.size(), 4u);
+}
+
+}  // namespace
