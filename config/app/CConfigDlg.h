@@ -1,11 +1,21 @@
 #pragma once
 // The one window of Config and the owner of the lighting state while the
-// program runs.
+// program runs: it turns clicks and slider movements into changes of the
+// edited effect record, saves the settings file on request and tells the
+// agent to apply it.
 
+#include "app/AgentLink.h"
+#include "app/ColorEditor.h"
+#include "devices/DeviceCatalogue.h"
+#include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
+#include "skin/MainScreen.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
+
+#include <vector>
 
 class CConfigDlg : public QDialog
 {
@@ -13,24 +23,102 @@ public:
     static constexpr int kOkResult = 1;
     static constexpr int kCancelResult = 2;
 
+    // What the window does around its own work; tests turn the waits and the
+    // other processes off.
+    struct Options
+    {
+        int creationWaitMs = 500;   // pause after device discovery
+        bool startAgent = true;     // start hid when it does not answer
+        bool listenForAgent = true; // answer the agent's requests
+    };
+    static void SetOptions(const Options &options);
+    static Options CurrentOptions();
+
     explicit CConfigDlg(QWidget *parent = nullptr);
     ~CConfigDlg() override;
 
-    // Creates the window, initialises it and runs it until it ends; answers
-    // how it ended (kOkResult or kCancelResult).
+    // Creates and initialises the window, then runs it until it ends;
+    // answers how it ended (kOkResult or kCancelResult).
     int DoModal();
+    // Creation and initialisation alone, without running the window.
+    bool Create();
     void EndDialog(int result);
+    bool IsEnding() const { return ending; }
 
-    const LightingSettings &Settings() const { return settings; }
+    // Numbered messages from the controls and from other processes.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // A command from control `control` (0: from no control).
+    void OnCommand(WPARAM wParam, LPARAM control);
+
+    void BindCategory(int category);
+    void RefreshControls(int scroll);
+    void SelectRecord(int index);
+    // Saves the settings; on success the state becomes the saved one and the
+    // agent is told. A failed save is logged and changes nothing else.
+    bool SaveAndNotify();
+
+    // State, for the tests and the colour editor.
+    MainScreen &Screen() { return screen; }
+    ColorEditor &Editor() { return colorEditor; }
+    LightingSettings &Settings() { return settings; }
     const LightingSettings &SavedSettings() const { return savedSettings; }
     const QString &SettingsFilePath() const { return settingsPath; }
+    EffectInfo *EditedRecord();
+    int CurrentCategory() const { return currentCategory; }
+    const std::vector<int> &CategoryList() const { return categoryList; }
+    int RecordIndex() const { return recordIndex; }
+    int CurrentEffect() const { return currentEffect; }
+    const QString &EffectName() const { return effectName; }
+    int PendingDirection() const { return pendingDirection; }
+    int DeviceCountOf(int category) const;
+    CPngBtnMenu *PopupMenu() const { return popupMenu.data(); }
+    bool EffectListHovered() const { return effectListHover; }
 
 protected:
     bool OnCreate();
     bool OnInitDialog();
 
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void DestroyPopupMenu();
+    void CommitActiveEdit();
+    void OnProfileButton(int profile);
+    void OnCategoryButton(int category);
+    void OnEffectButton(int effect);
+    void OnUniformToggle();
+    void OnApply();
+    void OnReset();
+    void OnMenuItem(int item);
+    void OnSliderPosition(int value, int sliderId);
+    void UpdateEffectListHover(const QPoint &point);
+    void ApplyLayout();
+    CategorySettings &BoundCategory();
+
     LightingSettings settings;
     LightingSettings savedSettings;
     QString settingsPath;
+    DeviceCatalogue catalogue;
+    bool discovered = false;
+    int currentCategory = 1;
+    std::vector<int> categoryList;
+    int recordIndex = 1;
+    int currentEffect = 0;
+    QString effectName;
+    bool effectListHover = false;
+    int pendingDirection = 0;
+    int ledMirror = 1;
+    MainScreen screen;
+    ColorEditor colorEditor;
+    QPointer<CPngBtnMenu> popupMenu;
+    AgentLink agent;
+    bool created = false;
+    bool ending = false;
 };

@@ -21,6 +21,18 @@ namespace {
 
 const QString kConfigProgram = QStringLiteral(QZ_TEST_BIN_DIR "/Config");
 
+// Config copied into a program folder of its own, without an agent beside it,
+// so that no agent process outlives the test.
+QString ProgramCopy(const TempUserFolders &folders, const QString &folderName = QStringLiteral("program"))
+{
+    const QString folder = folders.Root() + QLatin1Char('/') + folderName;
+    QDir().mkpath(folder);
+    const QString program = folder + QStringLiteral("/Config");
+    if (!QFile::exists(program))
+        QFile::copy(kConfigProgram, program);
+    return program;
+}
+
 QStringList LogMessages()
 {
     QFile file(DiagnosticLogPath());
@@ -46,7 +58,7 @@ bool WaitForLogLine(const QString &message, int occurrences = 1)
 class RunningConfig
 {
 public:
-    explicit RunningConfig(const QString &program = kConfigProgram, const QStringList &extraEnvironment = {})
+    explicit RunningConfig(const QString &program, const QStringList &extraEnvironment = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -85,13 +97,13 @@ QString ReadyLine(const TempUserFolders &folders)
 TEST(ConfigStartUp, NormalRunLogsItsStepsInOrderAndCreatesTheSettings)
 {
     TempUserFolders folders;
-    RunningConfig config;
+    RunningConfig config(ProgramCopy(folders));
     ASSERT_TRUE(WaitForLogLine(ReadyLine(folders)));
     ASSERT_TRUE(config.EndPolitely());
 
     const QString settingsPath = folders.ConfigHome() + "/Zarvik/Zarvik RGB Software/config";
     const QStringList expected = {
-        QString(QZ_TEST_BIN_DIR) + "/",
+        folders.Root() + "/program/",
         "STEP CreateDlg",
         "OnInitDialog-createIniPath - " + settingsPath,
         ReadyLine(folders),
@@ -106,11 +118,11 @@ TEST(ConfigStartUp, NormalRunLogsItsStepsInOrderAndCreatesTheSettings)
 TEST(ConfigStartUp, SecondCopyEndsAtOnceWithOneLogLine)
 {
     TempUserFolders folders;
-    RunningConfig first;
+    RunningConfig first(ProgramCopy(folders));
     ASSERT_TRUE(WaitForLogLine(ReadyLine(folders)));
     const QStringList before = LogMessages();
 
-    RunningConfig second;
+    RunningConfig second(ProgramCopy(folders));
     ASSERT_TRUE(second.Process().waitForFinished(20000));
     EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
 
@@ -125,12 +137,12 @@ TEST(ConfigStartUp, LockOfAKilledCopyDoesNotBlockTheNextStart)
 {
     TempUserFolders folders;
     {
-        RunningConfig killed;
+        RunningConfig killed(ProgramCopy(folders));
         ASSERT_TRUE(WaitForLogLine(ReadyLine(folders)));
         killed.Process().kill();
         ASSERT_TRUE(killed.Process().waitForFinished(5000));
     }
-    RunningConfig next;
+    RunningConfig next(ProgramCopy(folders));
     EXPECT_TRUE(WaitForLogLine(ReadyLine(folders), 2));
     EXPECT_TRUE(next.EndPolitely());
 }
@@ -139,10 +151,7 @@ TEST(ConfigStartUp, ProgramFolderWithSpacesIsKeptWhole)
 {
     TempUserFolders folders;
     const QString folder = folders.Root() + "/My Zarvik Programs";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(kConfigProgram, folder + "/Config"));
-
-    RunningConfig config(folder + "/Config", {"LC_ALL=zh_CN.UTF-8"});
+    RunningConfig config(ProgramCopy(folders, "My Zarvik Programs"), {"LC_ALL=zh_CN.UTF-8"});
     ASSERT_TRUE(WaitForLogLine(ReadyLine(folders)));
     ASSERT_TRUE(config.EndPolitely());
     ASSERT_FALSE(LogMessages().isEmpty());
