@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
@@ -545,15 +546,22 @@ void CConfigDlg::closeEvent(QCloseEvent *event)
 
 // ---------------------------------------------------------------- painting
 
-void CConfigDlg::paintEvent(QPaintEvent *)
+void CConfigDlg::paintEvent(QPaintEvent *event)
 {
     if (isMinimized())
         return;
-    QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
-    buffer.fill(Qt::black);
-    {
-        QPainter painter(&buffer);
+    // The face changes only with the effect shown: it is drawn off-screen once
+    // per change and copied, within the part that needs painting, on every
+    // paint (a child control's repaint paints the window under it first).
+    if (face.size() != size() || faceEffect != currentEffect || faceEffectName != effectName) {
+        face = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        face.fill(Qt::black);
+        QPainter painter(&face);
         PaintMainWindow(painter, screen, currentEffect, effectName);
+        faceEffect = currentEffect;
+        faceEffectName = effectName;
     }
-    QPainter(this).drawImage(0, 0, buffer);
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.drawImage(0, 0, face);
 }

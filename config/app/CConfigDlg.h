@@ -12,6 +12,7 @@
 #include "skin/MainScreen.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPointer>
 #include <QString>
 
@@ -121,4 +122,8 @@ private:
     AgentLink agent;
     bool created = false;
     bool ending = false;
+    // The painted face and what it shows.
+    QImage face;
+    int faceEffect = -1;
+    QString faceEffectName;
 };
