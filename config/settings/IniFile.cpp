@@ -93,7 +93,7 @@ void IniFile::Parse(const QByteArray &text)
         const std::string_view trimmed = Trim(line);
         if (!trimmed.empty() && trimmed.front() == '[') {
             std::string_view name = trimmed.substr(1);
-            name = name.substr(0, name.find(']'));
+            name = name.substr(0, name.rfind(']')); // the name runs to the last ']' of the line
             Section section;
             section.hasHeader = true;
             section.name = std::string(Trim(name));
@@ -140,9 +140,15 @@ std::optional<std::string> IniFile::ReadString(std::string_view section, std::st
     if (!found)
         return std::nullopt;
     key = Trim(key);
-    for (const Entry &entry : found->entries)
-        if (!entry.key.empty() && EqualsIgnoringCase(entry.key, key))
-            return entry.value;
+    for (const Entry &entry : found->entries) {
+        if (!entry.key.empty() && EqualsIgnoringCase(entry.key, key)) {
+            // A value in a matching pair of quotes is read without them.
+            const std::string &value = entry.value;
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                return value.substr(1, value.size() - 2);
+            return value;
+        }
+    }
     return std::nullopt;
 }
 

@@ -4,10 +4,13 @@
 // Written by hand rather than with QSettings because the file is shared with
 // the agent and must follow the platform's private-profile rules bit for bit:
 // section and key names compared without regard to case, blanks around names
-// and values ignored, ';' comment lines, the first occurrence of a section or
-// key wins, a write replaces a value in place or adds the section or key where
-// it is missing, and everything else in the file is kept as it was. Files are
-// written with CR LF line ends; LF-only files are read as well.
+// and values ignored, ';' comment lines, a section name running to the last
+// ']' of its line, values read without a pair of enclosing quotes, the first
+// occurrence of a section or key wins, a write replaces a value in place or
+// adds the section or key where it is missing, and everything else in the
+// file is kept as it was. Files are written with CR LF line ends; LF-only
+// files are read as well. (Skin files, read-only and possibly UTF-16, have
+// their own reader in skin/PrivateProfile.h.)
 //
 // The file is read once when the object is made; writes change the copy in
 // memory and reach the disk with Flush(), which replaces the whole file

@@ -27,6 +27,13 @@ TEST(IniFileReading, CommentsMissingAndEmptyValuesAndTheFirstOccurrence)
     EXPECT_EQ(ini.ReadInt("Missing", "k", -4), -4);
 }
 
+TEST(IniFileReading, QuotesAndBracketsInNames)
+{
+    const IniFile ini = IniFile::FromText("[a]b]\nq=\"12\"\nhalf=\"3\n");
+    EXPECT_EQ(ini.ReadInt("a]b", "q", 0), 12);
+    EXPECT_EQ(ini.ReadString("a]b", "half"), "\"3");
+}
+
 TEST(IniFileReading, IntegersFollowTheLeadingNumberRule)
 {
     const IniFile ini = IniFile::FromText(
