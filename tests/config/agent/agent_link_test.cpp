@@ -87,12 +87,6 @@ TEST_F(AgentLinkTest, HungAgentReleasesConfigWithinTheBound)
     EXPECT_EQ(events.Events(), (std::vector<std::string>{"cursor shown", "cursor restored"}));
 }
 
-TEST_F(AgentLinkTest, DefaultBoundIsAFewSeconds)
-{
-    EXPECT_GE(AgentLink::kDefaultSendTimeoutMs, 1000);
-    EXPECT_LE(AgentLink::kDefaultSendTimeoutMs, 5000);
-}
-
 TEST_F(AgentLinkTest, StartsTheAgentBesideTheProgramWhenNoneAnswers)
 {
     const QString folder = FakeProgramFolder();
@@ -141,41 +135,11 @@ protected:
     }
 };
 
-TEST_F(ConfigWindowTest, CloseRequestClosesTheCompanionWindowsThenEndsWithoutSaving)
-{
-    for (uintptr_t reason : {AgentMessages::kCloseReasonFirst, AgentMessages::kCloseReasonSecond}) {
-        EventLog companions;
-        EndpointThread windows({QString::fromLatin1(AgentTitles::kWarning), QString::fromLatin1(AgentTitles::kPreference)},
-                               companions);
-        ASSERT_TRUE(windows.Begin());
-        link.StopListening();
-        Listen();
-
-        EXPECT_EQ(Send(AgentMessages::kCloseRequest, reason), 1);
-        EXPECT_EQ(companions.Events(), (std::vector<std::string>{"Zarvik RGB Software_Warning:16",
-                                                                 "Zarvik RGB Software_Preference:16"}));
-        EXPECT_EQ(events.Events(), std::vector<std::string>{"ended without saving"});
-        events.Clear();
-    }
-}
-
 TEST_F(ConfigWindowTest, CloseRequestWithoutCompanionWindowsStillEnds)
 {
     Listen();
     EXPECT_EQ(Send(AgentMessages::kCloseRequest, AgentMessages::kCloseReasonSecond), 1);
     EXPECT_EQ(events.Events(), std::vector<std::string>{"ended without saving"});
-}
-
-TEST_F(ConfigWindowTest, CloseRequestWithAnyOtherReasonDoesNothingButAnswers)
-{
-    EventLog companions;
-    EndpointThread windows({QString::fromLatin1(AgentTitles::kWarning)}, companions);
-    ASSERT_TRUE(windows.Begin());
-    Listen();
-    for (uintptr_t reason : {uintptr_t(0), uintptr_t(1624), uintptr_t(1627), UINTPTR_MAX})
-        EXPECT_EQ(Send(AgentMessages::kCloseRequest, reason), 1);
-    EXPECT_TRUE(companions.Events().empty());
-    EXPECT_TRUE(events.Events().empty());
 }
 
 TEST_F(ConfigWindowTest, RestoreRequestShowsAMinimisedWindowNormally)
