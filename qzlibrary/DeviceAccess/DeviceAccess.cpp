@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "DeviceAccess/sim/SimDeviceAccess.h"
+#include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
 
 namespace qz {
@@ -37,5 +38,14 @@ DeviceAccess& CurrentDeviceAccess() {
 }
 
 void SetDeviceAccessForTesting(DeviceAccess* access) { g_testAccess = access; }
+
+void ReportIfAccessDenied(DeniedAction action, const char* path) {
+  const uint32_t error = QZ_GetLastError();
+  if (!QZ_IsAccessDenied(error)) return;
+  const char* what = action == DeniedAction::Open              ? "open"
+                     : action == DeniedAction::ScsiPassThrough ? "SCSI pass-through to"
+                                                               : "NVMe admin command to";
+  __dll_printf("######### - Permission denied (error %u): %s %s\n", error, what, path != nullptr ? path : "");
+}
 
 }  // namespace qz

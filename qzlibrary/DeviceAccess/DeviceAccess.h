@@ -76,4 +76,14 @@ constexpr char kSimulationVariable[] = "QZLIB_SIMULATION";
 // The platform's own backend.
 DeviceAccess& PlatformDeviceAccess();
 
+// What a request that the platform refused for want of a permission was
+// trying to do; named in the line ReportIfAccessDenied prints.
+enum class DeniedAction { Open, ScsiPassThrough, NvmeAdmin };
+
+// When the last error says the caller lacks a permission or privilege,
+// prints "######### - Permission denied (error <code>): <action> <path>\n"
+// with <action> one of "open", "SCSI pass-through to", "NVMe admin command
+// to", so that a host can tell the user which privilege is missing.
+void ReportIfAccessDenied(DeniedAction action, const char* path);
+
 }  // namespace qz

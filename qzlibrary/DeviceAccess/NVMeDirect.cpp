@@ -99,6 +99,7 @@ bool Windows10NVMeIdentify(const char* fileName, uint8_t* pBuffer, NVME_IDENTIFY
   const qz::DeviceHandle handle = access.Open(fileName);
   if (handle == qz::kInvalidDeviceHandle) {
     __dll_printf("######### - INVALID_HANDLE_VALUE!\n");
+    qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
     return false;
   }
 
@@ -112,38 +113,46 @@ bool Windows10NVMeIdentify(const char* fileName, uint8_t* pBuffer, NVME_IDENTIFY
 
   if (!ok) {
     __dll_printf("Windows10NVMeIdentify() fail = 0x%x\r\n", error);
+    QZ_SetLastError(error);
+    qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
     return false;
   }
   return true;
 }
 
-void Windows10NVMeGetLog(const char* fileName, uint8_t* pBuffer, uint8_t LogPageId) {
+bool Windows10NVMeGetLog(const char* fileName, uint8_t* pBuffer, uint8_t LogPageId) {
   qz::DeviceAccess& access = qz::CurrentDeviceAccess();
   const qz::DeviceHandle handle = access.Open(fileName);
   if (handle == qz::kInvalidDeviceHandle) {
     __dll_printf("######### - INVALID_HANDLE_VALUE!\n");
     __dll_printf("Windows10NVMeGetLog() fail = 0x%x\r\n", QZ_GetLastError());
-    return;
+    qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
+    return false;
   }
 
   auto* query = static_cast<TStorageQueryWithBuffer*>(QZ_HeapAlloc(sizeof(TStorageQueryWithBuffer)));
   if (query == nullptr) {
     __dll_printf("DeviceNVMeQueryProtocolDataTest: allocate buffer failed, exit.\n");
     access.Close(handle);
-    return;
+    return false;
   }
 
   FillProtocolQuery(*query, kNVMeDataTypeLogPage, LogPageId, 0);
-  if (access.StorageProtocolQuery(handle, *query)) {
+  const bool ok = access.StorageProtocolQuery(handle, *query);
+  const uint32_t error = QZ_GetLastError();
+  if (ok) {
     __dll_printf("ProtocolDataOffset: %d\n", static_cast<int>(kProtocolRecordOffset));
     __dll_printf("ProtocolDataOffset: %d\n", static_cast<int>(query->ProtocolSpecific.ProtocolDataOffset));
   } else {
-    __dll_printf("Windows10NVMeGetLog() fail = 0x%x\r\n", QZ_GetLastError());
+    __dll_printf("Windows10NVMeGetLog() fail = 0x%x\r\n", error);
+    qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
   }
 
   std::memcpy(pBuffer, reinterpret_cast<const uint8_t*>(query) + ReturnedDataStart(*query), kProtocolDataSize);
   QZ_HeapFree(query);
   access.Close(handle);
+  QZ_SetLastError(error);
+  return ok;
 }
 
 bool NVMePassThrough_GetFwSlotInfo(const char* fileName, uint8_t* Buffer, uint32_t BufferLength) {
@@ -158,6 +167,7 @@ bool NVMePassThrough_GetFwSlotInfo(const char* fileName, uint8_t* Buffer, uint32
   if (handle == qz::kInvalidDeviceHandle) {
     __dll_printf("######### - 2 - INVALID_HANDLE_VALUE!\n");
     __dll_printf("\t Get Firmware Information Failed: 0x%X\n", QZ_GetLastError());
+    qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
     return false;
   }
 
@@ -167,6 +177,7 @@ bool NVMePassThrough_GetFwSlotInfo(const char* fileName, uint8_t* Buffer, uint32
     PrintFirmwareInformation(Buffer, BufferLength);
   } else {
     __dll_printf("\t Get Firmware Information Failed: 0x%X\n", QZ_GetLastError());
+    qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
   }
   access.Close(handle);
   return ok;
@@ -218,6 +229,7 @@ uint32_t NVMeVendorCmd_By_FirmwareDownload(const char* fileName, uint8_t* pBuffe
     if (handle == qz::kInvalidDeviceHandle) {
       __dll_printf("######### - 2 - INVALID_HANDLE_VALUE!\n");
       __dll_printf("NVMeVendorCmd_By_FirmwareDownload() fail = 0x%x\r\n", QZ_GetLastError());
+      qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
     } else {
       ok = access.FirmwareRequest(handle, block, kFirmwareRequestSize);
       const uint32_t error = QZ_GetLastError();
@@ -227,6 +239,7 @@ uint32_t NVMeVendorCmd_By_FirmwareDownload(const char* fileName, uint8_t* pBuffe
 
     if (!ok) {
       __dll_printf("\t FirmwareUpgrade - IOCTL - firmware download failed. 0x%X.\n", QZ_GetLastError());
+      if (handle != qz::kInvalidDeviceHandle) qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
       break;
     }
     if (const SrbIoControl srb = ReadSrb(block); srb.ReturnCode != 0) {

@@ -12,9 +12,10 @@
 // area).
 bool Windows10NVMeIdentify(const char* fileName, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS);
 
-// Reads 4096 bytes of the log page. Reports no outcome: a failed query leaves
-// the zero-filled data area in pBuffer; no device or no memory leaves it as it was.
-void Windows10NVMeGetLog(const char* fileName, uint8_t* pBuffer, uint8_t LogPageId);
+// Reads 4096 bytes of the log page. True when the platform carried out the
+// query. A failed query leaves the zero-filled data area in pBuffer; no
+// device or no memory leaves it as it was.
+bool Windows10NVMeGetLog(const char* fileName, uint8_t* pBuffer, uint8_t LogPageId);
 
 // Asks for the firmware information into Buffer (BufferLength bytes, zero on
 // entry) and prints it. True when the platform carried out the request.

@@ -26,6 +26,7 @@ bool SendScsiCommand(bool dataIn, const char* fileName, const uint8_t* cdb, uint
     __dll_printf(dataIn ? "ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n"
                         : "WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n",
                  fileName);
+    qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
     return false;
   }
 
@@ -60,6 +61,8 @@ bool SendScsiCommand(bool dataIn, const char* fileName, const uint8_t* cdb, uint
   __dll_printf(dataIn ? "LastError(ReadSCSICommandWithTimeOutValue)[1] = %d\r\n"
                       : "LastError(WriteSCSICommandWithTimeOutValue)[1] = %d\r\n",
                static_cast<int>(error));
+  QZ_SetLastError(error);
+  qz::ReportIfAccessDenied(qz::DeniedAction::ScsiPassThrough, fileName);
   return false;
 }
 

@@ -43,6 +43,14 @@ uint32_t QZ_ErrorInvalidParameter() {
 #endif
 }
 
+bool QZ_IsAccessDenied(uint32_t error) {
+#if defined(_WIN32)
+  return error == ERROR_ACCESS_DENIED;
+#else
+  return error == EACCES || error == EPERM;
+#endif
+}
+
 uint32_t QZ_GetLastError() { return g_lastError; }
 void QZ_SetLastError(uint32_t error) { g_lastError = error; }
 

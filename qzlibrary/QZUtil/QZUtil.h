@@ -8,6 +8,10 @@
 // Error codes of the platform, for failures the library detects itself.
 uint32_t QZ_ErrorInvalidParameter();
 
+// Whether a platform error code means the caller lacks a permission or
+// privilege (EACCES or EPERM on Linux, ERROR_ACCESS_DENIED on Windows).
+bool QZ_IsAccessDenied(uint32_t error);
+
 // The error code of the last platform request (the thread's last system error
 // on Windows, errno on Linux); 0 after a request that succeeded.
 uint32_t QZ_GetLastError();

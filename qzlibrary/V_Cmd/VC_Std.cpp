@@ -1,6 +1,8 @@
 #include "V_Cmd/VC_Std.h"
 
+#include "DeviceAccess/NVMeDirect.h"
 #include "DeviceAccess/ScsiCommand.h"
+#include "V_Cmd/VC_Bridge.h"
 #include "V_Comm/QZ_AP.h"
 #include "dbg/DllPrintf.h"
 #include "driverdef/DeviceTypes.h"
@@ -48,4 +50,43 @@ uint32_t VC_STD_ReadCapacity(uint8_t bInstance, uint8_t* pBuffer, uint32_t dwSec
                  SCSI_PASS_SUCCESS
              ? VC_RESULT_SUCCESS
              : VC_RESULT_FAIL;
+}
+
+uint32_t VC_STD_GetLogPage(uint8_t bInstance, uint8_t* pBuffer, uint8_t LID, uint16_t NUMD) {
+  const _AP_INSTANCE_DATA* slot = QZ_AP_Slot(bInstance);
+  if (slot == nullptr || pBuffer == nullptr) return VC_RESULT_FAIL;
+  if (slot->ucUSBCommandPath != 0) {
+    return VC_Bridge_GetLogPageCmd(bInstance, pBuffer, LID, NUMD) == VC_RESULT_SUCCESS ? VC_RESULT_SUCCESS
+                                                                                       : VC_RESULT_FAIL;
+  }
+  if (slot->ucNVMeCommandPath != 0) {
+    // The platform always reads 4096 bytes, whatever NUMD says.
+    return Windows10NVMeGetLog(slot->devPhyFileName, pBuffer, LID) ? VC_RESULT_SUCCESS : VC_RESULT_FAIL;
+  }
+  return VC_RESULT_FAIL;
+}
+
+uint32_t VC_STD_Identify(uint8_t bInstance, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS) {
+  const _AP_INSTANCE_DATA* slot = QZ_AP_Slot(bInstance);
+  if (slot == nullptr || pBuffer == nullptr) return VC_RESULT_FAIL;
+  if (slot->ucUSBCommandPath != 0) {
+    return VC_Bridge_IdentifyCmd(bInstance, pBuffer, CNS) == VC_RESULT_SUCCESS ? VC_RESULT_SUCCESS
+                                                                               : VC_RESULT_FAIL;
+  }
+  if (slot->ucNVMeCommandPath != 0) {
+    return VC_STD_Win10_NVMe_Identify(bInstance, pBuffer, CNS) == VC_RESULT_SUCCESS ? VC_RESULT_SUCCESS
+                                                                                    : VC_RESULT_FAIL;
+  }
+  return VC_RESULT_FAIL;
+}
+
+uint32_t VC_STD_Win10_NVMe_Identify(uint8_t bInstance, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS) {
+  const _AP_INSTANCE_DATA* slot = QZ_AP_Slot(bInstance);
+  if (slot == nullptr || pBuffer == nullptr) return VC_RESULT_FAIL;
+  // The interface path, not the physical-drive path the other requests use.
+  if (!Windows10NVMeIdentify(slot->pDevicePath, pBuffer, CNS)) {
+    __dll_printf("######### - VC_STD_Win10_NVMe_Identify fail!\n");
+    return VC_RESULT_FAIL;
+  }
+  return VC_RESULT_SUCCESS;
 }

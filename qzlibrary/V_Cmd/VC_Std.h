@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "nvme/NVMeCommand.h"
+
 constexpr uint32_t SCSI_TIMEOUT_SECONDS = 10;
 
 constexpr int32_t SCSI_PASS_SUCCESS = 1;
@@ -22,3 +24,16 @@ uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t* pBuffer, uint32_t dwSectorCo
 uint32_t VC_STD_TestUnitReady(uint8_t bInstance, uint8_t* pBuffer);
 // READ CAPACITY(10) with dwSectorCount x 512 bytes of data room. 1 or 2.
 uint32_t VC_STD_ReadCapacity(uint8_t bInstance, uint8_t* pBuffer, uint32_t dwSectorCount);
+
+// Reads log page LID (NUMD dwords, 4096 bytes of room in pBuffer) over the
+// slot's transport: the bridge commands, or the platform's query on the
+// slot's physical-drive path. 1 when the page was read, 2 when not, and 2
+// for a slot without a transport.
+uint32_t VC_STD_GetLogPage(uint8_t bInstance, uint8_t* pBuffer, uint8_t LID, uint16_t NUMD);
+
+// Reads 4096 bytes of Identify data for CNS over the slot's transport. 1 or 2;
+// a slot without a transport answers 2 without touching any device.
+uint32_t VC_STD_Identify(uint8_t bInstance, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS);
+
+// Identify of a directly attached drive, through its interface path. 1 or 2.
+uint32_t VC_STD_Win10_NVMe_Identify(uint8_t bInstance, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS);

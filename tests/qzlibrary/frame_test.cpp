@@ -156,7 +156,9 @@ TEST_F(FrameTest, TheWorkBuffersCostNoMemoryUntilWritten) {
 // ---- the per-drive exports' instance check --------------------------------
 
 TEST_F(FrameTest, WithoutDrivesEnumerationCountsNothingAndRequestsTouchNoDevice) {
-  SimulatedDrives sim("[drive]\npath = /sys/devices/pci0000:00/nvme/nvme0/nvme0n1\nkind = nvme\n");
+  // The drive is there, but the platform lists no disk.
+  SimulatedDrives sim(
+      "[simulation]\nlist = fail\n[drive]\npath = /sys/devices/pci0000:00/nvme/nvme0/nvme0n1\nkind = nvme\n");
   // A slot that names a reachable drive, but no enumeration counted it.
   std::snprintf(AP_Instance[0].pDevicePath, sizeof AP_Instance[0].pDevicePath, "%s",
                 "/sys/devices/pci0000:00/nvme/nvme0/nvme0n1");
@@ -165,6 +167,9 @@ TEST_F(FrameTest, WithoutDrivesEnumerationCountsNothingAndRequestsTouchNoDevice)
   std::vector<uint8_t> buffer(4096, 0xEE);
 
   EXPECT_EQ(QZLib_PROC_GetQZDevice(), 0);
+  ASSERT_EQ(sim->Records().size(), 1u);
+  EXPECT_EQ(sim->Records()[0].kind, qz::SimDeviceAccess::RequestKind::List);
+  sim->ClearRecords();
   EXPECT_FALSE(QZLib_Identify(0, buffer.data()));
   EXPECT_FALSE(QZLib_SYS_IloRgbMcuCmdWrite(0, buffer.data()));
   EXPECT_FALSE(QZLib_SYS_IloRgbMcuCmdRead(0, buffer.data()));
@@ -204,7 +209,13 @@ TEST_F(FrameTest, TheInstanceCheckFollowsTheLastEnumerationCount) {
 }
 
 TEST_F(FrameTest, EnumerationRecordsItsCountForTheInstanceCheck) {
-  g_dwQZDeviceCount = 5;
+  {
+    SimulatedDrives sim("[drive]\npath = /sys/devices/usb1/block/sd{n}\nkind = jmicron\ncopies = 2\n");
+    g_dwQZDeviceCount = 5;
+    EXPECT_EQ(QZLib_PROC_GetQZDevice(), 2);
+    EXPECT_EQ(g_dwQZDeviceCount, 2u);
+  }
+  SimulatedDrives none("");
   EXPECT_EQ(QZLib_PROC_GetQZDevice(), 0);
   EXPECT_EQ(g_dwQZDeviceCount, 0u);
 }

@@ -276,6 +276,7 @@ TEST_F(LinuxBackendTest, APermissionFailureIsReportedWithItsErrno) {
   EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
   EXPECT_THAT(capture.Texts(),
               ElementsAre(std::string("ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = ") + kUsbDisk + "\r\n",
+                          std::string("######### - Permission denied (error 13): open ") + kUsbDisk + "\n",
                           "ScsiCdbPassThrough -2 \r\n"));
   EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EACCES));
 }
@@ -375,8 +376,10 @@ TEST_F(LinuxBackendTest, AMissingPrivilegeOnSgIoShowsTheErrno) {
   DebugCapture capture;
   std::vector<uint8_t> payload(512, 0);
   EXPECT_FALSE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
-  EXPECT_THAT(capture.Texts(), ElementsAre("LastError(WriteSCSICommandWithTimeOutValue)[1] = 1\r\n",
-                                           "ScsiCdbPassThrough -2 \r\n", "FAILED(VC_Bridge_JM_SetPayloadCmd)\r\n"));
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre("LastError(WriteSCSICommandWithTimeOutValue)[1] = 1\r\n",
+                          std::string("######### - Permission denied (error 1): SCSI pass-through to ") + kUsbDisk + "\n",
+                          "ScsiCdbPassThrough -2 \r\n", "FAILED(VC_Bridge_JM_SetPayloadCmd)\r\n"));
 }
 
 // ---- NVMe admin pass-through -------------------------------------------------------------
@@ -442,8 +445,11 @@ TEST_F(LinuxBackendTest, NvmeStatusAndErrnoOfQueries) {
   };
   EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
   Windows10NVMeGetLog("\\\\.\\PHYSICALDRIVE0", data.data(), 0xC6);
-  EXPECT_THAT(capture.Texts(), ElementsAre("Windows10NVMeIdentify() fail = 0x5\r\n", "Windows10NVMeIdentify() fail = 0xd\r\n",
-                                           "Windows10NVMeGetLog() fail = 0xd\r\n"));
+  EXPECT_THAT(capture.Texts(),
+              ElementsAre("Windows10NVMeIdentify() fail = 0x5\r\n", "Windows10NVMeIdentify() fail = 0xd\r\n",
+                          "######### - Permission denied (error 13): NVMe admin command to " + path + "\n",
+                          "Windows10NVMeGetLog() fail = 0xd\r\n",
+                          "######### - Permission denied (error 13): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n"));
 }
 
 // Answers Identify Controller and the firmware slot log like a drive with
@@ -524,7 +530,10 @@ TEST_F(LinuxBackendTest, ADownloadThatTheSystemRefusesReportsItsErrno) {
   DebugCapture capture;
   std::vector<uint8_t> block(4096, 1);
   EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
-  EXPECT_EQ(capture.Texts().back(), "\t FirmwareUpgrade - IOCTL - firmware download failed. 0x1.\n");
+  const auto texts = capture.Texts();
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[texts.size() - 2], "\t FirmwareUpgrade - IOCTL - firmware download failed. 0x1.\n");
+  EXPECT_EQ(texts.back(), "######### - Permission denied (error 1): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n");
 }
 
 TEST_F(LinuxBackendTest, MalformedFirmwareRequestsAreRefusedBeforeAnyCommand) {
