@@ -5,8 +5,9 @@
 #include "app/AgentLink.h"
 #include "settings/LightingSettings.h"
 
-HidAgent::HidAgent(Output output)
+HidAgent::HidAgent(Output output, std::function<void()> onClose)
     : output_(std::move(output))
+    , onClose_(std::move(onClose))
     , endpoint_(QString::fromLatin1(AgentTitles::kAgent),
                 [this](uint32_t message, uintptr_t, intptr_t) { return OnMessage(message); })
 {
@@ -29,6 +30,12 @@ void HidAgent::Stop()
 
 intptr_t HidAgent::OnMessage(uint32_t message)
 {
+    if (message == AgentMessages::kCloseWindow) {
+        WriteHidLog(QStringLiteral("asked to close"));
+        if (onClose_)
+            onClose_();
+        return 0;
+    }
     if (message != AgentMessages::kSettingsSaved)
         return 0;
     Apply(QStringLiteral("notified"));

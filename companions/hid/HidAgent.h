@@ -15,7 +15,8 @@ public:
     // Every report line goes to `output` and to the agent's log.
     using Output = std::function<void(const QString &line)>;
 
-    explicit HidAgent(Output output);
+    // `onClose` runs when the agent's window is asked to close.
+    explicit HidAgent(Output output, std::function<void()> onClose = {});
 
     // Takes the agent's title (the single-instance rule: a second agent gets
     // TitleInUse), then applies the settings once.
@@ -32,6 +33,7 @@ private:
     void Report(const QString &line);
 
     Output output_;
+    std::function<void()> onClose_;
     LocalWindowEndpoint endpoint_;
     int applyCount_ = 0;
 };

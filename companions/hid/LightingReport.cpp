@@ -76,7 +76,7 @@ QStringList DescribeLighting(const LightingSettings &settings)
         if (category.devNum == 0)
             lines << QStringLiteral("  no devices");
         for (int device = 1; device <= category.devNum; ++device) {
-            const int record = category.synchronize ? 0 : device;
+            const int record = category.synchronize && category.devNum > 1 ? 0 : device;
             lines << QStringLiteral("  device %1: record %2, %3")
                          .arg(device)
                          .arg(record)

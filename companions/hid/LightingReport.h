@@ -18,8 +18,10 @@ enum class SettingsRead {
 SettingsRead ReadSettingsWithoutWriting(const QString &path, LightingSettings &settings);
 
 // The lighting of the current profile: LED switch, profile, and per category
-// its synchronise flag, device count and the record each device shows
-// (record 0 for every device while the category is synchronised).
+// its synchronise flag, device count and the record each device shows. As
+// Config edits them, a synchronised category of two or more devices shows
+// record 0 on every device; otherwise device k shows record k (with a single
+// device Config edits record 1 whatever the flag says).
 QStringList DescribeLighting(const LightingSettings &settings);
 
 // One record as a device shows it: "effect 3, colours (255,0,0) ..., speed -1,

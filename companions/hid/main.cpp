@@ -43,7 +43,10 @@ int SendRequest(const HidOptions &options)
 
 int RunAgent(QCoreApplication &application)
 {
-    HidAgent agent([](const QString &line) { PrintLine(stdout, line); });
+    // Asked to close (like any window) or to end by a signal: leave the loop,
+    // then give the title up.
+    const auto quit = [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); };
+    HidAgent agent([](const QString &line) { PrintLine(stdout, line); }, quit);
     switch (agent.Start()) {
     case LocalWindowEndpoint::ListenResult::Listening:
         break;
@@ -58,7 +61,7 @@ int RunAgent(QCoreApplication &application)
         return 1;
     }
 
-    InstallQuitSignalHandler([] { QCoreApplication::quit(); });
+    InstallQuitSignalHandler(quit);
     const int status = application.exec();
     agent.Stop();
     WriteHidLog(QStringLiteral("ending"));

@@ -61,6 +61,10 @@ TEST(LightingReport, SynchronisedCategoryShowsTheAllDevicesRecordOnEveryDevice)
     for (int device = 1; device <= 3; ++device)
         EXPECT_TRUE(lines[4 + device].startsWith(QStringLiteral("  device %1: record 0, effect 9,").arg(device)))
             << lines[4 + device].toStdString();
+
+    // A single device shows its own record, the one Config edits for it.
+    ssd.devNum = 1;
+    EXPECT_TRUE(DescribeLighting(settings).last().startsWith("  device 1: record 1, effect 5,"));
 }
 
 TEST(LightingReport, ValuesOutOfRangeAreBroughtIntoRangeFirst)
