@@ -138,3 +138,39 @@ class TempFolder {
 };
 
 }  // namespace qztest
+
+namespace qztest {
+
+// Runs each test with an empty instance table and nothing enumerated.
+class CleanTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearInstanceTable(); }
+  void TearDown() override { ClearInstanceTable(); }
+};
+
+// The SCSI commands among the requests, as (CDB, direction, length).
+struct ScsiCall {
+  std::vector<uint8_t> cdb;
+  bool dataIn;
+  uint32_t length;
+  std::vector<uint8_t> sent;
+};
+
+inline std::vector<ScsiCall> ScsiCalls(const std::vector<qz::SimDeviceAccess::Record>& records) {
+  std::vector<ScsiCall> calls;
+  for (const auto& r : records) {
+    if (r.kind == qz::SimDeviceAccess::RequestKind::Scsi) calls.push_back({r.cdb, r.dataIn, r.length, r.sent});
+  }
+  return calls;
+}
+
+// The paths the requests opened, in order.
+inline std::vector<std::string> OpenedPaths(const std::vector<qz::SimDeviceAccess::Record>& records) {
+  std::vector<std::string> paths;
+  for (const auto& r : records) {
+    if (r.kind == qz::SimDeviceAccess::RequestKind::Open) paths.push_back(r.path);
+  }
+  return paths;
+}
+
+}  // namespace qztest

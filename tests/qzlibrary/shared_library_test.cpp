@@ -72,6 +72,10 @@ TEST(SharedLibrary, AHostLoadsItCallsItAndUnloadsIt) {
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string log = std::string(folder) + "/debug.log";
   setenv("QZLIB_DEBUG", log.c_str(), 1);
+  // Never the machine's own disks: a simulation without drives.
+  const std::string simulation = std::string(folder) + "/none.sim";
+  std::ofstream(simulation) << "# no drives\n";
+  setenv("QZLIB_SIMULATION", simulation.c_str(), 1);
 
   void* library = dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
@@ -92,7 +96,7 @@ TEST(SharedLibrary, AHostLoadsItCallsItAndUnloadsIt) {
 
   EXPECT_STREQ(version(), "0.00.001");
   EXPECT_TRUE(initialize());
-  EXPECT_GE(enumerate(), 0);
+  EXPECT_EQ(enumerate(), 0);
   unsigned char buffer[4096] = {};
   EXPECT_FALSE(identify(200, buffer));
   EXPECT_TRUE(uninitialize());
@@ -103,9 +107,55 @@ TEST(SharedLibrary, AHostLoadsItCallsItAndUnloadsIt) {
   const std::string tail = "\n[DLL]QZ DLL Enterance\n\n[DLL]QZ DLL_PROCESS_DETACH!\n";
   ASSERT_GE(text.size(), tail.size());
   EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "the library stayed loaded after dlclose";
-  EXPECT_NE(text.find("\n[DLL]QZ library initialized\n\n[DLL]QZ library uninitialized\n"), std::string::npos);
+  EXPECT_NE(text.find("\n[DLL]QZ library initialized\n\n[DLL]dwDeviceCount = 0\n\n[DLL]QZ library uninitialized\n"), std::string::npos);
 
   unsetenv("QZLIB_DEBUG");
+  unsetenv("QZLIB_SIMULATION");
+  std::filesystem::remove_all(folder);
+}
+
+// What a host does, start to end, with the drives of a simulation file.
+TEST(SharedLibrary, AHostSessionWithSimulatedDrives) {
+  char folder[] = "/tmp/qzlib-host-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string simulation = std::string(folder) + "/drives.sim";
+  std::ofstream(simulation) << "[drive]\npath = /sys/devices/pci0000:00/nvme/nvme0/nvme0n1\nkind = nvme\n"
+                               "serial = HOSTNVME\nanswer = invert\n"
+                               "[drive]\npath = /sys/devices/usb2/2-1/host6/block/sdb\nkind = jmicron\n"
+                               "serial = HOSTUSB\nanswer = invert\n";
+  setenv("QZLIB_SIMULATION", simulation.c_str(), 1);
+
+  void* library = dlopen(kLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  using Flag = bool (*)();
+  using Count = int (*)();
+  using PerDrive = bool (*)(unsigned char, unsigned char*);
+  auto initialize = reinterpret_cast<Flag>(dlsym(library, "QZLib_Initialize"));
+  auto uninitialize = reinterpret_cast<Flag>(dlsym(library, "QZLib_UnInitialize"));
+  auto enumerate = reinterpret_cast<Count>(dlsym(library, "QZLib_PROC_GetQZDevice"));
+  auto identify = reinterpret_cast<PerDrive>(dlsym(library, "QZLib_Identify"));
+  auto write = reinterpret_cast<PerDrive>(dlsym(library, "QZLib_SYS_IloRgbMcuCmdWrite"));
+  auto read = reinterpret_cast<PerDrive>(dlsym(library, "QZLib_SYS_IloRgbMcuCmdRead"));
+  ASSERT_TRUE(initialize && uninitialize && enumerate && identify && write && read);
+
+  EXPECT_TRUE(initialize());
+  ASSERT_EQ(enumerate(), 2);
+  const char* serials[] = {"HOSTNVME", "HOSTUSB"};
+  for (unsigned char drive = 0; drive < 2; ++drive) {
+    std::vector<unsigned char> block(4096, 0);
+    ASSERT_TRUE(identify(drive, block.data()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data()) + 4, std::strlen(serials[drive])),
+              serials[drive]);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<unsigned char>(i + drive);
+    EXPECT_TRUE(write(drive, block.data()));
+    EXPECT_TRUE(read(drive, block.data()));
+    EXPECT_EQ(block[1], static_cast<unsigned char>(~(1 + drive)));
+  }
+  EXPECT_FALSE(identify(2, std::vector<unsigned char>(4096).data()));
+  EXPECT_TRUE(uninitialize());
+  EXPECT_EQ(dlclose(library), 0);
+
+  unsetenv("QZLIB_SIMULATION");
   std::filesystem::remove_all(folder);
 }
 
