@@ -6,10 +6,13 @@
 #include "framework/PlatformPaths.h"
 #include "framework/WindowMessage.h"
 #include "settings/DiagnosticLog.h"
+#include "skin/ImageSet.h"
 #include "skin/SkinFile.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -152,6 +155,10 @@ bool CConfigDlg::OnInitDialog()
     context.categoryList = categoryList;
     context.currentCategory = currentCategory;
     BuildScreen(screen, this, context);
+    // The program's icon is the skin's logo picture.
+    const QString logo = StaticPicturePath(ReadSkinEntry(QStringLiteral("MAINPIC"), QStringLiteral("1")).text);
+    if (QFile::exists(logo))
+        setWindowIcon(QIcon(logo));
     effectName = screen.firstEffectName;
     LayoutEffectList(screen, 1);
     colorEditor.SyncViewsOnly();
