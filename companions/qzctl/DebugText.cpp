@@ -150,14 +150,12 @@ std::string DeviceNodeOf(const std::string& path) {
 std::string PrivilegeNeeded(const Denial& denial) {
   switch (denial.action) {
     case Denial::Action::Open:
-      return "read and write access to " + DeviceNodeOf(denial.path) +
-             " (run as root, or as a member of the group that owns the device node, usually \"disk\")";
+      return "read and write access to the device node (run as root, or as a member of the group that owns "
+             "it, usually \"disk\")";
     case Denial::Action::ScsiPassThrough:
-      return "the CAP_SYS_RAWIO capability for vendor SCSI commands to " + DeviceNodeOf(denial.path) +
-             " (run as root)";
+      return "the CAP_SYS_RAWIO capability for vendor SCSI commands (run as root)";
     case Denial::Action::NvmeAdmin:
-      return "the CAP_SYS_ADMIN capability for NVMe admin commands to " + DeviceNodeOf(denial.path) +
-             " (run as root)";
+      return "the CAP_SYS_ADMIN capability for NVMe admin commands (run as root)";
   }
   return std::string();
 }

@@ -53,7 +53,8 @@ std::vector<std::string> SimulationProblems(std::string_view text);
 // component of a sysfs path, /dev/nvme<n> for a physical-drive name.
 std::string DeviceNodeOf(const std::string& path);
 
-// What the user must have for a refused request, in a sentence fragment.
+// What the user must have for a refused request, in a sentence fragment
+// ("the CAP_SYS_ADMIN capability for NVMe admin commands (run as root)").
 std::string PrivilegeNeeded(const Denial& denial);
 
 }  // namespace qzctl

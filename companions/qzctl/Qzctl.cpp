@@ -129,12 +129,14 @@ std::string Session::Describe(unsigned drive) const {
   return text;
 }
 
+// One line per device node and kind of request: "<error> on <node>: needs <what>".
 void Session::ReportDenials(const std::vector<Denial>& denials, const char* intro) {
   std::set<std::string> said;
   for (const Denial& d : denials) {
+    const std::string node = DeviceNodeOf(d.path);
     const std::string need = PrivilegeNeeded(d);
-    if (!said.insert(need).second) continue;
-    Message("%s (%s): needs %s", intro, std::strerror(static_cast<int>(d.error)), need.c_str());
+    if (!said.insert(node + need).second) continue;
+    Message("%s%s on %s: needs %s", intro, std::strerror(static_cast<int>(d.error)), node.c_str(), need.c_str());
   }
 }
 
@@ -142,7 +144,7 @@ int Session::ReportFailure(const std::string& what) {
   const std::vector<Denial> denials = Denials(LastCallText());
   if (!denials.empty()) {
     Message("%s: permission denied", what.c_str());
-    ReportDenials(denials, "permission denied");
+    ReportDenials(denials, "");
     return kExitPermission;
   }
   Message("%s%s", what.c_str(), o_.debug ? "" : " (run with --debug to see the library's report)");
@@ -216,7 +218,7 @@ int Session::NoDrives() {
   const std::vector<Denial> denials = Denials(text);
   if (!denials.empty()) {
     Message("no drives found: the system refused access to some disks");
-    ReportDenials(denials, "permission denied");
+    ReportDenials(denials, "");
     return kExitPermission;
   }
   const int examined = DisksExamined(text);
@@ -258,7 +260,7 @@ int Session::Run() {
   switch (o_.command) {
     case Command::List:
       code = List(count_);
-      if (!enumerationDenials.empty()) ReportDenials(enumerationDenials, "note: some disks were not examined");
+      if (!enumerationDenials.empty()) ReportDenials(enumerationDenials, "note: some disks were not examined: ");
       break;
     case Command::Identify:
       code = Identify();
