@@ -5,6 +5,7 @@
 #include "framework/PlatformPaths.h"
 #include "framework/WindowMessage.h"
 
+#include "ProviderRegistration.h"
 #include "TempUserFolders.h"
 
 #include <QApplication>
@@ -18,21 +19,6 @@
 #include <memory>
 
 namespace {
-
-// Three SSDs from the bundled provider, in the temporary user folders.
-void RegisterThreeDevices(const TempUserFolders &folders)
-{
-    const QString providerClass = QStringLiteral("{DF392B70-BBFC-4A99-A269-C0B56CDA7757}");
-    const QString registry = folders.ConfigHome() + QStringLiteral("/Zarvik/registry");
-    QDir().mkpath(registry + QStringLiteral("/CLSID/{109DC3E4-B9FF-4AF3-9008-AB13705D4E5F}/Instance/"
-                                            "{E9BBD754-6CF4-492E-BA89-782177A2771B}/Instance/")
-                  + providerClass);
-    QDir().mkpath(registry + QStringLiteral("/CLSID/") + providerClass);
-    QFile server(registry + QStringLiteral("/CLSID/") + providerClass + QStringLiteral("/InprocServer32"));
-    server.open(QIODevice::WriteOnly);
-    server.write(QByteArray(QZ_BIN_DIR) + "/libZarvikLightingProvider.so\n");
-    QDir().mkpath(folders.ConfigHome() + QStringLiteral("/Zarvik/Zarvik RGB Software"));
-}
 
 std::unique_ptr<CConfigDlg> OpenAndPaint()
 {
@@ -77,7 +63,9 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     TempUserFolders folders;
-    RegisterThreeDevices(folders);
+    // The bundled provider with its default list of three SSDs.
+    RegisterBundledProvider(folders.ConfigHome(), QStringLiteral(QZ_BIN_DIR));
+    QDir().mkpath(folders.ConfigHome() + QStringLiteral("/Zarvik/Zarvik RGB Software"));
     PlatformPaths::SetApplicationDirectory(QStringLiteral(QZ_BIN_DIR));
     CConfigDlg::Options options;
     options.creationWaitMs = 0; // the fixed 500 ms pause after discovery is not ours to measure

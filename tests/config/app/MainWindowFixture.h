@@ -8,6 +8,7 @@
 #include "framework/PlatformPaths.h"
 #include "framework/WindowMessage.h"
 
+#include "ProviderRegistration.h"
 #include "TempUserFolders.h"
 
 #include <QCoreApplication>
@@ -49,17 +50,7 @@ protected:
     {
         if (devices == 0)
             return;
-        const QString registry = folders.ConfigHome() + QStringLiteral("/Zarvik/registry");
-        const QString providerClass = QStringLiteral("{DF392B70-BBFC-4A99-A269-C0B56CDA7757}");
-        QDir().mkpath(registry
-                      + QStringLiteral("/CLSID/{109DC3E4-B9FF-4AF3-9008-AB13705D4E5F}/Instance/"
-                                       "{E9BBD754-6CF4-492E-BA89-782177A2771B}/Instance/")
-                      + providerClass);
-        QDir().mkpath(registry + QStringLiteral("/CLSID/") + providerClass);
-        QFile server(registry + QStringLiteral("/CLSID/") + providerClass + QStringLiteral("/InprocServer32"));
-        ASSERT_TRUE(server.open(QIODevice::WriteOnly));
-        server.write(QByteArray(QZ_TEST_BIN_DIR) + "/libZarvikLightingProvider.so\n");
-        server.close();
+        ASSERT_TRUE(RegisterBundledProvider(folders.ConfigHome(), QStringLiteral(QZ_TEST_BIN_DIR)));
 
         const QString list = folders.Root() + QStringLiteral("/devices.xml");
         QFile file(list);
