@@ -177,6 +177,11 @@ bool Session::CheckFilesFirst(int& code) {
     code = kExitUsage;
     return false;
   }
+  if (output != nullptr && (output->empty() || *output == "-") && ::isatty(STDOUT_FILENO) == 1) {
+    Message("4096 bytes of binary data would go to the terminal: name a file, or redirect standard output");
+    code = kExitUsage;
+    return false;
+  }
   if (!o_.simulation.empty()) {
     const int fd = ::open(o_.simulation.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -19,6 +19,7 @@
 #include "QzLibTestSupport.h"
 #include "V_Cmd/VC_Bridge.h"
 #include "V_Cmd/VC_Std.h"
+#include "V_Proc/VP_Proc.h"
 
 using namespace qztest;
 using ::testing::ElementsAre;
@@ -554,6 +555,33 @@ TEST_F(LinuxBackendTest, MalformedFirmwareRequestsAreRefusedBeforeAnyCommand) {
   EXPECT_TRUE(calls.admin.empty());
   EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EINVAL));
   access->Close(handle);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- enumeration on a whole machine --------------------------------------------------------
+
+TEST_F(LinuxBackendTest, EnumerationFindsTheNvmeNamespacesFromSysfsAlone) {
+  // No disk answers INQUIRY as a known bridge here, so only the NVMe
+  // namespaces are kept, each with its controller's node as physical drive.
+  ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
+  EXPECT_EQ(std::string(AP_Instance[0].pDevicePath), std::string(kNvmeController) + "/nvme0n1");
+  EXPECT_STREQ(AP_Instance[0].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
+  EXPECT_EQ(std::string(AP_Instance[1].pDevicePath), std::string(kNvmeController) + "/nvme0n2");
+  EXPECT_STREQ(AP_Instance[1].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
+  EXPECT_STREQ(AP_Instance[2].pDevicePath, kMultipathHead);
+  EXPECT_STREQ(AP_Instance[2].devPhyFileName, "\\\\.\\PHYSICALDRIVE3");
+  for (int slot = 0; slot < 3; ++slot) EXPECT_EQ(AP_Instance[slot].ucNVMeCommandPath, 1);
+
+  // Identify goes to the namespace node, the exchange to the controller node.
+  calls.opened.clear();
+  calls.answer = [](struct nvme_admin_cmd& cmd) { return FirmwareDrive(cmd, true); };
+  std::vector<uint8_t> block(4096, 0x42);
+  EXPECT_EQ(VP_Identify(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
+  EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(2, block.data()), 1);
+  EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme1n1", "/dev/nvme3", "/dev/nvme3", "/dev/nvme3"));
 }
 
 }  // namespace

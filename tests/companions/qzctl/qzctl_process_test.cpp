@@ -386,36 +386,49 @@ TEST_F(QzctlProcess, DebugShowsTheLibrarysLines) {
   EXPECT_THAT(Qzctl({"identify", "0", "--simulation", Simulation()}).err, Not(HasSubstr("[DLL]")));
 }
 
-TEST_F(QzctlProcess, ProgressOnATerminal) {
-  const std::string sim = Simulation();
+// Runs qzctl with a terminal as standard input, output and error.
+Outcome RunOnTerminal(std::vector<std::string> args) {
+  Outcome outcome;
   int terminal = -1;
   const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
+  if (pid < 0) return outcome;
   if (pid == 0) {
-    std::vector<std::string> args = {kQzctl, "list", "--simulation", sim};
+    args.insert(args.begin(), kQzctl);
     std::vector<std::string> env = CleanEnvironment();
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     execve(kQzctl.c_str(), argv.data(), envp.data());
     _exit(127);
   }
-  std::string screen;
   char chunk[4096];
   for (;;) {
     pollfd p = {terminal, POLLIN, 0};
     if (poll(&p, 1, kTimeoutSeconds * 1000) <= 0) break;
     const ssize_t n = read(terminal, chunk, sizeof chunk);
     if (n <= 0) break;
-    screen.append(chunk, static_cast<std::size_t>(n));
+    outcome.out.append(chunk, static_cast<std::size_t>(n));
   }
   int status = 0;
   waitpid(pid, &status, 0);
   close(terminal);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
-  EXPECT_THAT(screen, HasSubstr("\rqzctl: looking for drives..."));
-  EXPECT_THAT(screen, HasSubstr("qzctl: examining disk 3 of 3: sdb..."));
-  EXPECT_THAT(screen, HasSubstr("qzctl: reading the Identify data of drive 1 of 2..."));
-  EXPECT_THAT(screen, HasSubstr("Sim Bridged"));
+  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return outcome;
+}
+
+TEST_F(QzctlProcess, ProgressOnATerminal) {
+  const Outcome o = RunOnTerminal({"list", "--simulation", Simulation()});
+  EXPECT_EQ(o.exitCode, 0) << o.out;
+  EXPECT_THAT(o.out, HasSubstr("\rqzctl: looking for drives..."));
+  EXPECT_THAT(o.out, HasSubstr("qzctl: examining disk 3 of 3: sdb..."));
+  EXPECT_THAT(o.out, HasSubstr("qzctl: reading the Identify data of drive 1 of 2..."));
+  EXPECT_THAT(o.out, HasSubstr("Sim Bridged"));
+}
+
+TEST_F(QzctlProcess, BinaryDataIsNotSentToATerminal) {
+  const Outcome o = RunOnTerminal({"identify", "0", "--raw", "--simulation", Simulation()});
+  EXPECT_EQ(o.exitCode, 2) << o.out;
+  EXPECT_THAT(o.out, HasSubstr("would go to the terminal"));
+  EXPECT_FALSE(std::filesystem::exists(record));
 }
 
 }  // namespace
