@@ -1,34 +1,17 @@
 #include "controls/CBitmapBtn.h"
 
 #include "framework/TickCount.h"
-#include "skin/ImageHelpers.h"
 
 #include <QMouseEvent>
-#include <QWheelEvent>
 
-CBitmapBtn::CBitmapBtn(QWidget *parent) : CWnd(parent)
-{
-    setFocusPolicy(Qt::ClickFocus);
-    setMouseTracking(true);
-    SetOpaqueFace(true);
-}
+CBitmapBtn::CBitmapBtn(QWidget *parent) : CButton(parent) {}
 
 CBitmapBtn::~CBitmapBtn() = default;
-
-void CBitmapBtn::Create(const QString &text, QWidget *parent, const QRect &rect, int id, bool visible)
-{
-    caption = text;
-    hover = false;
-    CreateWnd(parent, rect, id, visible);
-}
 
 void CBitmapBtn::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
                              int left, int top, int right, int bottom)
 {
-    const Bitmap *sources[4] = {normal, over, down, disable};
-    for (int i = 0; i < 4; ++i)
-        if (sources[i] != nullptr && !sources[i]->IsEmpty())
-            CropBitmap(stateImages[i], *sources[i], left, top, right, bottom);
+    CropStateImages(normal, over, down, disable, left, top, right, bottom);
     setFocusPolicy(Qt::ClickFocus);
     update();
 }
@@ -85,44 +68,15 @@ void CBitmapBtn::SetTooltipText(const QString &text, bool activate)
     setToolTip(activate ? text : QString());
 }
 
-void CBitmapBtn::DrawItem(QImage &, const DrawItemState &) {}
-
-QImage CBitmapBtn::PaintBuffer()
-{
-    Bitmap surface = CreateDib32(width(), height());
-    if (surface.IsEmpty())
-        return QImage();
-    QImage buffer = surface.Image();
-    DrawItem(buffer, DrawItemState{pressed, !isEnabled()});
-    return buffer;
-}
-
-void CBitmapBtn::OnCaptureChanged()
-{
-    // Losing the capture ends the pressed look; hover stays as it is.
-    pressed = false;
-    update();
-}
-
-void CBitmapBtn::SendCommand(WORD code)
-{
-    SendMessage(parentWidget(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID()), code), Handle());
-}
-
 void CBitmapBtn::HandleLeftPress()
 {
-    QPointer<CBitmapBtn> alive(this);
     if (clickMode == 1) {
+        QPointer<CBitmapBtn> alive(this);
         SendCommand(BN_CLICKED);
         if (!alive || isHidden() || !isEnabled())
             return; // the parent removed or disabled the button
     }
-    pressed = true;
-    SetCapture();
-    if (alive && focusPolicy() != Qt::NoFocus)
-        setFocus(Qt::MouseFocusReason);
-    if (alive)
-        update();
+    BeginPress();
 }
 
 void CBitmapBtn::mousePressEvent(QMouseEvent *event)
@@ -140,57 +94,4 @@ void CBitmapBtn::mouseReleaseEvent(QMouseEvent *event)
         SendCommand(BN_CLICKED);
     }
     event->accept();
-}
-
-void CBitmapBtn::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        const DWORD now = GetTickCount();
-        if (now != lastNotificationTick) {
-            lastNotificationTick = now;
-            SendCommand(BN_DOUBLECLICKED);
-        }
-    }
-    event->accept();
-}
-
-void CBitmapBtn::mouseMoveEvent(QMouseEvent *event)
-{
-    switch (TrackHover(event->position().toPoint(), event->buttons(), hover)) {
-    case Hover::Entered:
-    case Hover::Regained:
-    case Hover::Left:
-        update();
-        break;
-    default:
-        break;
-    }
-    event->accept();
-}
-
-void CBitmapBtn::leaveEvent(QEvent *event)
-{
-    EndHover(hover);
-    update();
-    CWnd::leaveEvent(event);
-}
-
-void CBitmapBtn::focusOutEvent(QFocusEvent *event)
-{
-    CWnd::focusOutEvent(event);
-    ReleaseCapture();
-    hover = false;
-    update();
-}
-
-void CBitmapBtn::wheelEvent(QWheelEvent *event)
-{
-    event->ignore(); // the parent window scrolls
-}
-
-void CBitmapBtn::changeEvent(QEvent *event)
-{
-    CWnd::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        update();
 }
