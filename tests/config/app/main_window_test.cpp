@@ -39,13 +39,14 @@ TEST_F(MainWindowTest, SeveralSynchronisedDevicesStartOnTheAllDevicesRecord)
     EXPECT_EQ(menu.GetItem(0).Text(), LookupSkinText(48));
     EXPECT_EQ(menu.GetItem(3).Text(), LookupSkinText(50) + "3");
 
-    Post(UM_MENU_ITEM, (1u << 16) | 0xFFFF, static_cast<LPARAM>(50u << 16));
+    ChooseMenuRow(2);
     EXPECT_EQ(w.PopupMenu(), nullptr);
     EXPECT_EQ(w.RecordIndex(), 2);
     EXPECT_EQ(w.Settings().Profile(0).Category(1).synchronize, 0);
     EXPECT_EQ(Screen().categoryButtons[1].GetCaption(), LookupSkinText(50) + "2");
 
-    Post(UM_MENU_ITEM, 0, static_cast<LPARAM>(48u << 16));
+    Click(Screen().categoryButtons[1]);
+    ChooseMenuRow(0);
     EXPECT_EQ(w.RecordIndex(), 0);
     EXPECT_EQ(w.Settings().Profile(0).Category(1).synchronize, 1);
 }
@@ -53,8 +54,12 @@ TEST_F(MainWindowTest, SeveralSynchronisedDevicesStartOnTheAllDevicesRecord)
 TEST_F(MainWindowTest, MenuReachesTheSixteenthDeviceAndIgnoresItemsBeyondTheCount)
 {
     CConfigDlg &w = Open(16);
-    Post(UM_MENU_ITEM, 0, static_cast<LPARAM>(64u << 16));
+    Click(Screen().categoryButtons[1]);
+    ASSERT_NE(w.PopupMenu(), nullptr);
+    EXPECT_EQ(w.PopupMenu()->GetItemCount(), 17);
+    Post(UM_MENU_ITEM, 0, static_cast<LPARAM>(64u << 16)); // what the row of device 16 reports
     EXPECT_EQ(w.RecordIndex(), 16);
+    EXPECT_EQ(w.PopupMenu(), nullptr);
     Post(UM_MENU_ITEM, 0, static_cast<LPARAM>(65u << 16));
     EXPECT_EQ(w.RecordIndex(), 16) << "no device 17";
     Post(UM_MENU_ITEM, 0, static_cast<LPARAM>(47u << 16));
@@ -91,7 +96,7 @@ TEST_F(MainWindowTest, EffectIsSavedByApplyAndDroppedByTheCloseButton)
 TEST_F(MainWindowTest, ApplyStoresEffectSpeedDirectionAndColoursAndSaves)
 {
     CConfigDlg &w = Open(1);
-    Click(Screen().effectButtons[9]);
+    ChooseEffect(9);
     MoveSlider(kSpeedSliderId, -2);
     Click(Screen().directionButtons[1]);
     EXPECT_EQ(w.PendingDirection(), 1);
@@ -197,7 +202,9 @@ TEST_F(MainWindowTest, EnterAndEscapeNeverCloseTheWindow)
     w.show();
     QTest::keyClick(&w, Qt::Key_Escape);
     QTest::keyClick(&w, Qt::Key_Return);
+    Click(Screen().hexBox);
     QTest::keyClick(&Screen().hexBox, Qt::Key_Enter);
+    Click(Screen().numberBoxes[0]);
     QTest::keyClick(&Screen().numberBoxes[0], Qt::Key_Escape);
     QTest::keyClick(&Screen().effectButtons[2], Qt::Key_Return);
     EXPECT_FALSE(w.IsEnding());
