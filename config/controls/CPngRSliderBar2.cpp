@@ -6,7 +6,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
@@ -31,7 +30,7 @@ int ClampToInt(long long v)
 
 } // namespace
 
-CPngRSliderBar2::CPngRSliderBar2(QWidget *parent) : CWnd(parent)
+CPngRSliderBar2::CPngRSliderBar2(QWidget *parent) : CSliderWnd(parent)
 {
     SetDlgCtrlID(kIdentifier);
 }
@@ -40,12 +39,7 @@ CPngRSliderBar2::~CPngRSliderBar2() = default;
 
 void CPngRSliderBar2::CreateSlider(QWidget *parent, int left, int top, int right, int bottom)
 {
-    sliderRect = RECT{left, top, right, bottom};
-    notifyParent = parent;
-    position = 0;
-    minimum = 0;
-    maximum = 10;
-    CreateWnd(parent, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), kIdentifier, true);
+    CreateSliderWindow(kIdentifier, parent, left, top, right, bottom);
     ringRect = RECT{0, 0, width(), height()};
 }
 
@@ -82,18 +76,6 @@ void CPngRSliderBar2::SetRegion(const Bitmap &mask)
     SetWindowRgn(*region);
     shaped = true;
     update();
-}
-
-void CPngRSliderBar2::SetRange(int newMinimum, int newMaximum)
-{
-    if (newMinimum != minimum || newMaximum != maximum)
-        update();
-    minimum = newMinimum;
-    maximum = newMaximum;
-    if (position < minimum)
-        position = minimum;
-    if (position > maximum)
-        position = maximum;
 }
 
 int CPngRSliderBar2::GetValue() const
@@ -173,21 +155,6 @@ void CPngRSliderBar2::TrackPointer(const QPoint &point)
                .adjusted(-marginX, -marginY, marginX, marginY));
 }
 
-void CPngRSliderBar2::PostValue(int value)
-{
-    PostMessage(notifyParent.data(), UM_SLIDER_POS, static_cast<WPARAM>(static_cast<LPARAM>(value)),
-                static_cast<LPARAM>(GetDlgCtrlID()));
-}
-
-LRESULT CPngRSliderBar2::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == UM_SLIDER_POS) {
-        PostMessage(notifyParent.data(), UM_SLIDER_POS, wParam, static_cast<LPARAM>(GetDlgCtrlID()));
-        return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-}
-
 void CPngRSliderBar2::OnMouseWheel(int delta)
 {
     const long long range = static_cast<long long>(maximum) - minimum;
@@ -214,11 +181,6 @@ void CPngRSliderBar2::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void CPngRSliderBar2::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    mousePressEvent(event);
-}
-
 void CPngRSliderBar2::mouseMoveEvent(QMouseEvent *event)
 {
     if (!dragging) {
@@ -238,13 +200,6 @@ void CPngRSliderBar2::mouseReleaseEvent(QMouseEvent *event)
         ReleaseCapture();
         PostValue(GetValue());
     }
-    event->accept();
-}
-
-void CPngRSliderBar2::wheelEvent(QWheelEvent *event)
-{
-    const QPoint delta = event->angleDelta();
-    OnMouseWheel(delta.y() != 0 ? delta.y() : delta.x());
     event->accept();
 }
 

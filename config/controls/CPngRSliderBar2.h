@@ -7,10 +7,10 @@
 // by dragging). Dragging moves the thumb at once and posts every value; the
 // wheel only posts. Identifier 10006.
 
-#include "framework/CWnd.h"
+#include "controls/CSliderWnd.h"
 #include "skin/Bitmap.h"
 
-class CPngRSliderBar2 : public CWnd
+class CPngRSliderBar2 : public CSliderWnd
 {
 public:
     static constexpr int kIdentifier = 10006;
@@ -28,13 +28,12 @@ public:
     // Shapes the window by the mask (white is outside). A mask that gives no
     // shape shows the message box "error" and leaves the window unshaped.
     void SetRegion(const Bitmap &mask);
-    void SetRange(int minimum, int maximum);
     void SetValue(int value);
     int GetValue() const;
 
     // One wheel step: positive delta (away from the user) requests the value
     // below, else the value above, wrapping within the range; posted only.
-    void OnMouseWheel(int delta);
+    void OnMouseWheel(int delta) override;
 
     // The position for a pointer at `point` (client coordinates): the angle
     // about the ring's centre; the exact centre gives the minimum.
@@ -42,14 +41,7 @@ public:
     // Centre of the thumb for the current position (client coordinates).
     QPoint ThumbCentre() const;
 
-    int GetPos() const { return position; }
-    int GetRangeMin() const { return minimum; }
-    int GetRangeMax() const { return maximum; }
-    bool IsDragging() const { return dragging; }
     bool IsShaped() const { return shaped; }
-    QSize ThumbSize() const { return QSize(thumbWidth, thumbHeight); }
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     QImage PaintBuffer() override;
@@ -58,8 +50,6 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -67,18 +57,9 @@ private:
     // Position from the pointer, then the ring and a thumb-sized margin are
     // repainted.
     void TrackPointer(const QPoint &point);
-    void PostValue(int value);
 
     Bitmap ringImages[2];
     Bitmap thumbImages[2];
-    int thumbWidth = 0;
-    int thumbHeight = 0;
-    RECT sliderRect;
-    QPointer<QWidget> notifyParent;
-    int position = 0;
-    int minimum = 0;
-    int maximum = 10;
-    bool dragging = false;
     RECT ringRect;
     bool thumbFlag = false;
     bool enabledFlag = true;

@@ -5,28 +5,17 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
 
-CPngSliderBar::CPngSliderBar(QWidget *parent) : CWnd(parent)
+CPngSliderBar::CPngSliderBar(QWidget *parent) : CSliderWnd(parent)
 {
     setMouseTracking(true);
     SetOpaqueFace(true);
 }
 
 CPngSliderBar::~CPngSliderBar() = default;
-
-void CPngSliderBar::CreateSliderWindow(int id, QWidget *parent, int left, int top, int right, int bottom)
-{
-    sliderRect = RECT{left, top, right, bottom};
-    notifyParent = parent;
-    position = 0;
-    minimum = 0;
-    maximum = 10;
-    CreateWnd(parent, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), id, true);
-}
 
 void CPngSliderBar::SetTrackImages(const Bitmap *unfilled, const Bitmap *filled, const Bitmap *disabled, int left,
                                    int top, int right, int bottom)
@@ -61,41 +50,12 @@ void CPngSliderBar::SetBackground(const Bitmap &picture, int left, int top, int 
     update();
 }
 
-void CPngSliderBar::SetRange(int newMinimum, int newMaximum)
-{
-    if (newMinimum != minimum || newMaximum != maximum)
-        update();
-    minimum = newMinimum;
-    maximum = newMaximum;
-    if (position < minimum)
-        position = minimum;
-    if (position > maximum)
-        position = maximum;
-}
-
 void CPngSliderBar::SetPos(int value)
 {
     if (value == position)
         return;
     position = value;
     update();
-}
-
-LRESULT CPngSliderBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == UM_SLIDER_POS) {
-        PostMessage(notifyParent.data(), UM_SLIDER_POS, wParam, static_cast<LPARAM>(GetDlgCtrlID()));
-        return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-}
-
-void CPngSliderBar::PostValue(int value)
-{
-    // The value travels as the bit pattern of an int, as the parent reads it
-    // back with a cast to int.
-    PostMessage(notifyParent.data(), UM_SLIDER_POS, static_cast<WPARAM>(static_cast<LPARAM>(value)),
-                static_cast<LPARAM>(GetDlgCtrlID()));
 }
 
 const Bitmap &CPngSliderBar::CurrentThumb() const
@@ -164,11 +124,6 @@ void CPngSliderBar::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void CPngSliderBar::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    mousePressEvent(event);
-}
-
 void CPngSliderBar::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && dragging) {
@@ -202,13 +157,6 @@ void CPngSliderBar::leaveEvent(QEvent *event)
     if (!dragging && EndHover(hover))
         update();
     CWnd::leaveEvent(event);
-}
-
-void CPngSliderBar::wheelEvent(QWheelEvent *event)
-{
-    const QPoint delta = event->angleDelta();
-    OnMouseWheel(delta.y() != 0 ? delta.y() : delta.x());
-    event->accept();
 }
 
 void CPngSliderBar::changeEvent(QEvent *event)

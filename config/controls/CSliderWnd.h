@@ -1,0 +1,52 @@
+#pragma once
+// What the linear image sliders (CPngSliderBar) and the hue ring
+// (CPngRSliderBar2) share: the rectangle given at creation, the parent they
+// report to, the position and range, the drag flag, the thumb size, and
+// UM_SLIDER_POS (wParam the requested value, lParam the identifier) posted to
+// that parent. A double-click is handled as a press; a wheel turn becomes one
+// OnMouseWheel() step.
+
+#include "framework/CWnd.h"
+
+class CSliderWnd : public CWnd
+{
+public:
+    ~CSliderWnd() override;
+
+    // Stores the bounds (repainting when one changes) and clamps the position
+    // into them: raised to the minimum, then lowered to the maximum.
+    void SetRange(int minimum, int maximum);
+    int GetPos() const { return position; }
+    int GetRangeMin() const { return minimum; }
+    int GetRangeMax() const { return maximum; }
+    bool IsDragging() const { return dragging; }
+    QSize ThumbSize() const { return QSize(thumbWidth, thumbHeight); }
+
+    // One wheel step: positive delta is away from the user.
+    virtual void OnMouseWheel(int delta) = 0;
+
+    // UM_SLIDER_POS sent to the slider goes on to the parent, posted, with
+    // the slider's identifier.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    explicit CSliderWnd(QWidget *parent);
+
+    // Stores rectangle, parent and identifier, resets position and range
+    // (0, 0..10) and makes the visible window.
+    void CreateSliderWindow(int id, QWidget *parent, int left, int top, int right, int bottom);
+    // Posts UM_SLIDER_POS with `value` to the parent given at creation.
+    void PostValue(int value);
+
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+    int thumbWidth = 0;
+    int thumbHeight = 0;
+    RECT sliderRect;
+    QPointer<QWidget> notifyParent;
+    int position = 0;
+    int minimum = 0;
+    int maximum = 10;
+    bool dragging = false;
+};
