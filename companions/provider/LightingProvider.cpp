@@ -15,20 +15,19 @@ using namespace Lighting;
 namespace provider {
 namespace {
 
-class Device final : public ILightingDevice
+// The IUnknown part of the plug-in's objects: QueryInterface answers
+// IUnknown and the object's own interface (`ownIid`) with the object itself;
+// an object starts with one reference and the last Release deletes it.
+template <typename Interface, const Guid &ownIid>
+class Unknown : public Interface
 {
 public:
-    Device(std::size_t index, DeviceSpec spec) : index(index), spec(std::move(spec))
-    {
-        Trace("create device " + std::to_string(index));
-    }
-
     HResult QueryInterface(const Guid &iid, void **object) override
     {
         if (!object)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ILightingDevice) {
-            *object = static_cast<ILightingDevice *>(this);
+        if (iid == IID_IUnknown || iid == ownIid) {
+            *object = static_cast<Interface *>(this);
             AddRef();
             return S_OK;
         }
@@ -44,6 +43,23 @@ public:
         if (left == 0)
             delete this;
         return left;
+    }
+
+protected:
+    // Virtual, and after the interface's slots, so the interface layout the
+    // host calls through is unchanged.
+    virtual ~Unknown() = default;
+
+private:
+    std::atomic<std::uint32_t> references{1};
+};
+
+class Device final : public Unknown<ILightingDevice, IID_ILightingDevice>
+{
+public:
+    Device(std::size_t index, DeviceSpec spec) : index(index), spec(std::move(spec))
+    {
+        Trace("create device " + std::to_string(index));
     }
 
     HResult GetDescription(Bstr *description) override
@@ -59,14 +75,13 @@ public:
     }
 
 private:
-    ~Device() { Trace("destroy device " + std::to_string(index)); }
+    ~Device() override { Trace("destroy device " + std::to_string(index)); }
 
-    std::atomic<std::uint32_t> references{1};
     std::size_t index;
     DeviceSpec spec;
 };
 
-class Provider final : public ILightingProvider
+class Provider final : public Unknown<ILightingProvider, IID_ILightingProvider>
 {
 public:
     Provider()
@@ -76,29 +91,6 @@ public:
         devices.reserve(specs.size());
         for (std::size_t i = 0; i < specs.size(); ++i)
             devices.push_back(new Device(i, std::move(specs[i])));
-    }
-
-    HResult QueryInterface(const Guid &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ILightingProvider) {
-            *object = static_cast<ILightingProvider *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-
-    std::uint32_t AddRef() override { return ++references; }
-
-    std::uint32_t Release() override
-    {
-        const std::uint32_t left = --references;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HResult GetDevices(ILightingDevice **array, std::uint32_t *count) override
@@ -121,14 +113,13 @@ public:
 
 private:
     // Devices handed out live on with their callers' references.
-    ~Provider()
+    ~Provider() override
     {
         for (Device *device : devices)
             device->Release();
         Trace("destroy provider");
     }
 
-    std::atomic<std::uint32_t> references{1};
     std::vector<Device *> devices;
 };
 
