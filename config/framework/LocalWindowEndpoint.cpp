@@ -109,6 +109,35 @@ bool WaitFor(int fd, short events, const QDeadlineTimer &deadline)
     }
 }
 
+enum class Transfer { Done, TimedOut, Failed };
+
+// Moves `size` bytes over the non-blocking socket `fd`: `step(done)` sends or
+// receives from offset `done` on and answers what it moved (-1 with errno
+// set on error). While the socket would block, waits for `events` until the
+// deadline. Any other error, or a step that moves nothing (the peer closed),
+// fails.
+template <typename Step>
+Transfer TransferAll(int fd, short events, std::size_t size, const QDeadlineTimer &deadline, Step step)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t moved = step(done);
+        if (moved > 0) {
+            done += static_cast<std::size_t>(moved);
+            continue;
+        }
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved < 0 && errno == EAGAIN) {
+            if (!WaitFor(fd, events, deadline))
+                return Transfer::TimedOut;
+            continue;
+        }
+        return Transfer::Failed;
+    }
+    return Transfer::Done;
+}
+
 class FileDescriptor
 {
 public:
@@ -195,40 +224,18 @@ SendOutcome SendToWindow(const QString &title, uint32_t message, uintptr_t wPara
         return {SendStatus::Failed, 0};
 
     const auto request = EncodeRequest(message, wParam, lParam);
-    std::size_t sent = 0;
-    while (sent < request.size()) {
-        const ssize_t written = ::send(socket.Get(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (written > 0) {
-            sent += static_cast<std::size_t>(written);
-            continue;
-        }
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && errno == EAGAIN) {
-            if (!WaitFor(socket.Get(), POLLOUT, deadline))
-                return {SendStatus::TimedOut, 0};
-            continue;
-        }
-        return {SendStatus::Failed, 0};
-    }
+    const Transfer sent = TransferAll(socket.Get(), POLLOUT, request.size(), deadline, [&](std::size_t done) {
+        return ::send(socket.Get(), request.data() + done, request.size() - done, MSG_NOSIGNAL);
+    });
+    if (sent != Transfer::Done)
+        return {sent == Transfer::TimedOut ? SendStatus::TimedOut : SendStatus::Failed, 0};
 
     std::array<uint8_t, kAnswerFrameBytes> answer{};
-    std::size_t received = 0;
-    while (received < answer.size()) {
-        const ssize_t got = ::recv(socket.Get(), answer.data() + received, answer.size() - received, 0);
-        if (got > 0) {
-            received += static_cast<std::size_t>(got);
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && errno == EAGAIN) {
-            if (!WaitFor(socket.Get(), POLLIN, deadline))
-                return {SendStatus::TimedOut, 0};
-            continue;
-        }
-        return {SendStatus::Failed, 0}; // closed without (a whole) answer, or broken
-    }
+    const Transfer received = TransferAll(socket.Get(), POLLIN, answer.size(), deadline, [&](std::size_t done) {
+        return ::recv(socket.Get(), answer.data() + done, answer.size() - done, 0);
+    });
+    if (received != Transfer::Done) // closed without (a whole) answer, or broken
+        return {received == Transfer::TimedOut ? SendStatus::TimedOut : SendStatus::Failed, 0};
     if (GetLittleEndian(answer.data(), 4) != kAnswerBodyBytes)
         return {SendStatus::Failed, 0};
     const auto result = static_cast<int64_t>(GetLittleEndian(answer.data() + 4, 8));
