@@ -1,6 +1,7 @@
 #include "controls/CBitmapBtn.h"
 
 #include "framework/TickCount.h"
+#include "skin/ImageHelpers.h"
 
 #include <QMouseEvent>
 
@@ -11,7 +12,7 @@ CBitmapBtn::~CBitmapBtn() = default;
 void CBitmapBtn::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
                              int left, int top, int right, int bottom)
 {
-    CropStateImages(normal, over, down, disable, left, top, right, bottom);
+    CropEach(stateImages, {normal, over, down, disable}, left, top, right, bottom);
     setFocusPolicy(Qt::ClickFocus);
     update();
 }

@@ -1,6 +1,7 @@
 #include "controls/CBitmapBtn2.h"
 
 #include "framework/TickCount.h"
+#include "skin/ImageHelpers.h"
 
 #include <QMouseEvent>
 
@@ -13,7 +14,7 @@ void CBitmapBtn2::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bi
 {
     if (!IsWindowCreated())
         return;
-    CropStateImages(normal, over, down, disable, left, top, right, bottom);
+    CropEach(stateImages, {normal, over, down, disable}, left, top, right, bottom);
     hover = false;
     update();
 }

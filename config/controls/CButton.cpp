@@ -24,15 +24,6 @@ void CButton::Create(const QString &text, QWidget *parent, const QRect &rect, in
 
 void CButton::DrawItem(QImage &, const DrawItemState &) {}
 
-void CButton::CropStateImages(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
-                              int left, int top, int right, int bottom)
-{
-    const Bitmap *sources[4] = {normal, over, down, disable};
-    for (int i = 0; i < 4; ++i)
-        if (sources[i] != nullptr && !sources[i]->IsEmpty())
-            CropBitmap(stateImages[i], *sources[i], left, top, right, bottom);
-}
-
 void CButton::BeginPress()
 {
     QPointer<CButton> alive(this);

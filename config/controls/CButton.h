@@ -54,10 +54,6 @@ protected:
     // base does nothing.
     virtual void OnHoverEntered() {}
 
-    // Each state image becomes the crop (left, top, right, bottom) of its
-    // source picture; a missing or empty source leaves that image as it was.
-    void CropStateImages(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
-                         int left, int top, int right, int bottom);
     // The pressed look begins: the button takes the capture and, unless it
     // takes no focus, the focus, then repaints. Safe when a receiver of the
     // capture or focus change destroys the button.

@@ -37,10 +37,7 @@ LPARAM CClrEdit::Handle() const
 void CClrEdit::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
                            int left, int top, int right, int bottom)
 {
-    const Bitmap *sources[4] = {normal, over, down, disable};
-    for (int i = 0; i < 4; ++i)
-        if (sources[i] != nullptr && !sources[i]->IsEmpty())
-            CropBitmap(stateImages[i], *sources[i], left, top, right, bottom);
+    CropEach(stateImages, {normal, over, down, disable}, left, top, right, bottom);
     setFocusPolicy(Qt::ClickFocus);
     update();
 }

@@ -23,10 +23,7 @@ void CPngListBtn::SetBackground(const Bitmap &picture, int left, int top, int ri
 void CPngListBtn::SetIcon(const Bitmap *normal, const Bitmap *over, const Bitmap *down, int left, int top,
                           int right, int bottom)
 {
-    const Bitmap *sources[3] = {normal, over, down};
-    for (int i = 0; i < 3; ++i)
-        if (sources[i] != nullptr)
-            CropBitmap(iconImages[i], *sources[i], 0, 0, right - left, bottom - top);
+    CropEach(iconImages, {normal, over, down}, 0, 0, right - left, bottom - top);
     iconRect = RECT{left, top, right, bottom};
     update();
 }

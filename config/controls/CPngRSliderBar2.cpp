@@ -46,10 +46,7 @@ void CPngRSliderBar2::CreateSlider(QWidget *parent, int left, int top, int right
 void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right,
                                     int bottom)
 {
-    if (first != nullptr)
-        CropBitmap(ringImages[0], *first, left, top, right, bottom);
-    if (second != nullptr)
-        CropBitmap(ringImages[1], *second, left, top, right, bottom);
+    CropEach(ringImages, {first, second}, left, top, right, bottom);
     update();
 }
 

@@ -191,6 +191,19 @@ void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int rig
     target = std::move(crop);
 }
 
+void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top,
+              int right, int bottom)
+{
+    std::size_t i = 0;
+    for (const Bitmap *source : sources) {
+        if (i == targets.size())
+            return;
+        if (source != nullptr)
+            CropBitmap(targets[i], *source, left, top, right, bottom);
+        ++i;
+    }
+}
+
 void CropToDib32(Bitmap &target, const Bitmap &source, int left, int top, int right, int bottom)
 {
     CropBitmap(target, source, left, top, right, bottom);

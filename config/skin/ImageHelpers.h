@@ -15,7 +15,9 @@
 #include <QSize>
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
+#include <span>
 
 // Largest width or height of a bitmap that the helpers make. Bigger requests
 // (from broken skin rectangles) give an empty bitmap instead of exhausting
@@ -52,6 +54,12 @@ Bitmap CreateDib32(int width, int height, Bitmap *target = nullptr);
 // black. An empty source changes nothing, not even `target`; a rectangle
 // without area (or too large, see kMaxBitmapSide) leaves `target` empty.
 void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int right, int bottom);
+
+// CropBitmap() of each listed source into the target at the same index; a
+// null source, like an empty one, leaves its target as it was. Sources beyond
+// the number of targets are not used.
+void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top,
+              int right, int bottom);
 
 // The same as CropBitmap(). Every bitmap of this program is a 32-bit surface,
 // so the two differ only in name; both are kept so that each caller says

@@ -247,6 +247,21 @@ TEST_F(ImageHelpersTest, CropEdgeCases)
     EXPECT_EQ(Stored(target, 0, 0), 0u);
 }
 
+TEST_F(ImageHelpersTest, CropEachCropsByIndexAndKeepsTargetsWithoutSource)
+{
+    const Bitmap wide(WhiteMask(8, 8));
+    const Bitmap empty;
+    Bitmap targets[3] = {Bitmap(WhiteMask(3, 3)), Bitmap(WhiteMask(3, 3)), Bitmap(WhiteMask(3, 3))};
+    CropEach(targets, {&wide, nullptr, &empty}, 0, 0, 4, 2);
+    EXPECT_EQ(targets[0].Size(), QSize(4, 2));
+    EXPECT_EQ(targets[1].Size(), QSize(3, 3)) << "no source: kept";
+    EXPECT_EQ(targets[2].Size(), QSize(3, 3)) << "empty source: kept";
+
+    Bitmap one[1];
+    CropEach(one, {&wide, &wide}, 0, 0, 2, 2); // more sources than targets
+    EXPECT_EQ(one[0].Size(), QSize(2, 2));
+}
+
 // --- Masks -------------------------------------------------------------------
 
 QRegion MaskRegion(const QImage &mask)
