@@ -51,8 +51,5 @@ void CPngHSliderBar::PaintTrackAndThumb(QPainter &painter, const QSize &client)
 
 void CPngHSliderBar::OnMouseWheel(int delta)
 {
-    long long request = static_cast<long long>(position) + (delta > 0 ? 1 : -1);
-    request = std::max<long long>(request, minimum);
-    request = std::min<long long>(request, maximum);
-    PostValue(static_cast<int>(request));
+    PostStep(delta > 0 ? 1 : -1);
 }

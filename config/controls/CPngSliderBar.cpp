@@ -91,6 +91,14 @@ int CPngSliderBar::ValueFromOffset(int c, int track) const
     return static_cast<int>(std::max<long long>(value, INT_MIN));
 }
 
+void CPngSliderBar::PostStep(int step)
+{
+    long long request = static_cast<long long>(position) + step;
+    request = std::max<long long>(request, minimum);
+    request = std::min<long long>(request, maximum);
+    PostValue(static_cast<int>(request));
+}
+
 QImage CPngSliderBar::PaintBuffer()
 {
     Bitmap surface = CreateDib32(width(), height());

@@ -56,6 +56,9 @@ protected:
     // The value for `c` pixels of travel out of `track` (c already known to
     // lie within the travel): minimum + trunc(c / step + bias), capped.
     int ValueFromOffset(int c, int track) const;
+    // Posts position + step, raised to the minimum, then lowered to the
+    // maximum (a wheel step).
+    void PostStep(int step);
     // Whether hover changes are repainted on every move.
     virtual bool RepaintEveryMove() const = 0;
 

@@ -45,8 +45,5 @@ void CPngVSliderBar::PaintTrackAndThumb(QPainter &painter, const QSize &client)
 
 void CPngVSliderBar::OnMouseWheel(int delta)
 {
-    long long request = static_cast<long long>(position) + (delta > 0 ? -1 : 1);
-    request = std::max<long long>(request, minimum);
-    request = std::min<long long>(request, maximum);
-    PostValue(static_cast<int>(request));
+    PostStep(delta > 0 ? -1 : 1);
 }
