@@ -1,8 +1,11 @@
 #pragma once
-// Pictures made in the tests, raw pixel reads and draining posted messages.
+// Pictures made in the tests, raw pixel reads, the values a slider posted and
+// draining posted messages.
 
 #include "../framework/EventHelpers.h"
 
+#include "framework/MessageRecorder.h"
+#include "framework/WindowMessage.h"
 #include "skin/Bitmap.h"
 
 #include <QCoreApplication>
@@ -10,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace ctl {
 
@@ -44,6 +48,16 @@ inline bool Near(std::uint32_t a, std::uint32_t b, int tolerance = 1)
         if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
             return false;
     return true;
+}
+
+// The values of the UM_SLIDER_POS messages `parent` received, in order (the
+// value travels as the bit pattern of an int).
+inline std::vector<int> PostedSliderValues(const RecordingWindow &parent)
+{
+    std::vector<int> values;
+    for (const auto &m : parent.Received(UM_SLIDER_POS))
+        values.push_back(static_cast<int>(static_cast<LPARAM>(m.wParam)));
+    return values;
 }
 
 inline void Drain()

@@ -35,13 +35,7 @@ struct RingTest : ::testing::Test
         Release(&ring, p);
         return ring.GetValue();
     }
-    std::vector<int> Posted() const
-    {
-        std::vector<int> values;
-        for (const auto &m : parent.Received(UM_SLIDER_POS))
-            values.push_back(static_cast<int>(static_cast<LPARAM>(m.wParam)));
-        return values;
-    }
+    std::vector<int> Posted() const { return ctl::PostedSliderValues(parent); }
 };
 
 TEST_F(RingTest, CompassPointsReportCounterClockwiseDegreesFromThreeOClock)

@@ -21,14 +21,6 @@ constexpr std::uint32_t kThumbOver = 0xFFFFFF00;
 constexpr std::uint32_t kThumbDown = 0xFF00FFFF;
 constexpr std::uint32_t kThumbOff = 0xFF404040;
 
-std::vector<int> PostedValues(const RecordingWindow &w)
-{
-    std::vector<int> values;
-    for (const auto &m : w.Received(UM_SLIDER_POS))
-        values.push_back(static_cast<int>(static_cast<LPARAM>(m.wParam)));
-    return values;
-}
-
 struct HSliderTest : ::testing::Test
 {
     RecordingWindow parent;
@@ -95,11 +87,11 @@ TEST_F(HSliderTest, DragPostsEveryChangedValueAndTheParentMovesTheThumb)
     Move(&slider, {150, 5}, Qt::LeftButton);
     EXPECT_EQ(slider.GetPos(), 0); // nothing handled yet: posted
     ctl::Drain();
-    EXPECT_EQ(PostedValues(parent), (std::vector<int>{128, 195}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{128, 195}));
     EXPECT_EQ(slider.GetPos(), 195);
     Release(&slider, {9, 5});
     ctl::Drain();
-    EXPECT_EQ(PostedValues(parent).back(), 0);
+    EXPECT_EQ(ctl::PostedSliderValues(parent).back(), 0);
 }
 
 TEST_F(HSliderTest, AClickWithoutMovementRequestsTheValueUnderIt)
@@ -107,7 +99,7 @@ TEST_F(HSliderTest, AClickWithoutMovementRequestsTheValueUnderIt)
     Press(&slider, {10, 5});
     Release(&slider, {10, 5});
     ctl::Drain();
-    EXPECT_EQ(PostedValues(parent), std::vector<int>{7});
+    EXPECT_EQ(ctl::PostedSliderValues(parent), std::vector<int>{7});
 }
 
 TEST_F(HSliderTest, WheelStepsAreClampedToTheRange)
@@ -118,7 +110,7 @@ TEST_F(HSliderTest, WheelStepsAreClampedToTheRange)
     Wheel(&slider, 360); // one step regardless of the distance
     Wheel(&slider, 0);   // zero counts as toward the user
     ctl::Drain();
-    EXPECT_EQ(PostedValues(parent), (std::vector<int>{0, 1, 255, 254}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{0, 1, 255, 254}));
 }
 
 TEST_F(HSliderTest, WheelWalksARangeAroundZero)
@@ -133,7 +125,7 @@ TEST_F(HSliderTest, WheelWalksARangeAroundZero)
         Wheel(&slider, 120);
         ctl::Drain();
     }
-    EXPECT_EQ(PostedValues(parent), (std::vector<int>{-1, 0, 1, 2, 2}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{-1, 0, 1, 2, 2}));
 }
 
 TEST_F(HSliderTest, SetRangeClampsThePositionButSetPosDoesNot)
@@ -259,7 +251,7 @@ TEST_F(VSliderTest, AlwaysIdentifier10001AndTheWheelAwayScrollsUp)
     slider.SetPos(0);
     slider.OnMouseWheel(120);
     ctl::Drain();
-    EXPECT_EQ(PostedValues(parent), (std::vector<int>{2, 4, 0}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{2, 4, 0}));
     EXPECT_EQ(parent.Received(UM_SLIDER_POS)[0].lParam, 10001);
 }
 
