@@ -4,6 +4,8 @@
 #include "skin/SkinDrawing.h"
 #include "skin/SkinFile.h"
 
+#include "SkinTestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
@@ -45,12 +47,7 @@ protected:
 
     QString WriteSkin(const QByteArray &text)
     {
-        const QString path = dir.path() + QStringLiteral("/Lan/skin_En.ini");
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-        return path;
+        return skin_test::WriteFile(dir.path() + QStringLiteral("/Lan/skin_En.ini"), text);
     }
 
     QTemporaryDir dir;

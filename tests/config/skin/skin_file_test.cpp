@@ -3,6 +3,8 @@
 #include "skin/SkinEntry.h"
 #include "skin/SkinFile.h"
 
+#include "SkinTestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -28,12 +30,7 @@ protected:
 
     QString Write(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir.path() + QLatin1Char('/') + name;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        return path;
+        return skin_test::WriteFile(dir.path() + QLatin1Char('/') + name, bytes);
     }
 
     QTemporaryDir dir;
