@@ -96,10 +96,7 @@ void CColorBtn2::DrawItem(QImage &buffer, const DrawItemState &state)
 
 int SelectButtonByHandle(CColorBtn2 *buttons, int count, LPARAM handle, int *indexOut)
 {
-    std::vector<CColorBtn2 *> all;
-    for (int i = 0; buttons != nullptr && i < count; ++i)
-        all.push_back(&buttons[i]);
-    return SelectButtonIn(all.data(), static_cast<int>(all.size()), handle, indexOut);
+    return SelectButtonInArray(buttons, count, handle, indexOut);
 }
 
 int SelectButtonByHandle(CColorBtn2 *const *buttons, int count, LPARAM handle, int *indexOut)

@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-#include <vector>
-
 CPngListBtn::CPngListBtn(QWidget *parent) : CBitmapBtnEx(parent) {}
 
 CPngListBtn::~CPngListBtn() = default;
@@ -122,10 +120,7 @@ void CPngListBtn::wheelEvent(QWheelEvent *event)
 
 int SelectButtonByHandle(CPngListBtn *buttons, int count, LPARAM handle, int *indexOut)
 {
-    std::vector<CPngListBtn *> all;
-    for (int i = 0; buttons != nullptr && i < count; ++i)
-        all.push_back(&buttons[i]);
-    return SelectButtonIn(all.data(), static_cast<int>(all.size()), handle, indexOut);
+    return SelectButtonInArray(buttons, count, handle, indexOut);
 }
 
 int SelectButtonByHandle(CPngListBtn *const *buttons, int count, LPARAM handle, int *indexOut)

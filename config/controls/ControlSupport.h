@@ -8,6 +8,8 @@
 #include <QFont>
 #include <QString>
 
+#include <vector>
+
 class QPainter;
 class QPoint;
 class QRect;
@@ -52,4 +54,14 @@ int SelectButtonIn(Button *const *buttons, int count, LPARAM handle, int *indexO
     if (indexOut != nullptr)
         *indexOut = found;
     return found;
+}
+
+// The same over an array of `count` buttons (none when `buttons` is null).
+template <class Button>
+int SelectButtonInArray(Button *buttons, int count, LPARAM handle, int *indexOut)
+{
+    std::vector<Button *> all;
+    for (int i = 0; buttons != nullptr && i < count; ++i)
+        all.push_back(&buttons[i]);
+    return SelectButtonIn(all.data(), static_cast<int>(all.size()), handle, indexOut);
 }
