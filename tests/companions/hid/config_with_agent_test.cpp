@@ -187,7 +187,7 @@ TEST_F(ApplyWithAgent, ApplyNotifiesTheAgentOnceAfterTheFileIsComplete)
     Process agent(kBin + "/hid", {});
     ASSERT_TRUE(WaitUntil([] { return LocalWindows::WindowExists(kAgentTitle, 1000); }));
     Open(1);
-    Click(Screen().effectButtons[9]);
+    ChooseEffect(9);
     Click(Screen().applyButton);
 
     // What the agent read on the notification was the whole new file.
