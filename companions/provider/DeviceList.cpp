@@ -60,27 +60,27 @@ std::u16string WithoutByteOrderMark(std::u16string text)
     return text;
 }
 
-DeviceSpec ReadDevice(const TiXmlElement *device, const std::string &listFolder)
+ListedDevice ReadDevice(const TiXmlElement *device, const std::string &listFolder)
 {
-    DeviceSpec spec;
+    ListedDevice listed;
     if (const char *file = device->Attribute("file")) {
         std::string path = file;
         if (!path.empty() && path.front() != '/')
             path = listFolder + '/' + path;
         if (const auto content = ReadFile(path))
-            spec.description = WithoutByteOrderMark(Utf16FromUtf8(*content));
-        return spec;
+            listed.description = WithoutByteOrderMark(Utf16FromUtf8(*content));
+        return listed;
     }
     if (const TiXmlElement *inlineDocument = device->FirstChildElement()) {
         TiXmlPrinter printer;
         printer.SetIndent("  ");
         inlineDocument->Accept(&printer);
-        spec.description = Utf16FromUtf8(printer.Str());
-        return spec;
+        listed.description = Utf16FromUtf8(printer.Str());
+        return listed;
     }
     if (const char *text = device->GetText())
-        spec.description = Utf16FromUtf8(text);
-    return spec;
+        listed.description = Utf16FromUtf8(text);
+    return listed;
 }
 
 void Anchor() {}
@@ -112,9 +112,9 @@ std::string FindDeviceListFile()
     return {};
 }
 
-std::vector<DeviceSpec> ReadDeviceList(const std::string &path)
+std::vector<ListedDevice> ReadDeviceList(const std::string &path)
 {
-    std::vector<DeviceSpec> devices;
+    std::vector<ListedDevice> devices;
     const auto content = ReadFile(path);
     if (!content)
         return devices;

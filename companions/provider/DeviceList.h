@@ -8,7 +8,7 @@
 
 namespace provider {
 
-struct DeviceSpec {
+struct ListedDevice {
     // The description document; no value when the device has none.
     std::optional<std::u16string> description;
 };
@@ -21,7 +21,7 @@ struct DeviceSpec {
 std::string FindDeviceListFile();
 
 // Reads a device list file. A missing or unreadable file gives no devices.
-std::vector<DeviceSpec> ReadDeviceList(const std::string &path);
+std::vector<ListedDevice> ReadDeviceList(const std::string &path);
 
 // UTF-8 to UTF-16; malformed sequences become U+FFFD.
 std::u16string Utf16FromUtf8(const std::string &text);

@@ -57,7 +57,7 @@ private:
 class Device final : public Unknown<ILightingDevice, IID_ILightingDevice>
 {
 public:
-    Device(std::size_t index, DeviceSpec spec) : index(index), spec(std::move(spec))
+    Device(std::size_t index, ListedDevice listed) : index(index), listed(std::move(listed))
     {
         Trace("create device " + std::to_string(index));
     }
@@ -67,9 +67,9 @@ public:
         if (!description)
             return E_POINTER;
         *description = nullptr;
-        if (!spec.description)
+        if (!listed.description)
             return S_FALSE;
-        const std::u16string &text = *spec.description;
+        const std::u16string &text = *listed.description;
         *description = SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size()));
         return *description ? S_OK : E_OUTOFMEMORY;
     }
@@ -78,7 +78,7 @@ private:
     ~Device() override { Trace("destroy device " + std::to_string(index)); }
 
     std::size_t index;
-    DeviceSpec spec;
+    ListedDevice listed;
 };
 
 class Provider final : public Unknown<ILightingProvider, IID_ILightingProvider>
@@ -87,10 +87,10 @@ public:
     Provider()
     {
         Trace("create provider");
-        std::vector<DeviceSpec> specs = ReadDeviceList(FindDeviceListFile());
-        devices.reserve(specs.size());
-        for (std::size_t i = 0; i < specs.size(); ++i)
-            devices.push_back(new Device(i, std::move(specs[i])));
+        std::vector<ListedDevice> listed = ReadDeviceList(FindDeviceListFile());
+        devices.reserve(listed.size());
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            devices.push_back(new Device(i, std::move(listed[i])));
     }
 
     HResult GetDevices(ILightingDevice **array, std::uint32_t *count) override
