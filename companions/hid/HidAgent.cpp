@@ -10,8 +10,7 @@ HidAgent::HidAgent(Output output, std::function<void()> onClose)
     , onClose_(std::move(onClose))
     , endpoint_(QString::fromLatin1(AgentTitles::kAgent),
                 [this](uint32_t message, uintptr_t, intptr_t) { return OnMessage(message); })
-{
-}
+{ }
 
 LocalWindowEndpoint::ListenResult HidAgent::Start()
 {

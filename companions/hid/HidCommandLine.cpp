@@ -90,21 +90,20 @@ HidOptions ParseHidCommandLine(const QStringList &arguments)
 
 QString HidUsage()
 {
-    return QStringLiteral(
-        "Usage: hid [--send REQUEST [WPARAM]] [--timeout MS]\n"
-        "Without --send, runs as the lighting agent: listens as \"%1\",\n"
-        "reads the settings file at start and again whenever Config saves it, and\n"
-        "reports the lighting it would apply on standard output and in its log\n"
-        "($XDG_STATE_HOME/Zarvik/LOG/hid.log). Only one agent runs at a time; it\n"
-        "ends on SIGTERM or when its window is sent the close message (16).\n"
-        "\n"
-        "--send sends one request to Config's window \"%2\" and prints its answer:\n"
-        "  close [WPARAM]   message 1624, WPARAM 1625 (default) or 1626 closes Config\n"
-        "  restore          message 4000, shows Config's window normally\n"
-        "  ping | query     message 1044, answered 1\n"
-        "  The numbers 1624, 4000 and 1044 may be given instead of the names.\n"
-        "--timeout MS       how long a send waits for the answer (default 3000)\n"
-        "\n"
-        "Exit status: 0 done, 1 no answer or no window, 2 bad command line.\n")
+    return QStringLiteral("Usage: hid [--send REQUEST [WPARAM]] [--timeout MS]\n"
+                          "Without --send, runs as the lighting agent: listens as \"%1\",\n"
+                          "reads the settings file at start and again whenever Config saves it, and\n"
+                          "reports the lighting it would apply on standard output and in its log\n"
+                          "($XDG_STATE_HOME/Zarvik/LOG/hid.log). Only one agent runs at a time; it\n"
+                          "ends on SIGTERM or when its window is sent the close message (16).\n"
+                          "\n"
+                          "--send sends one request to Config's window \"%2\" and prints its answer:\n"
+                          "  close [WPARAM]   message 1624, WPARAM 1625 (default) or 1626 closes Config\n"
+                          "  restore          message 4000, shows Config's window normally\n"
+                          "  ping | query     message 1044, answered 1\n"
+                          "  The numbers 1624, 4000 and 1044 may be given instead of the names.\n"
+                          "--timeout MS       how long a send waits for the answer (default 3000)\n"
+                          "\n"
+                          "Exit status: 0 done, 1 no answer or no window, 2 bad command line.\n")
         .arg(QLatin1String(AgentTitles::kAgent), QLatin1String(AgentTitles::kConfig));
 }

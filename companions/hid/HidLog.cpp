@@ -28,8 +28,9 @@ void WriteHidLog(const QString &message)
         EnsureFolderChain(PlatformPaths::StateHome(), QLatin1String(kLogChain));
 
     const QTime now = QTime::currentTime();
-    const QString line = QString::asprintf("%02d:%02d:%02d:%03d ::  ", now.hour(), now.minute(), now.second(), now.msec())
-        + message + QLatin1Char('\n');
+    const QString line
+        = QString::asprintf("%02d:%02d:%02d:%03d ::  ", now.hour(), now.minute(), now.second(), now.msec()) + message
+        + QLatin1Char('\n');
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
         file.write(line.toUtf8());

@@ -7,8 +7,8 @@
 #include <QStringList>
 
 enum class SettingsRead {
-    Loaded,     // the file was read
-    Missing,    // no file: the first-run defaults apply
+    Loaded, // the file was read
+    Missing, // no file: the first-run defaults apply
     Unreadable, // the file could not be read: the first-run defaults apply
 };
 

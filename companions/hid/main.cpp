@@ -22,8 +22,8 @@ void PrintLine(std::FILE *stream, const QString &line)
 int SendRequest(const HidOptions &options)
 {
     const QString title = QString::fromLatin1(AgentTitles::kConfig);
-    const LocalWindows::SendOutcome outcome =
-        LocalWindows::SendToWindow(title, options.message, options.wParam, 0, options.timeoutMs);
+    const LocalWindows::SendOutcome outcome
+        = LocalWindows::SendToWindow(title, options.message, options.wParam, 0, options.timeoutMs);
     switch (outcome.status) {
     case LocalWindows::SendStatus::Answered:
         PrintLine(stdout, QStringLiteral("answer: %1").arg(outcome.result));
@@ -45,7 +45,9 @@ int RunAgent(QCoreApplication &application)
 {
     // Asked to close (like any window) or to end by a signal: leave the loop,
     // then give the title up.
-    const auto quit = [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); };
+    const auto quit = [] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    };
     HidAgent agent([](const QString &line) { PrintLine(stdout, line); }, quit);
     switch (agent.Start()) {
     case LocalWindowEndpoint::ListenResult::Listening:

@@ -83,7 +83,8 @@ ListedDevice ReadDevice(const TiXmlElement *device, const std::string &listFolde
     return listed;
 }
 
-void Anchor() {}
+void Anchor()
+{ }
 
 } // namespace
 
@@ -103,7 +104,7 @@ std::string FindDeviceListFile()
             return perUser;
     }
 
-    Dl_info info{};
+    Dl_info info {};
     if (dladdr(reinterpret_cast<void *>(&Anchor), &info) && info.dli_fname) {
         const std::string beside = FolderOf(info.dli_fname) + "/LightingProvider/devices.xml";
         if (IsFile(beside))
@@ -147,11 +148,17 @@ std::u16string Utf16FromUtf8(const std::string &text)
             ++p;
             continue;
         } else if ((lead & 0xE0) == 0xC0) {
-            code = lead & 0x1F; extra = 1; minimum = 0x80;
+            code = lead & 0x1F;
+            extra = 1;
+            minimum = 0x80;
         } else if ((lead & 0xF0) == 0xE0) {
-            code = lead & 0x0F; extra = 2; minimum = 0x800;
+            code = lead & 0x0F;
+            extra = 2;
+            minimum = 0x800;
         } else if ((lead & 0xF8) == 0xF0) {
-            code = lead & 0x07; extra = 3; minimum = 0x10000;
+            code = lead & 0x07;
+            extra = 3;
+            minimum = 0x10000;
         } else {
             out += u'\xFFFD';
             ++p;

@@ -8,7 +8,8 @@
 
 namespace provider {
 
-struct ListedDevice {
+struct ListedDevice
+{
     // The description document; no value when the device has none.
     std::optional<std::u16string> description;
 };

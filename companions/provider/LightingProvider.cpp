@@ -51,13 +51,15 @@ protected:
     virtual ~Unknown() = default;
 
 private:
-    std::atomic<std::uint32_t> references{1};
+    std::atomic<std::uint32_t> references {1};
 };
 
 class Device final : public Unknown<ILightingDevice, IID_ILightingDevice>
 {
 public:
-    Device(std::size_t index, ListedDevice listed) : index(index), listed(std::move(listed))
+    Device(std::size_t index, ListedDevice listed)
+        : index(index)
+        , listed(std::move(listed))
     {
         Trace("create device " + std::to_string(index));
     }
@@ -126,8 +128,8 @@ private:
 } // namespace
 } // namespace provider
 
-extern "C" __attribute__((visibility("default"))) HResult
-LightingProviderCreateInstance(const Guid *clsid, const Guid *iid, void **object)
+extern "C" __attribute__((visibility("default"))) HResult LightingProviderCreateInstance(const Guid *clsid,
+                                                                                         const Guid *iid, void **object)
 {
     if (!object)
         return E_POINTER;
@@ -141,6 +143,6 @@ LightingProviderCreateInstance(const Guid *clsid, const Guid *iid, void **object
     if (!created)
         return E_OUTOFMEMORY;
     const HResult result = created->QueryInterface(*iid, object);
-    created->Release();   // the interface asked for holds the one reference left
+    created->Release(); // the interface asked for holds the one reference left
     return result;
 }

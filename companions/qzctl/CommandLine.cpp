@@ -5,23 +5,30 @@
 namespace qzctl {
 namespace {
 
-bool ParseDrive(const std::string& text, uint32_t& drive) {
-  if (text.empty() || text.size() > 12) return false;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  drive = value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
-  return true;
+bool ParseDrive(const std::string &text, uint32_t &drive)
+{
+    if (text.empty() || text.size() > 12)
+        return false;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    drive = value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+    return true;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string &text, const char *prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
 
-}  // namespace
+} // namespace
 
-std::string UsageText() {
-  return R"(Usage: qzctl [OPTIONS] COMMAND [ARGUMENTS]
+std::string UsageText()
+{
+    return R"(Usage: qzctl [OPTIONS] COMMAND [ARGUMENTS]
 
 Finds the lighting-capable NVMe drives that the drive library can reach and
 exchanges lighting-MCU blocks with them.
@@ -57,89 +64,98 @@ Exit status:
 )";
 }
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
-  ParseResult result;
-  Options& o = result.options;
-  std::vector<std::string> positional;
-  bool rawFileGiven = false;
-  auto fail = [&result](std::string error) {
-    result.ok = false;
-    result.error = std::move(error);
-    return result;
-  };
+ParseResult ParseCommandLine(const std::vector<std::string> &args)
+{
+    ParseResult result;
+    Options &o = result.options;
+    std::vector<std::string> positional;
+    bool rawFileGiven = false;
+    auto fail = [&result](std::string error) {
+        result.ok = false;
+        result.error = std::move(error);
+        return result;
+    };
 
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg == "-" || !StartsWith(arg, "-")) {
-      positional.push_back(arg);
-      continue;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (optionsEnded || arg == "-" || !StartsWith(arg, "-")) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "-V" || arg == "--version") {
+            o.version = true;
+        } else if (arg == "--debug") {
+            o.debug = true;
+        } else if (arg == "--raw") {
+            o.raw = true;
+        } else if (StartsWith(arg, "--raw=")) {
+            o.raw = true;
+            o.rawFile = arg.substr(6);
+            rawFileGiven = true;
+        } else if (arg == "--library" || arg == "--simulation") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return fail(arg + " needs a file name");
+            (arg == "--library" ? o.library : o.simulation) = args[++i];
+        } else if (StartsWith(arg, "--library=") || StartsWith(arg, "--simulation=")) {
+            const std::size_t eq = arg.find('=');
+            const std::string value = arg.substr(eq + 1);
+            if (value.empty())
+                return fail(arg.substr(0, eq) + " needs a file name");
+            (StartsWith(arg, "--library=") ? o.library : o.simulation) = value;
+        } else {
+            return fail("unknown option " + arg);
+        }
     }
-    if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "-h" || arg == "--help") {
-      o.help = true;
-    } else if (arg == "-V" || arg == "--version") {
-      o.version = true;
-    } else if (arg == "--debug") {
-      o.debug = true;
-    } else if (arg == "--raw") {
-      o.raw = true;
-    } else if (StartsWith(arg, "--raw=")) {
-      o.raw = true;
-      o.rawFile = arg.substr(6);
-      rawFileGiven = true;
-    } else if (arg == "--library" || arg == "--simulation") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return fail(arg + " needs a file name");
-      (arg == "--library" ? o.library : o.simulation) = args[++i];
-    } else if (StartsWith(arg, "--library=") || StartsWith(arg, "--simulation=")) {
-      const std::size_t eq = arg.find('=');
-      const std::string value = arg.substr(eq + 1);
-      if (value.empty()) return fail(arg.substr(0, eq) + " needs a file name");
-      (StartsWith(arg, "--library=") ? o.library : o.simulation) = value;
+    if (o.help || o.version) {
+        result.ok = true;
+        return result;
+    }
+    if (positional.empty())
+        return fail("no command given");
+
+    const std::string &name = positional[0];
+    std::size_t wanted = 0;
+    if (name == "list") {
+        o.command = Command::List;
+        wanted = 1;
+    } else if (name == "identify") {
+        o.command = Command::Identify;
+        wanted = 2;
+    } else if (name == "mcu-write") {
+        o.command = Command::McuWrite;
+        wanted = 3;
+    } else if (name == "mcu-read") {
+        o.command = Command::McuRead;
+        wanted = 4;
     } else {
-      return fail("unknown option " + arg);
+        return fail("unknown command \"" + name + "\"");
     }
-  }
-  if (o.help || o.version) {
+
+    if (o.raw && o.command != Command::Identify)
+        return fail("--raw belongs to identify");
+    // identify N --raw FILE: the file is a third word.
+    if (o.command == Command::Identify && o.raw && !rawFileGiven && positional.size() == 3) {
+        o.rawFile = positional[2];
+        positional.pop_back();
+    }
+    if (positional.size() < wanted)
+        return fail(name + ": missing arguments");
+    if (positional.size() > wanted)
+        return fail(name + ": too many arguments");
+    if (wanted >= 2 && !ParseDrive(positional[1], o.drive)) {
+        return fail("\"" + positional[1] + "\" is not a drive number (0, 1, 2, ...)");
+    }
+    if (o.command == Command::McuWrite || o.command == Command::McuRead)
+        o.blockFile = positional[2];
+    if (o.command == Command::McuRead)
+        o.answerFile = positional[3];
     result.ok = true;
     return result;
-  }
-  if (positional.empty()) return fail("no command given");
-
-  const std::string& name = positional[0];
-  std::size_t wanted = 0;
-  if (name == "list") {
-    o.command = Command::List;
-    wanted = 1;
-  } else if (name == "identify") {
-    o.command = Command::Identify;
-    wanted = 2;
-  } else if (name == "mcu-write") {
-    o.command = Command::McuWrite;
-    wanted = 3;
-  } else if (name == "mcu-read") {
-    o.command = Command::McuRead;
-    wanted = 4;
-  } else {
-    return fail("unknown command \"" + name + "\"");
-  }
-
-  if (o.raw && o.command != Command::Identify) return fail("--raw belongs to identify");
-  // identify N --raw FILE: the file is a third word.
-  if (o.command == Command::Identify && o.raw && !rawFileGiven && positional.size() == 3) {
-    o.rawFile = positional[2];
-    positional.pop_back();
-  }
-  if (positional.size() < wanted) return fail(name + ": missing arguments");
-  if (positional.size() > wanted) return fail(name + ": too many arguments");
-  if (wanted >= 2 && !ParseDrive(positional[1], o.drive)) {
-    return fail("\"" + positional[1] + "\" is not a drive number (0, 1, 2, ...)");
-  }
-  if (o.command == Command::McuWrite || o.command == Command::McuRead) o.blockFile = positional[2];
-  if (o.command == Command::McuRead) o.answerFile = positional[3];
-  result.ok = true;
-  return result;
 }
 
-}  // namespace qzctl
+} // namespace qzctl

@@ -18,133 +18,158 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
 // An anonymous file: nothing is left behind, whatever happens to qzctl.
-int AnonymousFile() {
-  const int fd = ::memfd_create("qzctl-debug", MFD_CLOEXEC);
-  if (fd >= 0) return fd;
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/qzctl-XXXXXX";
-  const int tmp = ::mkstemp(pattern.data());
-  if (tmp < 0) return -1;
-  ::unlink(pattern.c_str());
-  ::fcntl(tmp, F_SETFD, FD_CLOEXEC);
-  return tmp;
+int AnonymousFile()
+{
+    const int fd = ::memfd_create("qzctl-debug", MFD_CLOEXEC);
+    if (fd >= 0)
+        return fd;
+    const char *folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/qzctl-XXXXXX";
+    const int tmp = ::mkstemp(pattern.data());
+    if (tmp < 0)
+        return -1;
+    ::unlink(pattern.c_str());
+    ::fcntl(tmp, F_SETFD, FD_CLOEXEC);
+    return tmp;
 }
 
 template <typename T>
-bool Find(void* library, const char* name, T& function, std::string& missing) {
-  function = reinterpret_cast<T>(::dlsym(library, name));
-  if (function == nullptr && missing.empty()) missing = name;
-  return function != nullptr;
+bool Find(void *library, const char *name, T &function, std::string &missing)
+{
+    function = reinterpret_cast<T>(::dlsym(library, name));
+    if (function == nullptr && missing.empty())
+        missing = name;
+    return function != nullptr;
 }
 
-}  // namespace
+} // namespace
 
 LibraryHost::LibraryHost() = default;
 
-LibraryHost::~LibraryHost() {
-  if (library_ != nullptr) ::dlclose(library_);
-  if (debugFd_ >= 0) ::close(debugFd_);
+LibraryHost::~LibraryHost()
+{
+    if (library_ != nullptr)
+        ::dlclose(library_);
+    if (debugFd_ >= 0)
+        ::close(debugFd_);
 }
 
-void LibraryHost::CaptureDebugChannel() {
-  if (debugFd_ >= 0) return;
-  debugFd_ = AnonymousFile();
-  if (debugFd_ < 0) return;
-  // The library appends each line to the file its variable names.
-  const std::string path = "/proc/self/fd/" + std::to_string(debugFd_);
-  ::setenv("QZLIB_DEBUG", path.c_str(), 1);
+void LibraryHost::CaptureDebugChannel()
+{
+    if (debugFd_ >= 0)
+        return;
+    debugFd_ = AnonymousFile();
+    if (debugFd_ < 0)
+        return;
+    // The library appends each line to the file its variable names.
+    const std::string path = "/proc/self/fd/" + std::to_string(debugFd_);
+    ::setenv("QZLIB_DEBUG", path.c_str(), 1);
 }
 
-bool LibraryHost::Load(const std::string& path, std::string& error) {
-  const std::string name = path.empty() ? std::string(kLibraryFileName) : path;
-  library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library_ == nullptr) {
-    const char* why = ::dlerror();
-    error = why != nullptr ? why : "cannot be loaded";
-    return false;
-  }
-  std::string missing;
-  Find(library_, "QZLib_GetDllVersion", version_, missing);
-  Find(library_, "QZLib_Initialize", initialize_, missing);
-  Find(library_, "QZLib_UnInitialize", uninitialize_, missing);
-  Find(library_, "QZLib_PROC_GetQZDevice", enumerate_, missing);
-  Find(library_, "QZLib_Identify", identify_, missing);
-  Find(library_, "QZLib_SYS_IloRgbMcuCmdWrite", write_, missing);
-  Find(library_, "QZLib_SYS_IloRgbMcuCmdRead", read_, missing);
-  if (!missing.empty()) {
-    error = name + " is not the drive library: it lacks " + missing;
-    ::dlclose(library_);
-    library_ = nullptr;
-    return false;
-  }
-  Pump();  // the load hook's lines
-  return true;
+bool LibraryHost::Load(const std::string &path, std::string &error)
+{
+    const std::string name = path.empty() ? std::string(kLibraryFileName) : path;
+    library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr) {
+        const char *why = ::dlerror();
+        error = why != nullptr ? why : "cannot be loaded";
+        return false;
+    }
+    std::string missing;
+    Find(library_, "QZLib_GetDllVersion", version_, missing);
+    Find(library_, "QZLib_Initialize", initialize_, missing);
+    Find(library_, "QZLib_UnInitialize", uninitialize_, missing);
+    Find(library_, "QZLib_PROC_GetQZDevice", enumerate_, missing);
+    Find(library_, "QZLib_Identify", identify_, missing);
+    Find(library_, "QZLib_SYS_IloRgbMcuCmdWrite", write_, missing);
+    Find(library_, "QZLib_SYS_IloRgbMcuCmdRead", read_, missing);
+    if (!missing.empty()) {
+        error = name + " is not the drive library: it lacks " + missing;
+        ::dlclose(library_);
+        library_ = nullptr;
+        return false;
+    }
+    Pump(); // the load hook's lines
+    return true;
 }
 
-void LibraryHost::Pump() {
-  if (debugFd_ < 0) return;
-  const std::size_t before = text_.size();
-  char chunk[8192];
-  for (;;) {
-    const ssize_t n = ::pread(debugFd_, chunk, sizeof chunk, static_cast<off_t>(text_.size()));
-    if (n <= 0) break;
-    text_.append(chunk, static_cast<std::size_t>(n));
-  }
-  if (text_.size() > before && listener_) listener_(text_, before);
+void LibraryHost::Pump()
+{
+    if (debugFd_ < 0)
+        return;
+    const std::size_t before = text_.size();
+    char chunk[8192];
+    for (;;) {
+        const ssize_t n = ::pread(debugFd_, chunk, sizeof chunk, static_cast<off_t>(text_.size()));
+        if (n <= 0)
+            break;
+        text_.append(chunk, static_cast<std::size_t>(n));
+    }
+    if (text_.size() > before && listener_)
+        listener_(text_, before);
 }
 
 template <typename Call>
-auto LibraryHost::Watched(Call call) {
-  Pump();
-  lastCallStart_ = text_.size();
-  if (!listener_ || debugFd_ < 0) {
+auto LibraryHost::Watched(Call call)
+{
+    Pump();
+    lastCallStart_ = text_.size();
+    if (!listener_ || debugFd_ < 0) {
+        auto result = call();
+        Pump();
+        return result;
+    }
+    // The library runs on this thread; a watcher hands on its lines meanwhile
+    // (an enumeration can take seconds per drive).
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+    std::thread watcher([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!done) {
+            wake.wait_for(lock, kPollInterval);
+            if (!done)
+                Pump();
+        }
+    });
     auto result = call();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    wake.notify_all();
+    watcher.join();
     Pump();
     return result;
-  }
-  // The library runs on this thread; a watcher hands on its lines meanwhile
-  // (an enumeration can take seconds per drive).
-  std::mutex mutex;
-  std::condition_variable wake;
-  bool done = false;
-  std::thread watcher([&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    while (!done) {
-      wake.wait_for(lock, kPollInterval);
-      if (!done) Pump();
-    }
-  });
-  auto result = call();
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    done = true;
-  }
-  wake.notify_all();
-  watcher.join();
-  Pump();
-  return result;
 }
 
-const char* LibraryHost::Version() {
-  return Watched([&] { return version_(); });
+const char *LibraryHost::Version()
+{
+    return Watched([&] { return version_(); });
 }
-bool LibraryHost::Initialize() {
-  return Watched([&] { return initialize_(); });
+bool LibraryHost::Initialize()
+{
+    return Watched([&] { return initialize_(); });
 }
-bool LibraryHost::UnInitialize() {
-  return Watched([&] { return uninitialize_(); });
+bool LibraryHost::UnInitialize()
+{
+    return Watched([&] { return uninitialize_(); });
 }
-int LibraryHost::Enumerate() {
-  return Watched([&] { return enumerate_(); });
+int LibraryHost::Enumerate()
+{
+    return Watched([&] { return enumerate_(); });
 }
-bool LibraryHost::Identify(unsigned char drive, unsigned char* buffer) {
-  return Watched([&] { return identify_(drive, buffer); });
+bool LibraryHost::Identify(unsigned char drive, unsigned char *buffer)
+{
+    return Watched([&] { return identify_(drive, buffer); });
 }
-bool LibraryHost::McuWrite(unsigned char drive, unsigned char* buffer) {
-  return Watched([&] { return write_(drive, buffer); });
+bool LibraryHost::McuWrite(unsigned char drive, unsigned char *buffer)
+{
+    return Watched([&] { return write_(drive, buffer); });
 }
-bool LibraryHost::McuRead(unsigned char drive, unsigned char* buffer) {
-  return Watched([&] { return read_(drive, buffer); });
+bool LibraryHost::McuRead(unsigned char drive, unsigned char *buffer)
+{
+    return Watched([&] { return read_(drive, buffer); });
 }
 
-}  // namespace qzctl
+} // namespace qzctl

@@ -13,56 +13,57 @@ namespace qzctl {
 
 constexpr char kLibraryFileName[] = "libQZlibrary_Ocelot_64.so";
 
-class LibraryHost {
- public:
-  LibraryHost();
-  ~LibraryHost();
-  LibraryHost(const LibraryHost&) = delete;
-  LibraryHost& operator=(const LibraryHost&) = delete;
+class LibraryHost
+{
+public:
+    LibraryHost();
+    ~LibraryHost();
+    LibraryHost(const LibraryHost &) = delete;
+    LibraryHost &operator=(const LibraryHost &) = delete;
 
-  // Points the library's debug channel at qzctl's own file. Call before Load.
-  void CaptureDebugChannel();
+    // Points the library's debug channel at qzctl's own file. Call before Load.
+    void CaptureDebugChannel();
 
-  // Loads the library from `path`, or by its name when `path` is empty, and
-  // finds its exports. False with the reason when it cannot be used.
-  bool Load(const std::string& path, std::string& error);
+    // Loads the library from `path`, or by its name when `path` is empty, and
+    // finds its exports. False with the reason when it cannot be used.
+    bool Load(const std::string &path, std::string &error);
 
-  // While a call runs, new debug text is handed to this function (from
-  // another thread, never at the same time as the call's own return).
-  using TextListener = std::function<void(const std::string& allText, std::size_t newFrom)>;
-  void SetListener(TextListener listener) { listener_ = std::move(listener); }
+    // While a call runs, new debug text is handed to this function (from
+    // another thread, never at the same time as the call's own return).
+    using TextListener = std::function<void(const std::string &allText, std::size_t newFrom)>;
+    void SetListener(TextListener listener) { listener_ = std::move(listener); }
 
-  const char* Version();
-  bool Initialize();
-  bool UnInitialize();
-  int Enumerate();
-  bool Identify(unsigned char drive, unsigned char* buffer);
-  bool McuWrite(unsigned char drive, unsigned char* buffer);
-  bool McuRead(unsigned char drive, unsigned char* buffer);
+    const char *Version();
+    bool Initialize();
+    bool UnInitialize();
+    int Enumerate();
+    bool Identify(unsigned char drive, unsigned char *buffer);
+    bool McuWrite(unsigned char drive, unsigned char *buffer);
+    bool McuRead(unsigned char drive, unsigned char *buffer);
 
-  // Everything the library printed so far, and where the text of the last
-  // call began.
-  const std::string& DebugText() const { return text_; }
-  std::size_t LastCallStart() const { return lastCallStart_; }
+    // Everything the library printed so far, and where the text of the last
+    // call began.
+    const std::string &DebugText() const { return text_; }
+    std::size_t LastCallStart() const { return lastCallStart_; }
 
- private:
-  template <typename Call>
-  auto Watched(Call call);
-  void Pump();
+private:
+    template <typename Call>
+    auto Watched(Call call);
+    void Pump();
 
-  void* library_ = nullptr;
-  int debugFd_ = -1;
-  std::string text_;
-  std::size_t lastCallStart_ = 0;
-  TextListener listener_;
+    void *library_ = nullptr;
+    int debugFd_ = -1;
+    std::string text_;
+    std::size_t lastCallStart_ = 0;
+    TextListener listener_;
 
-  const char* (*version_)() = nullptr;
-  bool (*initialize_)() = nullptr;
-  bool (*uninitialize_)() = nullptr;
-  int (*enumerate_)() = nullptr;
-  bool (*identify_)(unsigned char, unsigned char*) = nullptr;
-  bool (*write_)(unsigned char, unsigned char*) = nullptr;
-  bool (*read_)(unsigned char, unsigned char*) = nullptr;
+    const char *(*version_)() = nullptr;
+    bool (*initialize_)() = nullptr;
+    bool (*uninitialize_)() = nullptr;
+    int (*enumerate_)() = nullptr;
+    bool (*identify_)(unsigned char, unsigned char *) = nullptr;
+    bool (*write_)(unsigned char, unsigned char *) = nullptr;
+    bool (*read_)(unsigned char, unsigned char *) = nullptr;
 };
 
-}  // namespace qzctl
+} // namespace qzctl

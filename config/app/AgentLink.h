@@ -21,13 +21,13 @@ inline constexpr const char *kPreference = "Zarvik RGB Software_Preference";
 } // namespace AgentTitles
 
 namespace AgentMessages {
-inline constexpr uint32_t kSettingsSaved = 1324;      // Config -> agent: re-read the settings file
-inline constexpr uint32_t kCloseRequest = 1624;       // -> Config, with one of the two reasons below
+inline constexpr uint32_t kSettingsSaved = 1324; // Config -> agent: re-read the settings file
+inline constexpr uint32_t kCloseRequest = 1624; // -> Config, with one of the two reasons below
 inline constexpr uintptr_t kCloseReasonFirst = 1625;
 inline constexpr uintptr_t kCloseReasonSecond = 1626;
-inline constexpr uint32_t kRestoreRequest = 4000;     // -> Config: show the window normally
-inline constexpr uint32_t kQuery = 1044;              // -> Config: answered 1
-inline constexpr uint32_t kCloseWindow = 0x0010;      // the platform's close message
+inline constexpr uint32_t kRestoreRequest = 4000; // -> Config: show the window normally
+inline constexpr uint32_t kQuery = 1044; // -> Config: answered 1
+inline constexpr uint32_t kCloseWindow = 0x0010; // the platform's close message
 } // namespace AgentMessages
 
 // The agent program, beside Config.
@@ -45,7 +45,7 @@ public:
     struct WindowActions
     {
         std::function<void()> endWithoutSaving; // end the window with result 1, no save
-        std::function<void()> showNormal;       // show the window in its normal state
+        std::function<void()> showNormal; // show the window in its normal state
     };
 
     enum class StartStatus { AlreadyRunning, Started, StartFailed };

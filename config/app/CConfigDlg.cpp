@@ -142,8 +142,9 @@ bool CConfigDlg::OnInitDialog()
     settingsPath = SettingsPath();
     if (!settingsPath.isEmpty()) {
         WriteLog(QStringLiteral("OnInitDialog-createIniPath - %1").arg(settingsPath));
-        WriteLog(QStringLiteral("OnInitDialog-createIniPath2 - %1%2")
-                     .arg(qEnvironmentVariable("XDG_CONFIG_HOME"), QStringLiteral("/Zarvik/Zarvik RGB Software/config")));
+        WriteLog(
+            QStringLiteral("OnInitDialog-createIniPath2 - %1%2")
+                .arg(qEnvironmentVariable("XDG_CONFIG_HOME"), QStringLiteral("/Zarvik/Zarvik RGB Software/config")));
     }
 
     LoadSettings(settings, settingsPath);
@@ -425,8 +426,8 @@ void CConfigDlg::OnCategoryButton(int category)
     }
     const int count = DeviceCountOf(currentCategory);
     if (count > 1)
-        popupMenu = BuildPopupMenu(this, screen.categoryButtons[static_cast<std::size_t>(category)], currentCategory,
-                                   count);
+        popupMenu
+            = BuildPopupMenu(this, screen.categoryButtons[static_cast<std::size_t>(category)], currentCategory, count);
     else
         SelectRecord(1);
 }

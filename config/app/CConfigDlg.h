@@ -28,8 +28,8 @@ public:
     // other processes off.
     struct Options
     {
-        int creationWaitMs = 500;   // pause after device discovery
-        bool startAgent = true;     // start hid when it does not answer
+        int creationWaitMs = 500; // pause after device discovery
+        bool startAgent = true; // start hid when it does not answer
         bool listenForAgent = true; // answer the agent's requests
     };
     static void SetOptions(const Options &options);

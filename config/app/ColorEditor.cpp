@@ -8,8 +8,7 @@
 ColorEditor::ColorEditor(MainScreen &screen, std::function<EffectInfo *()> editedRecord)
     : screen(screen)
     , editedRecord(std::move(editedRecord))
-{
-}
+{ }
 
 void ColorEditor::SetSliders(const RgbColor &color)
 {
@@ -39,7 +38,7 @@ void ColorEditor::SyncColor(Mode mode)
         screen.greenSlider.SetPos(static_cast<int>(g));
         screen.blueSlider.SetPos(static_cast<int>(b));
     }
-    const RgbColor color{static_cast<int>(r), static_cast<int>(g), static_cast<int>(b)};
+    const RgbColor color {static_cast<int>(r), static_cast<int>(g), static_cast<int>(b)};
 
     screen.numberBoxes[0].setText(QString::number(color.red));
     screen.numberBoxes[1].setText(QString::number(color.green));

@@ -13,9 +13,9 @@ struct RgbColor
 
 struct HsvColor
 {
-    double hue = 0;        // degrees, 0..359
+    double hue = 0; // degrees, 0..359
     double saturation = 0; // 0..1
-    double value = 0;      // 0..255
+    double value = 0; // 0..255
 };
 
 // A grey colour has no hue: it comes out as 359 (black as 0).

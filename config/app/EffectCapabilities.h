@@ -3,8 +3,8 @@
 
 struct EffectCapability
 {
-    bool colour = false;    // colour editor and colour slots
-    bool speed = false;     // speed slider
+    bool colour = false; // colour editor and colour slots
+    bool speed = false; // speed slider
     bool direction = false; // direction pair
 };
 

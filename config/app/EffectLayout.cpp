@@ -16,8 +16,8 @@ void ApplyEffectLayout(MainScreen &screen, int effect, const EffectInfo &record,
     const EffectCapability capability = CapabilityOf(effect);
 
     QWidget *colourControls[] = {
-        &screen.uniformToggle, &screen.hueRing,        &screen.saturationSlider, &screen.valueSlider,
-        &screen.hexBox,        &screen.redSlider,      &screen.greenSlider,      &screen.blueSlider,
+        &screen.uniformToggle,  &screen.hueRing,        &screen.saturationSlider, &screen.valueSlider,
+        &screen.hexBox,         &screen.redSlider,      &screen.greenSlider,      &screen.blueSlider,
         &screen.numberBoxes[0], &screen.numberBoxes[1], &screen.numberBoxes[2],
     };
     for (QWidget *control : colourControls)

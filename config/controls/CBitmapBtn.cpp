@@ -5,7 +5,9 @@
 
 #include <QMouseEvent>
 
-CBitmapBtn::CBitmapBtn(QWidget *parent) : CButton(parent) {}
+CBitmapBtn::CBitmapBtn(QWidget *parent)
+    : CButton(parent)
+{ }
 
 CBitmapBtn::~CBitmapBtn() = default;
 

@@ -21,8 +21,8 @@ public:
     // Each state image becomes the crop (left, top, right, bottom) of its
     // source picture; a missing or empty source leaves that image as it was.
     // The button takes no keyboard focus by tabbing.
-    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
-                     int left, int top, int right, int bottom);
+    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable, int left,
+                     int top, int right, int bottom);
     // Stores the flag, clears hover and repaints (even when unchanged).
     void SetChecked(bool checked);
     void SetAlternateLook();

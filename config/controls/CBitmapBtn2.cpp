@@ -5,12 +5,14 @@
 
 #include <QMouseEvent>
 
-CBitmapBtn2::CBitmapBtn2(QWidget *parent) : CButton(parent) {}
+CBitmapBtn2::CBitmapBtn2(QWidget *parent)
+    : CButton(parent)
+{ }
 
 CBitmapBtn2::~CBitmapBtn2() = default;
 
-void CBitmapBtn2::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down,
-                              const Bitmap *disable, int left, int top, int right, int bottom)
+void CBitmapBtn2::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
+                              int left, int top, int right, int bottom)
 {
     if (!IsWindowCreated())
         return;

@@ -18,8 +18,8 @@ public:
 
     // As CBitmapBtn::LoadBitmaps, but does nothing before Create(); clears
     // hover afterwards.
-    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
-                     int left, int top, int right, int bottom);
+    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable, int left,
+                     int top, int right, int bottom);
     // Stores both and repaints.
     void SetCaption(const QString &text, int alignment);
     void SetLeftAligned();

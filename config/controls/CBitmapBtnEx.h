@@ -6,6 +6,8 @@
 class CBitmapBtnEx : public CBitmapBtn
 {
 public:
-    explicit CBitmapBtnEx(QWidget *parent = nullptr) : CBitmapBtn(parent) {}
+    explicit CBitmapBtnEx(QWidget *parent = nullptr)
+        : CBitmapBtn(parent)
+    { }
     ~CBitmapBtnEx() override = default;
 };

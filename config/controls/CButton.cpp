@@ -6,7 +6,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-CButton::CButton(QWidget *parent) : CWnd(parent)
+CButton::CButton(QWidget *parent)
+    : CWnd(parent)
 {
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(true);
@@ -22,7 +23,8 @@ void CButton::Create(const QString &text, QWidget *parent, const QRect &rect, in
     CreateWnd(parent, rect, id, visible);
 }
 
-void CButton::DrawItem(QImage &, const DrawItemState &) {}
+void CButton::DrawItem(QImage &, const DrawItemState &)
+{ }
 
 void CButton::BeginPress()
 {
@@ -46,7 +48,7 @@ QImage CButton::PaintBuffer()
     if (surface.IsEmpty())
         return QImage();
     QImage buffer = surface.Image();
-    DrawItem(buffer, DrawItemState{pressed, !isEnabled()});
+    DrawItem(buffer, DrawItemState {pressed, !isEnabled()});
     return buffer;
 }
 

@@ -52,7 +52,7 @@ protected:
     virtual void DrawItem(QImage &buffer, const DrawItemState &state);
     // Hover began at a pointer move, after the repaint was asked for. The
     // base does nothing.
-    virtual void OnHoverEntered() {}
+    virtual void OnHoverEntered() { }
 
     // The pressed look begins: the button takes the capture and, unless it
     // takes no focus, the focus, then repaints. Safe when a receiver of the

@@ -8,7 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-CClrEdit::CClrEdit(QWidget *parent) : QLineEdit(parent)
+CClrEdit::CClrEdit(QWidget *parent)
+    : QLineEdit(parent)
 {
     setFrame(false);
     setAlignment(Qt::AlignCenter);

@@ -31,8 +31,8 @@ public:
     void SetDlgCtrlID(int id) { controlId = id; }
     LPARAM Handle() const;
 
-    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable,
-                     int left, int top, int right, int bottom);
+    void LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disable, int left,
+                     int top, int right, int bottom);
     // Font of that face and pixel height, weight 400.
     void SetEditFont(const QString &face, int height);
     void SetHexMode();

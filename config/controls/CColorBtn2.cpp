@@ -8,12 +8,13 @@
 #include <algorithm>
 #include <cstring>
 
-CColorBtn2::CColorBtn2(QWidget *parent) : CBitmapBtn2(parent) {}
+CColorBtn2::CColorBtn2(QWidget *parent)
+    : CBitmapBtn2(parent)
+{ }
 
 CColorBtn2::~CColorBtn2() = default;
 
-void CColorBtn2::SetTintSource(const Bitmap *first, const Bitmap *second, int left, int top, int right,
-                               int bottom)
+void CColorBtn2::SetTintSource(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom)
 {
     if (first == nullptr || first->IsEmpty())
         return;
@@ -24,8 +25,7 @@ void CColorBtn2::SetTintSource(const Bitmap *first, const Bitmap *second, int le
     downPixels.assign(static_cast<size_t>(tintedDown.Image().sizeInBytes()), 0);
 }
 
-void CColorBtn2::Tint(const Bitmap &source, std::vector<uchar> &pixels, Bitmap &target, float fr, float fg,
-                      float fb)
+void CColorBtn2::Tint(const Bitmap &source, std::vector<uchar> &pixels, Bitmap &target, float fr, float fg, float fb)
 {
     if (target.IsEmpty() || pixels.empty())
         return;
@@ -62,8 +62,8 @@ void CColorBtn2::SetColor(int r, int g, int b)
 
 COLORREF CColorBtn2::GetColor() const
 {
-    return static_cast<COLORREF>(static_cast<DWORD>(red) + 256u * static_cast<DWORD>(green) +
-                                 65536u * static_cast<DWORD>(blue));
+    return static_cast<COLORREF>(static_cast<DWORD>(red) + 256u * static_cast<DWORD>(green)
+                                 + 65536u * static_cast<DWORD>(blue));
 }
 
 void CColorBtn2::SetBackground(const Bitmap &picture, int left, int top, int right, int bottom)

@@ -35,8 +35,7 @@ protected:
     void DrawItem(QImage &buffer, const DrawItemState &state) override;
 
 private:
-    static void Tint(const Bitmap &source, std::vector<uchar> &pixels, Bitmap &target, float fr, float fg,
-                     float fb);
+    static void Tint(const Bitmap &source, std::vector<uchar> &pixels, Bitmap &target, float fr, float fg, float fb);
 
     Bitmap tintedNormal;
     Bitmap tintedDown;

@@ -23,7 +23,10 @@ void BMPMENUINFO::SetText(const QString &value)
     std::fill(text + length, text + 260, u'\0');
 }
 
-CPngBtnMenu::CPngBtnMenu(QWidget *ownerWindow) : CWnd(nullptr), scrollBar(this), owner(ownerWindow)
+CPngBtnMenu::CPngBtnMenu(QWidget *ownerWindow)
+    : CWnd(nullptr)
+    , scrollBar(this)
+    , owner(ownerWindow)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
 }
@@ -34,8 +37,8 @@ CPngBtnMenu::~CPngBtnMenu()
     rows.clear();
 }
 
-void CPngBtnMenu::SetItemImages(const QString &normal, const QString &over, const QString &down,
-                                const QString &disable, const QString &backgroundName, bool flag)
+void CPngBtnMenu::SetItemImages(const QString &normal, const QString &over, const QString &down, const QString &disable,
+                                const QString &backgroundName, bool flag)
 {
     const QString *names[4] = {&normal, &over, &down, &disable};
     for (int i = 0; i < 4; ++i) {
@@ -158,8 +161,7 @@ void CPngBtnMenu::OnInitDialog()
         auto row = std::make_unique<CPngListBtn>();
         const QRect place(leftMargin, topMargin + i * rowHeight, std::max(rowWidth, 0), std::max(rowHeight, 0));
         row->Create(QString(), this, place, 0);
-        row->LoadBitmaps(&itemImages[0], &itemImages[1], &itemImages[2], &itemImages[3], 0, 0, rowWidth,
-                         rowHeight);
+        row->LoadBitmaps(&itemImages[0], &itemImages[1], &itemImages[2], &itemImages[3], 0, 0, rowWidth, rowHeight);
         row->SetTextAlign(rowAlignment);
         const QString text = items[static_cast<size_t>(i)].Text();
         row->SetCaption(text, rowIconOffset);
@@ -171,8 +173,7 @@ void CPngBtnMenu::OnInitDialog()
     setGeometry(x, y, pictureWidth + 18, menuHeight);
     show();
 
-    scrollBar.Create(this, QRect(pictureWidth - kScrollBarWidth, topMargin, kScrollBarWidth, menuHeight),
-                     kScrollBarId);
+    scrollBar.Create(this, QRect(pictureWidth - kScrollBarWidth, topMargin, kScrollBarWidth, menuHeight), kScrollBarId);
     scrollBar.SetSkin(Bitmap()); // no bitmap resources on this platform; the bar keeps the standard look
     scrollBar.SetScrollInfo(0, count > 0 ? count - 1 : 0, visibleRows, 0);
     if (count > visibleRows) {
@@ -205,7 +206,7 @@ void CPngBtnMenu::RefreshRows()
     for (int i = 0; i < page; ++i) {
         CPngListBtn *row = rows[static_cast<size_t>(i)].get();
         const int index = firstVisible + i;
-        const BMPMENUINFO item = index < count ? items[static_cast<size_t>(index)] : BMPMENUINFO{};
+        const BMPMENUINFO item = index < count ? items[static_cast<size_t>(index)] : BMPMENUINFO {};
         const QString text = item.Text();
         row->setVisible(!text.isEmpty());
         row->SetCaption(text, rowIconOffset);

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
-CPngHSliderBar::CPngHSliderBar(QWidget *parent) : CPngSliderBar(parent) {}
+CPngHSliderBar::CPngHSliderBar(QWidget *parent)
+    : CPngSliderBar(parent)
+{ }
 
 CPngHSliderBar::~CPngHSliderBar() = default;
 

@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-CPngListBtn::CPngListBtn(QWidget *parent) : CBitmapBtnEx(parent) {}
+CPngListBtn::CPngListBtn(QWidget *parent)
+    : CBitmapBtnEx(parent)
+{ }
 
 CPngListBtn::~CPngListBtn() = default;
 
@@ -18,11 +20,11 @@ void CPngListBtn::SetBackground(const Bitmap &picture, int left, int top, int ri
     update();
 }
 
-void CPngListBtn::SetIcon(const Bitmap *normal, const Bitmap *over, const Bitmap *down, int left, int top,
-                          int right, int bottom)
+void CPngListBtn::SetIcon(const Bitmap *normal, const Bitmap *over, const Bitmap *down, int left, int top, int right,
+                          int bottom)
 {
     CropEach(iconImages, {normal, over, down}, 0, 0, right - left, bottom - top);
-    iconRect = RECT{left, top, right, bottom};
+    iconRect = RECT {left, top, right, bottom};
     update();
 }
 

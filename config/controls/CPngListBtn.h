@@ -66,7 +66,7 @@ protected:
 private:
     Bitmap background;
     Bitmap iconImages[3];
-    RECT iconRect{-1, 0, 0, 0};
+    RECT iconRect {-1, 0, 0, 0};
 };
 
 // Group selection of list buttons (see SelectButtonIn in ControlSupport.h).

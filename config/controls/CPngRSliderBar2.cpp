@@ -30,7 +30,8 @@ int ClampToInt(long long v)
 
 } // namespace
 
-CPngRSliderBar2::CPngRSliderBar2(QWidget *parent) : CSliderWnd(parent)
+CPngRSliderBar2::CPngRSliderBar2(QWidget *parent)
+    : CSliderWnd(parent)
 {
     SetDlgCtrlID(kIdentifier);
 }
@@ -40,11 +41,10 @@ CPngRSliderBar2::~CPngRSliderBar2() = default;
 void CPngRSliderBar2::CreateSlider(QWidget *parent, int left, int top, int right, int bottom)
 {
     CreateSliderWindow(kIdentifier, parent, left, top, right, bottom);
-    ringRect = RECT{0, 0, width(), height()};
+    ringRect = RECT {0, 0, width(), height()};
 }
 
-void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right,
-                                    int bottom)
+void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom)
 {
     CropEach(ringImages, {first, second}, left, top, right, bottom);
     update();
@@ -121,7 +121,7 @@ QPoint CPngRSliderBar2::ThumbCentre() const
 
 QImage CPngRSliderBar2::PaintBuffer()
 {
-    ringRect = RECT{0, 0, width(), height()};
+    ringRect = RECT {0, 0, width(), height()};
     Bitmap surface = CreateDib32(width(), height());
     if (surface.IsEmpty())
         return QImage();
@@ -211,6 +211,6 @@ void CPngRSliderBar2::changeEvent(QEvent *event)
 
 void CPngRSliderBar2::resizeEvent(QResizeEvent *event)
 {
-    ringRect = RECT{0, 0, width(), height()};
+    ringRect = RECT {0, 0, width(), height()};
     CWnd::resizeEvent(event);
 }

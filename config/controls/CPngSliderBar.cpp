@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <climits>
 
-CPngSliderBar::CPngSliderBar(QWidget *parent) : CSliderWnd(parent)
+CPngSliderBar::CPngSliderBar(QWidget *parent)
+    : CSliderWnd(parent)
 {
     setMouseTracking(true);
     SetOpaqueFace(true);
@@ -29,8 +30,8 @@ void CPngSliderBar::SetTrackImages(const Bitmap *unfilled, const Bitmap *filled,
     update();
 }
 
-void CPngSliderBar::SetThumbImages(const Bitmap *normal, const Bitmap *over, const Bitmap *down,
-                                   const Bitmap *disabled, bool flag)
+void CPngSliderBar::SetThumbImages(const Bitmap *normal, const Bitmap *over, const Bitmap *down, const Bitmap *disabled,
+                                   bool flag)
 {
     const Bitmap *sources[4] = {normal, over, down, disabled};
     for (int i = 0; i < 4; ++i)
@@ -74,8 +75,8 @@ int CPngSliderBar::ThumbOffset(int length) const
     const long long range = static_cast<long long>(maximum) - minimum;
     if (range == 0)
         return 0;
-    const float offset = static_cast<float>(length) / static_cast<float>(range) *
-                         static_cast<float>(static_cast<long long>(position) - minimum);
+    const float offset = static_cast<float>(length) / static_cast<float>(range)
+        * static_cast<float>(static_cast<long long>(position) - minimum);
     return TruncToInt(offset);
 }
 

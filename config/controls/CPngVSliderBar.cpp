@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
-CPngVSliderBar::CPngVSliderBar(QWidget *parent) : CPngSliderBar(parent) {}
+CPngVSliderBar::CPngVSliderBar(QWidget *parent)
+    : CPngSliderBar(parent)
+{ }
 
 CPngVSliderBar::~CPngVSliderBar() = default;
 

@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-CSkinScrollBar::CSkinScrollBar(QWidget *parent) : QScrollBar(Qt::Vertical, parent)
+CSkinScrollBar::CSkinScrollBar(QWidget *parent)
+    : QScrollBar(Qt::Vertical, parent)
 {
     setVisible(false);
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { OnAction(action); });
@@ -58,8 +59,8 @@ void CSkinScrollBar::SetScrollPos(int position)
 void CSkinScrollBar::Apply()
 {
     applying = true;
-    const long long highest =
-        std::max<long long>(scrollMin, static_cast<long long>(scrollMax) - std::max(scrollPage, 1) + 1);
+    const long long highest
+        = std::max<long long>(scrollMin, static_cast<long long>(scrollMax) - std::max(scrollPage, 1) + 1);
     setRange(scrollMin, static_cast<int>(highest));
     setPageStep(std::max(scrollPage, 1));
     setSingleStep(1);

@@ -3,13 +3,15 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-CSliderWnd::CSliderWnd(QWidget *parent) : CWnd(parent) {}
+CSliderWnd::CSliderWnd(QWidget *parent)
+    : CWnd(parent)
+{ }
 
 CSliderWnd::~CSliderWnd() = default;
 
 void CSliderWnd::CreateSliderWindow(int id, QWidget *parent, int left, int top, int right, int bottom)
 {
-    sliderRect = RECT{left, top, right, bottom};
+    sliderRect = RECT {left, top, right, bottom};
     notifyParent = parent;
     position = 0;
     minimum = 0;

@@ -6,9 +6,13 @@
 
 using namespace Lighting;
 
-DeviceCatalogue::DeviceCatalogue() : registry(ProviderRegistry::Default()) {}
+DeviceCatalogue::DeviceCatalogue()
+    : registry(ProviderRegistry::Default())
+{ }
 
-DeviceCatalogue::DeviceCatalogue(ProviderRegistry registry) : registry(std::move(registry)) {}
+DeviceCatalogue::DeviceCatalogue(ProviderRegistry registry)
+    : registry(std::move(registry))
+{ }
 
 DeviceCatalogue::~DeviceCatalogue()
 {
@@ -33,8 +37,7 @@ bool DeviceCatalogue::Discover()
             continue;
 
         void *object = nullptr;
-        if (Failed(registry.CreateInstance(CLSID_LightingProvider, IID_ILightingProvider, &object))
-            || !object)
+        if (Failed(registry.CreateInstance(CLSID_LightingProvider, IID_ILightingProvider, &object)) || !object)
             continue;
         auto *provider = static_cast<ILightingProvider *>(object);
         heldProviders.push_back(provider);
@@ -63,9 +66,8 @@ void DeviceCatalogue::DiscoverFrom(ILightingProvider *provider)
     const std::uint32_t capacity = count;
     provider->GetDevices(devices.data(), &count);
     if (count > capacity) {
-        DeviceLog(QStringLiteral("Lighting provider claims %1 devices filled into room for %2")
-                      .arg(count)
-                      .arg(capacity));
+        DeviceLog(
+            QStringLiteral("Lighting provider claims %1 devices filled into room for %2").arg(count).arg(capacity));
         count = capacity;
     }
 
@@ -79,8 +81,7 @@ void DeviceCatalogue::DiscoverFrom(ILightingProvider *provider)
         // A device without an object or a document still counts, with an
         // empty description.
         DeviceDescription description;
-        ParseDeviceDescription(std::u16string_view(text ? text : u"", SysStringLen(text)),
-                               &description);
+        ParseDeviceDescription(std::u16string_view(text ? text : u"", SysStringLen(text)), &description);
         ssdDescriptions.push_back(std::move(description));
         SysFreeString(text);
     }

@@ -45,7 +45,7 @@ private:
     void DiscoverFrom(Lighting::ILightingProvider *provider);
 
     ProviderRegistry registry;
-    std::vector<DeviceDescription> categoryNoneDescriptions;   // stays empty
+    std::vector<DeviceDescription> categoryNoneDescriptions; // stays empty
     std::vector<DeviceDescription> ssdDescriptions;
 
     // The reference each creation returned and every device reference

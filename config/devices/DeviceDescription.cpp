@@ -126,10 +126,9 @@ std::string NarrowDocumentText(std::u16string_view document)
     out.reserve(document.size());
     for (std::size_t i = 0; i < document.size(); ++i) {
         const char16_t unit = document[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < document.size()
-            && document[i + 1] >= 0xDC00 && document[i + 1] <= 0xDFFF) {
-            const char32_t code = 0x10000 + ((char32_t(unit) - 0xD800) << 10)
-                                  + (char32_t(document[i + 1]) - 0xDC00);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < document.size() && document[i + 1] >= 0xDC00
+            && document[i + 1] <= 0xDFFF) {
+            const char32_t code = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(document[i + 1]) - 0xDC00);
             AppendUtf8(out, code);
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
@@ -158,7 +157,7 @@ std::int32_t DocumentNumber(const char *text)
     for (; *p >= '0' && *p <= '9'; ++p) {
         value = value * 10 - (*p - '0');
         if (value < std::int64_t(INT32_MIN) - 1)
-            value = std::int64_t(INT32_MIN) - 1;   // saturated; stays below any limit
+            value = std::int64_t(INT32_MIN) - 1; // saturated; stays below any limit
     }
     if (negative)
         return value < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(value);
@@ -187,8 +186,7 @@ bool ParseDeviceDescription(std::u16string_view document, DeviceDescription *des
 
 bool ParseDeviceDescription(const QString &document, DeviceDescription *description)
 {
-    return ParseDeviceDescription(
-        std::u16string_view(reinterpret_cast<const char16_t *>(document.utf16()),
-                            static_cast<std::size_t>(document.size())),
-        description);
+    return ParseDeviceDescription(std::u16string_view(reinterpret_cast<const char16_t *>(document.utf16()),
+                                                      static_cast<std::size_t>(document.size())),
+                                  description);
 }

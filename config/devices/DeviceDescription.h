@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-struct EffectEntry {
+struct EffectEntry
+{
     std::string name;
     std::int32_t id = 0;
     std::int32_t synchronizable = 0;
@@ -26,7 +27,8 @@ struct EffectEntry {
     bool operator==(const EffectEntry &) const = default;
 };
 
-struct DeviceEntry {
+struct DeviceEntry
+{
     std::string name;
     std::int32_t id = 0;
     std::int32_t led_count = 0;
@@ -38,7 +40,8 @@ struct DeviceEntry {
     bool operator==(const DeviceEntry &) const = default;
 };
 
-struct DeviceDescription {
+struct DeviceDescription
+{
     std::string version;
     std::int32_t type = 0;
     std::vector<DeviceEntry> devices;

@@ -43,14 +43,21 @@ constexpr HResult E_INVALIDARG = static_cast<HResult>(0x80070057u);
 constexpr HResult CLASS_E_CLASSNOTAVAILABLE = static_cast<HResult>(0x80040111u);
 constexpr HResult REGDB_E_CLASSNOTREG = static_cast<HResult>(0x80040154u);
 
-constexpr bool Succeeded(HResult result) { return result >= 0; }
-constexpr bool Failed(HResult result) { return result < 0; }
+constexpr bool Succeeded(HResult result)
+{
+    return result >= 0;
+}
+constexpr bool Failed(HResult result)
+{
+    return result < 0;
+}
 
 // ------------------------------------------------------------ identifiers
 
 // 16 bytes in the usual layout: Data1..Data3 in host (little-endian) order,
 // Data4 as written. Identifiers are compared over all 16 bytes.
-struct Guid {
+struct Guid
+{
     std::uint32_t data1;
     std::uint16_t data2;
     std::uint16_t data3;
@@ -62,7 +69,10 @@ inline bool operator==(const Guid &a, const Guid &b)
 {
     return std::memcmp(&a, &b, sizeof(Guid)) == 0;
 }
-inline bool operator!=(const Guid &a, const Guid &b) { return !(a == b); }
+inline bool operator!=(const Guid &a, const Guid &b)
+{
+    return !(a == b);
+}
 
 // {00000000-0000-0000-C000-000000000046}
 constexpr Guid IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -78,8 +88,8 @@ constexpr Guid IID_ILightingDevice = {0xD5953F82, 0xB71B, 0x4249, {0x8A, 0xBC, 0
 
 // Registry key (relative to a registry root, '/'-separated) whose subkeys
 // name the registered provider classes.
-constexpr const char kInstanceKeyPath[] =
-    "CLSID/{109DC3E4-B9FF-4AF3-9008-AB13705D4E5F}/Instance/{E9BBD754-6CF4-492E-BA89-782177A2771B}/Instance";
+constexpr const char kInstanceKeyPath[]
+    = "CLSID/{109DC3E4-B9FF-4AF3-9008-AB13705D4E5F}/Instance/{E9BBD754-6CF4-492E-BA89-782177A2771B}/Instance";
 
 // Below CLSID/{class identifier}/: the file holding the plug-in's path.
 constexpr const char kInprocServerName[] = "InprocServer32";
@@ -136,7 +146,8 @@ inline std::uint32_t SysStringLen(const char16_t *string)
 
 // ------------------------------------------------------------- interfaces
 
-struct IUnknown {
+struct IUnknown
+{
     virtual HResult QueryInterface(const Guid &iid, void **object) = 0;
     virtual std::uint32_t AddRef() = 0;
     virtual std::uint32_t Release() = 0;
@@ -149,7 +160,8 @@ protected:
 
 struct ILightingDevice;
 
-struct ILightingProvider : IUnknown {
+struct ILightingProvider : IUnknown
+{
     // With devices null: sets *count to the number of devices. Otherwise
     // *count holds the array's capacity on entry; fills up to that many
     // entries, each carrying a reference that the caller owns, and sets
@@ -160,7 +172,8 @@ protected:
     ~ILightingProvider() = default;
 };
 
-struct ILightingDevice : IUnknown {
+struct ILightingDevice : IUnknown
+{
     // *description is null on entry. Sets it to a new string holding the
     // device's description document, which the caller frees with
     // SysFreeString; leaves it null when the device has none.
@@ -182,6 +195,5 @@ constexpr const char kProviderFactorySymbol[] = "LightingProviderCreateInstance"
 
 } // namespace Lighting
 
-extern "C" Lighting::HResult LightingProviderCreateInstance(const Lighting::Guid *clsid,
-                                                            const Lighting::Guid *iid,
+extern "C" Lighting::HResult LightingProviderCreateInstance(const Lighting::Guid *clsid, const Lighting::Guid *iid,
                                                             void **object);

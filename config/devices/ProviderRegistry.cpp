@@ -52,8 +52,8 @@ QStringList SubfolderNames(const QString &folder)
 bool CLSIDFromString(const QString &text, Guid *clsid)
 {
     // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-    if (text.size() != 38 || text[0] != u'{' || text[37] != u'}' || text[9] != u'-'
-        || text[14] != u'-' || text[19] != u'-' || text[24] != u'-')
+    if (text.size() != 38 || text[0] != u'{' || text[37] != u'}' || text[9] != u'-' || text[14] != u'-'
+        || text[19] != u'-' || text[24] != u'-')
         return false;
 
     std::uint64_t d1, d2, d3, d4a, d4b;
@@ -61,7 +61,7 @@ bool CLSIDFromString(const QString &text, Guid *clsid)
         || !ReadHex(text, 20, 4, &d4a) || !ReadHex(text, 25, 12, &d4b))
         return false;
 
-    Guid id{};
+    Guid id {};
     id.data1 = static_cast<std::uint32_t>(d1);
     id.data2 = static_cast<std::uint16_t>(d2);
     id.data3 = static_cast<std::uint16_t>(d3);
@@ -75,16 +75,15 @@ bool CLSIDFromString(const QString &text, Guid *clsid)
 
 QString StringFromCLSID(const Guid &clsid)
 {
-    return QString::asprintf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", clsid.data1,
-                             clsid.data2, clsid.data3, clsid.data4[0], clsid.data4[1],
-                             clsid.data4[2], clsid.data4[3], clsid.data4[4], clsid.data4[5],
-                             clsid.data4[6], clsid.data4[7]);
+    return QString::asprintf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", clsid.data1, clsid.data2,
+                             clsid.data3, clsid.data4[0], clsid.data4[1], clsid.data4[2], clsid.data4[3],
+                             clsid.data4[4], clsid.data4[5], clsid.data4[6], clsid.data4[7]);
 }
 
 ProviderRegistry::ProviderRegistry(QString userRoot, QString systemRoot)
-    : userRoot(std::move(userRoot)), systemRoot(std::move(systemRoot))
-{
-}
+    : userRoot(std::move(userRoot))
+    , systemRoot(std::move(systemRoot))
+{ }
 
 QString ProviderRegistry::DefaultSystemRoot()
 {

@@ -46,8 +46,7 @@ public:
     // log line; the status then tells why and *object is null. Plug-ins stay
     // loaded for the life of the process, since objects they created may
     // outlive any one caller.
-    Lighting::HResult CreateInstance(const Lighting::Guid &clsid, const Lighting::Guid &iid,
-                                     void **object) const;
+    Lighting::HResult CreateInstance(const Lighting::Guid &clsid, const Lighting::Guid &iid, void **object) const;
 
 private:
     QString ResolveKey(const QString &root, const QString &key) const;

@@ -13,15 +13,17 @@ bool PlatformGrabsPointer()
 {
     static const bool grabs = [] {
         const QString name = QGuiApplication::platformName();
-        return !(name == QLatin1String("offscreen") || name == QLatin1String("minimal") ||
-                 name.startsWith(QLatin1String("wayland")));
+        return !(name == QLatin1String("offscreen") || name == QLatin1String("minimal")
+                 || name.startsWith(QLatin1String("wayland")));
     }();
     return grabs;
 }
 
 } // namespace
 
-CWnd::CWnd(QWidget *parent) : QWidget(parent) {}
+CWnd::CWnd(QWidget *parent)
+    : QWidget(parent)
+{ }
 
 CWnd::~CWnd()
 {

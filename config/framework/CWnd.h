@@ -63,7 +63,7 @@ protected:
     // Draws the whole face. The default is transparent.
     virtual QImage PaintBuffer();
     // The window no longer holds the capture.
-    virtual void OnCaptureChanged() {}
+    virtual void OnCaptureChanged() { }
 
     // Faces that cover every pixel are copied as they are and the parent is
     // not asked to paint under them first.

@@ -30,7 +30,7 @@ constexpr const char *kLockSuffix = ".lock";
 constexpr int kBacklog = 8;
 
 constexpr uint32_t kRequestBodyBytes = 20; // message, wParam, lParam
-constexpr uint32_t kAnswerBodyBytes = 8;   // result
+constexpr uint32_t kAnswerBodyBytes = 8; // result
 constexpr std::size_t kRequestFrameBytes = 4 + kRequestBodyBytes;
 constexpr std::size_t kAnswerFrameBytes = 4 + kAnswerBodyBytes;
 
@@ -50,7 +50,7 @@ uint64_t GetLittleEndian(const uint8_t *in, int bytes)
 
 std::array<uint8_t, kRequestFrameBytes> EncodeRequest(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    std::array<uint8_t, kRequestFrameBytes> frame{};
+    std::array<uint8_t, kRequestFrameBytes> frame {};
     PutLittleEndian(frame.data(), kRequestBodyBytes, 4);
     PutLittleEndian(frame.data() + 4, message, 4);
     PutLittleEndian(frame.data() + 8, static_cast<uint64_t>(wParam), 8);
@@ -60,7 +60,7 @@ std::array<uint8_t, kRequestFrameBytes> EncodeRequest(uint32_t message, uintptr_
 
 std::array<uint8_t, kAnswerFrameBytes> EncodeAnswer(intptr_t result)
 {
-    std::array<uint8_t, kAnswerFrameBytes> frame{};
+    std::array<uint8_t, kAnswerFrameBytes> frame {};
     PutLittleEndian(frame.data(), kAnswerBodyBytes, 4);
     PutLittleEndian(frame.data() + 4, static_cast<uint64_t>(static_cast<int64_t>(result)), 8);
     return frame;
@@ -88,7 +88,8 @@ bool PeerIsSameUser(int fd)
 bool ValidTitle(const QString &title)
 {
     return !title.isEmpty() && title != QLatin1String(".") && title != QLatin1String("..")
-        && !title.contains(QLatin1Char('/')) && !title.contains(QChar(0)) && !title.endsWith(QLatin1String(kLockSuffix));
+        && !title.contains(QLatin1Char('/')) && !title.contains(QChar(0))
+        && !title.endsWith(QLatin1String(kLockSuffix));
 }
 
 int RemainingMs(const QDeadlineTimer &deadline)
@@ -141,7 +142,9 @@ Transfer TransferAll(int fd, short events, std::size_t size, const QDeadlineTime
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
+    explicit FileDescriptor(int fd)
+        : fd_(fd)
+    { }
     ~FileDescriptor()
     {
         if (fd_ >= 0)
@@ -230,7 +233,7 @@ SendOutcome SendToWindow(const QString &title, uint32_t message, uintptr_t wPara
     if (sent != Transfer::Done)
         return {sent == Transfer::TimedOut ? SendStatus::TimedOut : SendStatus::Failed, 0};
 
-    std::array<uint8_t, kAnswerFrameBytes> answer{};
+    std::array<uint8_t, kAnswerFrameBytes> answer {};
     const Transfer received = TransferAll(socket.Get(), POLLIN, answer.size(), deadline, [&](std::size_t done) {
         return ::recv(socket.Get(), answer.data() + done, answer.size() - done, 0);
     });
@@ -296,8 +299,7 @@ LocalWindowEndpoint::LocalWindowEndpoint(QString title, Handler handler, QObject
     , title_(std::move(title))
     , handler_(std::move(handler))
     , alive_(std::make_shared<bool>(true))
-{
-}
+{ }
 
 LocalWindowEndpoint::~LocalWindowEndpoint()
 {
@@ -353,7 +355,8 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     if (socket.Get() < 0 || ::bind(socket.Get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
         || ::chmod(state->socketPath.constData(), 0600) != 0 || ::lstat(state->socketPath.constData(), &info) != 0
         || ::listen(socket.Get(), kBacklog) != 0) {
-        error_ = QStringLiteral("cannot listen as \"%1\": %2").arg(title_, QString::fromLocal8Bit(std::strerror(errno)));
+        error_
+            = QStringLiteral("cannot listen as \"%1\": %2").arg(title_, QString::fromLocal8Bit(std::strerror(errno)));
         if (socket.Get() >= 0)
             ::unlink(state->socketPath.constData());
         return ListenResult::Failed;
@@ -423,10 +426,9 @@ void LocalWindowEndpoint::OnAcceptReady()
         // Full: the connection waiting longest makes room, so that idle
         // connections cannot lock the title's real senders out.
         if (static_cast<int>(state_->connections.size()) >= kMaxConnections) {
-            const auto oldest = std::min_element(state_->connections.begin(), state_->connections.end(),
-                                                 [](const auto &a, const auto &b) {
-                                                     return a.second.deadline < b.second.deadline;
-                                                 });
+            const auto oldest
+                = std::min_element(state_->connections.begin(), state_->connections.end(),
+                                   [](const auto &a, const auto &b) { return a.second.deadline < b.second.deadline; });
             DropConnection(oldest->first);
         }
         Connection &connection = state_->connections[fd];
@@ -461,7 +463,7 @@ void LocalWindowEndpoint::OnConnectionReadable(int fd)
 
     // Read no further than the end of one request.
     for (;;) {
-        std::array<char, kRequestFrameBytes> chunk{};
+        std::array<char, kRequestFrameBytes> chunk {};
         const std::size_t wanted = kRequestFrameBytes - static_cast<std::size_t>(received.size());
         if (wanted == 0)
             break;
@@ -505,5 +507,6 @@ void LocalWindowEndpoint::OnConnectionReadable(int fd)
     }
     const auto answer = EncodeAnswer(result);
     // The answer fits any socket buffer; a sender that went away gets nothing.
-    [[maybe_unused]] const ssize_t written = ::send(connection.Get(), answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    [[maybe_unused]] const ssize_t written
+        = ::send(connection.Get(), answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }

@@ -36,10 +36,10 @@ QString EndpointFolder();
 QString EndpointPath(const QString &title);
 
 enum class SendStatus {
-    Answered,  // the receiver handled the message; `result` holds its answer
-    NoWindow,  // nobody listens under that title (no socket, or a stale one)
-    TimedOut,  // a window is there but did not answer within the bound
-    Failed,    // the connection broke, the answer was malformed, or the peer is another user
+    Answered, // the receiver handled the message; `result` holds its answer
+    NoWindow, // nobody listens under that title (no socket, or a stale one)
+    TimedOut, // a window is there but did not answer within the bound
+    Failed, // the connection broke, the answer was malformed, or the peer is another user
 };
 
 struct SendOutcome
@@ -69,10 +69,10 @@ public:
     using Handler = std::function<intptr_t(uint32_t message, uintptr_t wParam, intptr_t lParam)>;
 
     enum class ListenResult {
-        Listening,  // the title is ours until Close() or destruction
+        Listening, // the title is ours until Close() or destruction
         TitleInUse, // another live listener (of any process) holds the title
-        NoFolder,   // no private runtime folder could be had
-        Failed,     // the title cannot name a socket, or the socket could not be made
+        NoFolder, // no private runtime folder could be had
+        Failed, // the title cannot name a socket, or the socket could not be made
     };
 
     LocalWindowEndpoint(QString title, Handler handler, QObject *parent = nullptr);

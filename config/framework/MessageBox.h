@@ -11,8 +11,8 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
 enum class MessageBoxKind {
-    Ok,                    // one OK button, no icon
-    OkCancelExclamation,   // OK and Cancel, warning icon
+    Ok, // one OK button, no icon
+    OkCancelExclamation, // OK and Cancel, warning icon
 };
 
 // Shows the box and answers IDOK or IDCANCEL (closing the box answers
@@ -21,5 +21,4 @@ int ShowMessageBox(QWidget *parent, const QString &text, const QString &caption,
 
 // Replaces the box with `answer` (which receives the text and caption and
 // returns the button); an empty function restores the real box.
-void SetMessageBoxHandler(
-    std::function<int(const QString &text, const QString &caption, MessageBoxKind kind)> answer);
+void SetMessageBoxHandler(std::function<int(const QString &text, const QString &caption, MessageBoxKind kind)> answer);

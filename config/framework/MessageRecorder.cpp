@@ -40,14 +40,15 @@ int MessageRecorder::Count(UINT message) const
                                           [message](const RecordedMessage &m) { return m.message == message; }));
 }
 
-void MessageRecorder::Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam,
-                             LPARAM lParam)
+void MessageRecorder::Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam, LPARAM lParam)
 {
     for (MessageRecorder *recorder : ActiveRecorders())
-        recorder->messages_.push_back(RecordedMessage{kind, receiver, receiver, message, wParam, lParam});
+        recorder->messages_.push_back(RecordedMessage {kind, receiver, receiver, message, wParam, lParam});
 }
 
-RecordingWindow::RecordingWindow(QWidget *parent) : QWidget(parent) {}
+RecordingWindow::RecordingWindow(QWidget *parent)
+    : QWidget(parent)
+{ }
 
 std::vector<RecordingWindow::Delivered> RecordingWindow::Received(UINT message) const
 {
@@ -61,7 +62,7 @@ std::vector<RecordingWindow::Delivered> RecordingWindow::Received(UINT message) 
 bool RecordingWindow::event(QEvent *event)
 {
     if (WindowMessageEvent *m = WindowMessageEvent::From(event)) {
-        const Delivered delivered{m->message, m->wParam, m->lParam, m->posted};
+        const Delivered delivered {m->message, m->wParam, m->lParam, m->posted};
         received_.push_back(delivered);
         if (handler_)
             m->result = handler_(delivered);

@@ -41,8 +41,7 @@ public:
     void Clear() { messages_.clear(); }
 
     // Called by the message layer.
-    static void Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam,
-                       LPARAM lParam);
+    static void Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     std::vector<RecordedMessage> messages_;

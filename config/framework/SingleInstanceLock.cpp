@@ -5,7 +5,8 @@
 #include <QLockFile>
 
 SingleInstanceLock::SingleInstanceLock(const QString &name)
-    : lock_(std::make_unique<QLockFile>(PlatformPaths::RuntimeDirectory() + QLatin1Char('/') + name + QStringLiteral(".lock")))
+    : lock_(std::make_unique<QLockFile>(PlatformPaths::RuntimeDirectory() + QLatin1Char('/') + name
+                                        + QStringLiteral(".lock")))
 {
     // A lock whose holder is gone is taken over at once; the holder's process
     // id decides, not the file's age.

@@ -26,7 +26,8 @@ void SetTickCountSource(std::function<DWORD()> source)
     Source() = std::move(source);
 }
 
-FakeTickCount::FakeTickCount(DWORD start) : now_(start)
+FakeTickCount::FakeTickCount(DWORD start)
+    : now_(start)
 {
     SetTickCountSource([this] { return now_; });
 }

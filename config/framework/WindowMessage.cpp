@@ -6,9 +6,12 @@
 #include <QObject>
 
 WindowMessageEvent::WindowMessageEvent(UINT message_, WPARAM wParam_, LPARAM lParam_, bool posted_)
-    : QEvent(EventType()), message(message_), wParam(wParam_), lParam(lParam_), posted(posted_)
-{
-}
+    : QEvent(EventType())
+    , message(message_)
+    , wParam(wParam_)
+    , lParam(lParam_)
+    , posted(posted_)
+{ }
 
 QEvent::Type WindowMessageEvent::EventType()
 {

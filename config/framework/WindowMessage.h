@@ -20,10 +20,10 @@ class QObject;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_VSCROLL = 0x0115;
 inline constexpr UINT WM_USER = 0x0400;
-inline constexpr UINT UM_SLIDER_POS = WM_USER + 70;    // 1094
-inline constexpr UINT UM_EDIT_CHAR = WM_USER + 72;     // 1096
+inline constexpr UINT UM_SLIDER_POS = WM_USER + 70; // 1094
+inline constexpr UINT UM_EDIT_CHAR = WM_USER + 72; // 1096
 inline constexpr UINT UM_BUTTON_HOVER = WM_USER + 129; // 1153
-inline constexpr UINT UM_MENU_ITEM = WM_USER + 257;    // 1281
+inline constexpr UINT UM_MENU_ITEM = WM_USER + 257; // 1281
 
 // Notification codes in the high word of a command's wParam.
 inline constexpr WORD BN_CLICKED = 0;

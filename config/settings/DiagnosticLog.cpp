@@ -24,8 +24,9 @@ QString DiagnosticLogPath()
 void WriteLog(const QString &message)
 {
     const QTime now = QTime::currentTime();
-    const QString line = QString::asprintf("%02d:%02d:%02d:%03d ::  ", now.hour(), now.minute(), now.second(), now.msec())
-        + message + QLatin1Char('\n');
+    const QString line
+        = QString::asprintf("%02d:%02d:%02d:%03d ::  ", now.hour(), now.minute(), now.second(), now.msec()) + message
+        + QLatin1Char('\n');
 
     const QString path = DiagnosticLogPath();
     if (path.isEmpty())

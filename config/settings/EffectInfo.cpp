@@ -34,7 +34,7 @@ int HexDigitValue(char c)
 
 std::array<uint8_t, kEffectInfoBytes> EffectInfoToBytes(const EffectInfo &record)
 {
-    std::array<uint8_t, kEffectInfoBytes> bytes{};
+    std::array<uint8_t, kEffectInfoBytes> bytes {};
     uint8_t *p = bytes.data();
     auto put = [&p](uint32_t value) {
         PutLittleEndian(p, value);

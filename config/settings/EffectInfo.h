@@ -11,13 +11,13 @@ constexpr int kEffectColorSlots = 8;
 
 struct EffectInfo
 {
-    int32_t effectId = 1;     // 0..14, index into the effect table
-    int32_t reserved = 1;     // always 1 in records we create; never read
-    int32_t colorCount = 8;   // colour slots in use: 8 for a present device, 0 otherwise
+    int32_t effectId = 1; // 0..14, index into the effect table
+    int32_t reserved = 1; // always 1 in records we create; never read
+    int32_t colorCount = 8; // colour slots in use: 8 for a present device, 0 otherwise
     int32_t uniformColor = 0; // 1: one colour for all eight slots
     std::array<uint32_t, kEffectColorSlots> colors = DefaultColors();
-    int32_t speed = 0;        // -2..2
-    int32_t direction = 0;    // 0..1
+    int32_t speed = 0; // -2..2
+    int32_t direction = 0; // 0..1
 
     // Colours are red + 256 * green + 65536 * blue.
     static constexpr std::array<uint32_t, kEffectColorSlots> DefaultColors()

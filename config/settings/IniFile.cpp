@@ -69,7 +69,7 @@ IniFile::IniFile(QString path)
 
 IniFile IniFile::FromText(QByteArray text)
 {
-    IniFile ini{QString()};
+    IniFile ini {QString()};
     ini.Parse(text);
     return ini;
 }
@@ -77,7 +77,7 @@ IniFile IniFile::FromText(QByteArray text)
 void IniFile::Parse(const QByteArray &text)
 {
     sections_.clear();
-    sections_.push_back(Section{}); // lines before the first header
+    sections_.push_back(Section {}); // lines before the first header
 
     std::string_view rest(text.constData(), static_cast<std::size_t>(text.size()));
     if (rest.substr(0, 3) == "\xEF\xBB\xBF")

@@ -60,8 +60,8 @@ public:
 private:
     struct Entry
     {
-        std::string text;  // the line as written
-        std::string key;   // empty for comments, blank and other lines
+        std::string text; // the line as written
+        std::string key; // empty for comments, blank and other lines
         std::string value;
     };
     struct Section

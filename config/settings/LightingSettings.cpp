@@ -53,9 +53,9 @@ void ClampRecord(EffectInfo &record)
 
 EffectInfo ReadRecord(const IniFile &ini, const std::string &section, const std::string &key)
 {
-    std::array<uint8_t, kEffectInfoBytes> bytes{};
+    std::array<uint8_t, kEffectInfoBytes> bytes {};
     if (!ini.ReadStruct(section, key, bytes.data(), bytes.size()))
-        return EffectInfo{};
+        return EffectInfo {};
     return EffectInfoFromBytes(bytes);
 }
 
@@ -84,7 +84,7 @@ bool SystemLanguageIsChinesePrc()
 
 void ResetSettings(LightingSettings &settings)
 {
-    settings = LightingSettings{};
+    settings = LightingSettings {};
     settings.lan_id = SystemLanguageIsChinesePrc() ? 1 : 0;
 }
 

@@ -10,25 +10,25 @@
 #include <cstdint>
 
 constexpr int kProfileCount = 4;
-constexpr int kCategoryCount = 2;      // 0: keys without suffix, 1: SSDs ("_SSD" keys)
+constexpr int kCategoryCount = 2; // 0: keys without suffix, 1: SSDs ("_SSD" keys)
 constexpr int kRecordsPerCategory = 17; // record 0: all devices, k: device k
 constexpr int kMaxDevicesPerCategory = kRecordsPerCategory - 1;
-constexpr int kEffectCount = 15;       // effect numbers 0..14
+constexpr int kEffectCount = 15; // effect numbers 0..14
 
 // One half of a profile: the "Synchronize", "DevNum" and "EffectInfo%d" keys
 // of category 0, or their "_SSD" counterparts of category 1.
 struct CategorySettings
 {
     int32_t synchronize = 1; // 1: every device follows record 0
-    int32_t devNum = 2;      // device count, 0..16
-    std::array<EffectInfo, kRecordsPerCategory> records{};
+    int32_t devNum = 2; // device count, 0..16
+    std::array<EffectInfo, kRecordsPerCategory> records {};
 
     bool operator==(const CategorySettings &) const = default;
 };
 
 struct ProfileSettings
 {
-    std::array<CategorySettings, kCategoryCount> categories{};
+    std::array<CategorySettings, kCategoryCount> categories {};
 
     CategorySettings &Category(int category) { return categories.at(static_cast<std::size_t>(category)); }
     const CategorySettings &Category(int category) const { return categories.at(static_cast<std::size_t>(category)); }
@@ -38,12 +38,12 @@ struct ProfileSettings
 
 struct LightingSettings
 {
-    int32_t lan_id = 0;         // 1: Chinese skin file, anything else: English
-    int32_t Show_TrayIcon = 1;  // kept and written, not used by Config
-    int32_t Show_OSD = 1;       // kept and written, not used by Config
-    int32_t led_sw = 1;         // 0: lighting off, anything else: on
+    int32_t lan_id = 0; // 1: Chinese skin file, anything else: English
+    int32_t Show_TrayIcon = 1; // kept and written, not used by Config
+    int32_t Show_OSD = 1; // kept and written, not used by Config
+    int32_t led_sw = 1; // 0: lighting off, anything else: on
     int32_t CurrentProfile = 0; // 0..3
-    std::array<ProfileSettings, kProfileCount> profiles{};
+    std::array<ProfileSettings, kProfileCount> profiles {};
 
     ProfileSettings &Profile(int profile) { return profiles.at(static_cast<std::size_t>(profile)); }
     const ProfileSettings &Profile(int profile) const { return profiles.at(static_cast<std::size_t>(profile)); }

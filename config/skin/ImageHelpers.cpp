@@ -56,7 +56,7 @@ public:
                 entries_.clear();
                 bytes_ = 0;
             }
-            entries_.insert(resolved, Entry{modified, size, image});
+            entries_.insert(resolved, Entry {modified, size, image});
             bytes_ += image.sizeInBytes();
         }
         return image;
@@ -191,8 +191,8 @@ void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int rig
     target = std::move(crop);
 }
 
-void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top,
-              int right, int bottom)
+void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top, int right,
+              int bottom)
 {
     std::size_t i = 0;
     for (const Bitmap *source : sources) {

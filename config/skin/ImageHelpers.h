@@ -58,8 +58,8 @@ void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int rig
 // CropBitmap() of each listed source into the target at the same index; a
 // null source, like an empty one, leaves its target as it was. Sources beyond
 // the number of targets are not used.
-void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top,
-              int right, int bottom);
+void CropEach(std::span<Bitmap> targets, std::initializer_list<const Bitmap *> sources, int left, int top, int right,
+              int bottom);
 
 // The same as CropBitmap(). Every bitmap of this program is a 32-bit surface,
 // so the two differ only in name; both are kept so that each caller says

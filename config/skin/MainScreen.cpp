@@ -127,12 +127,18 @@ void CreateRing(CPngRSliderBar2 &ring, QWidget *window, const QString &key)
 CPngHSliderBar *MainScreen::ColorSlider(int id)
 {
     switch (id) {
-    case kRedSliderId: return &redSlider;
-    case kGreenSliderId: return &greenSlider;
-    case kBlueSliderId: return &blueSlider;
-    case kSaturationSliderId: return &saturationSlider;
-    case kValueSliderId: return &valueSlider;
-    default: return nullptr;
+    case kRedSliderId:
+        return &redSlider;
+    case kGreenSliderId:
+        return &greenSlider;
+    case kBlueSliderId:
+        return &blueSlider;
+    case kSaturationSliderId:
+        return &saturationSlider;
+    case kValueSliderId:
+        return &valueSlider;
+    default:
+        return nullptr;
     }
 }
 
@@ -159,9 +165,9 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
     const QString led = QStringLiteral("LED");
 
     // 4. The controls, in creation order.
-    CPngListBtn *windowButtons[] = {&screen.minimiseButton, &screen.closeButton, &screen.languageButton,
-                                    &screen.applyButton,    &screen.resetButton, &screen.ledOnButton,
-                                    &screen.ledOffButton};
+    CPngListBtn *windowButtons[]
+        = {&screen.minimiseButton, &screen.closeButton, &screen.languageButton, &screen.applyButton,
+           &screen.resetButton,    &screen.ledOnButton, &screen.ledOffButton};
     for (int i = 0; i < 7; ++i)
         CreateListButton(*windowButtons[i], window, bg, main, QString::number(i + 1));
     screen.languageButton.hide();
@@ -247,7 +253,10 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
         screen.colorSlots[i].SetWhiteText();
     }
 
-    struct Preset { int red, green, blue; };
+    struct Preset
+    {
+        int red, green, blue;
+    };
     const Preset presetColours[5] = {{255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {0, 255, 255}, {0, 0, 255}};
     for (int i = 0; i < 5; ++i) {
         CreateColorButton(screen.presets[i], window, bg, QString::number(51 + i));

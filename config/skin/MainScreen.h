@@ -36,29 +36,29 @@ inline constexpr int kAllDevicesItem = 48;
 struct MainScreen
 {
     Bitmap background;
-    QRegion textRegion;                         // where the painted labels go
-    std::array<SkinRect, 4> categorySlots{};    // MAIN 11..14
-    SkinRect effectRowRect;                     // first visible effect row (LED 1)
-    QString firstEffectName;                    // text of LED 1
+    QRegion textRegion; // where the painted labels go
+    std::array<SkinRect, 4> categorySlots {}; // MAIN 11..14
+    SkinRect effectRowRect; // first visible effect row (LED 1)
+    QString firstEffectName; // text of LED 1
 
     // MAIN 1..7
     CPngListBtn minimiseButton, closeButton, languageButton, applyButton, resetButton, ledOnButton, ledOffButton;
-    std::array<CPngListBtn, 4> profileButtons;  // MAIN 21..24
+    std::array<CPngListBtn, 4> profileButtons; // MAIN 21..24
     std::array<CPngListBtn, 4> categoryButtons; // MAIN 11..14
-    std::array<CPngListBtn, 16> effectButtons;  // LED 1..15: effects 0..14; the 16th is never a window
-    CPngVSliderBar effectListScroll;            // LED 21
+    std::array<CPngListBtn, 16> effectButtons; // LED 1..15: effects 0..14; the 16th is never a window
+    CPngVSliderBar effectListScroll; // LED 21
     CPngHSliderBar redSlider, greenSlider, blueSlider; // LED 22..24
-    CPngHSliderBar saturationSlider;            // LED 25
-    CPngRSliderBar2 hueRing;                    // LED 28
-    CPngHSliderBar valueSlider;                 // LED 26
-    CPngHSliderBar speedSlider;                 // LED 27
+    CPngHSliderBar saturationSlider; // LED 25
+    CPngRSliderBar2 hueRing; // LED 28
+    CPngHSliderBar valueSlider; // LED 26
+    CPngHSliderBar speedSlider; // LED 27
     std::array<CPngListBtn, 3> numberBoxButtons; // LED 31..33, hidden
-    std::array<CClrEdit, 3> numberBoxes;        // LED 31..33: red, green, blue
-    CPngListBtn hexBoxButton;                   // LED 34, hidden
-    CClrEdit hexBox;                            // LED 34
-    std::array<CColorBtn2, 8> colorSlots;       // LED 41..48
-    std::array<CColorBtn2, 5> presets;          // LED 51..55
-    CPngListBtn uniformToggle;                  // LED 63
+    std::array<CClrEdit, 3> numberBoxes; // LED 31..33: red, green, blue
+    CPngListBtn hexBoxButton; // LED 34, hidden
+    CClrEdit hexBox; // LED 34
+    std::array<CColorBtn2, 8> colorSlots; // LED 41..48
+    std::array<CColorBtn2, 5> presets; // LED 51..55
+    CPngListBtn uniformToggle; // LED 63
     std::array<CPngListBtn, 2> directionButtons; // LED 61, 62
 
     // The sliders of the colour editor by identifier (10002..10007 but the
@@ -69,7 +69,7 @@ struct MainScreen
 // What the screen build needs to know of the window's state.
 struct ScreenContext
 {
-    int languageId = 0;            // selects the skin file
+    int languageId = 0; // selects the skin file
     std::vector<int> categoryList; // categories offered, in order
     int currentCategory = 1;
 };

@@ -15,7 +15,7 @@ enum SkinTextFormat : int {
     kTextCentre = 0x0001,
     kTextRight = 0x0002,
     kTextVCentre = 0x0004, // single-line texts only
-    kTextBottom = 0x0008,  // single-line texts only
+    kTextBottom = 0x0008, // single-line texts only
     kTextWordBreak = 0x0010,
     kTextSingleLine = 0x0020,
     kTextNoClip = 0x0100,

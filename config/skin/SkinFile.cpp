@@ -16,7 +16,7 @@ constexpr qint64 kMaxSkinFileSize = 16 * 1024 * 1024;
 
 struct LoadedSkin
 {
-    QString path;         // as set
+    QString path; // as set
     QString resolvedPath; // the file actually read
     QDateTime modified;
     qint64 size = -1;

@@ -6,24 +6,30 @@
 #include <cstdint>
 #include <cstring>
 
-class FuzzInput {
- public:
-  FuzzInput(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+class FuzzInput
+{
+public:
+    FuzzInput(const uint8_t *data, std::size_t size)
+        : data_(data)
+        , size_(size)
+    { }
 
-  bool Empty() const { return pos_ >= size_; }
-  uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  uint16_t Word() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
-  uint32_t Dword() { return Word() | (uint32_t{Word()} << 16); }
-  // Copies up to `count` bytes into `out`, zero-filling the rest.
-  void Fill(void* out, std::size_t count) {
-    const std::size_t n = std::min(count, size_ - std::min(pos_, size_));
-    if (n > 0) std::memcpy(out, data_ + pos_, n);
-    std::memset(static_cast<uint8_t*>(out) + n, 0, count - n);
-    pos_ += n;
-  }
+    bool Empty() const { return pos_ >= size_; }
+    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    uint16_t Word() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
+    uint32_t Dword() { return Word() | (uint32_t {Word()} << 16); }
+    // Copies up to `count` bytes into `out`, zero-filling the rest.
+    void Fill(void *out, std::size_t count)
+    {
+        const std::size_t n = std::min(count, size_ - std::min(pos_, size_));
+        if (n > 0)
+            std::memcpy(out, data_ + pos_, n);
+        std::memset(static_cast<uint8_t *>(out) + n, 0, count - n);
+        pos_ += n;
+    }
 
- private:
-  const uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
+private:
+    const uint8_t *data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
 };

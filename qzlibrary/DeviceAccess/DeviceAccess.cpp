@@ -10,42 +10,52 @@
 namespace qz {
 namespace {
 
-DeviceAccess* g_testAccess = nullptr;
+DeviceAccess *g_testAccess = nullptr;
 
-DeviceAccess& SelectedAccess() {
-  // The simulation is chosen once, at the first device request, and only when
-  // the variable names a file; it never falls back to real devices.
-  static std::unique_ptr<SimDeviceAccess> simulation = []() -> std::unique_ptr<SimDeviceAccess> {
-    const char* file = std::getenv(kSimulationVariable);
-    if (file == nullptr || file[0] == '\0') return nullptr;
-    std::string error;
-    auto sim = SimDeviceAccess::FromFile(file, &error);
-    if (!sim) {
-      __dll_printf("simulation file %s: %s\n", file, error.c_str());
-      sim = std::make_unique<SimDeviceAccess>();
-    }
-    return sim;
-  }();
-  if (simulation) return *simulation;
-  return PlatformDeviceAccess();
+DeviceAccess &SelectedAccess()
+{
+    // The simulation is chosen once, at the first device request, and only when
+    // the variable names a file; it never falls back to real devices.
+    static std::unique_ptr<SimDeviceAccess> simulation = []() -> std::unique_ptr<SimDeviceAccess> {
+        const char *file = std::getenv(kSimulationVariable);
+        if (file == nullptr || file[0] == '\0')
+            return nullptr;
+        std::string error;
+        auto sim = SimDeviceAccess::FromFile(file, &error);
+        if (!sim) {
+            __dll_printf("simulation file %s: %s\n", file, error.c_str());
+            sim = std::make_unique<SimDeviceAccess>();
+        }
+        return sim;
+    }();
+    if (simulation)
+        return *simulation;
+    return PlatformDeviceAccess();
 }
 
-}  // namespace
+} // namespace
 
-DeviceAccess& CurrentDeviceAccess() {
-  if (g_testAccess != nullptr) return *g_testAccess;
-  return SelectedAccess();
+DeviceAccess &CurrentDeviceAccess()
+{
+    if (g_testAccess != nullptr)
+        return *g_testAccess;
+    return SelectedAccess();
 }
 
-void SetDeviceAccessForTesting(DeviceAccess* access) { g_testAccess = access; }
-
-void ReportIfAccessDenied(DeniedAction action, const char* path) {
-  const uint32_t error = QZ_GetLastError();
-  if (!QZ_IsAccessDenied(error)) return;
-  const char* what = action == DeniedAction::Open              ? "open"
-                     : action == DeniedAction::ScsiPassThrough ? "SCSI pass-through to"
-                                                               : "NVMe admin command to";
-  __dll_printf("######### - Permission denied (error %u): %s %s\n", error, what, path != nullptr ? path : "");
+void SetDeviceAccessForTesting(DeviceAccess *access)
+{
+    g_testAccess = access;
 }
 
-}  // namespace qz
+void ReportIfAccessDenied(DeniedAction action, const char *path)
+{
+    const uint32_t error = QZ_GetLastError();
+    if (!QZ_IsAccessDenied(error))
+        return;
+    const char *what = action == DeniedAction::Open ? "open"
+        : action == DeniedAction::ScsiPassThrough   ? "SCSI pass-through to"
+                                                    : "NVMe admin command to";
+    __dll_printf("######### - Permission denied (error %u): %s %s\n", error, what, path != nullptr ? path : "");
+}
+
+} // namespace qz

@@ -18,63 +18,65 @@ using DeviceHandle = intptr_t;
 constexpr DeviceHandle kInvalidDeviceHandle = -1;
 
 // One SCSI command with its data phase.
-struct ScsiRequest {
-  uint8_t cdb[16] = {};
-  uint8_t cdbLength = 0;     // 12 or 16
-  bool dataIn = false;       // data from the device; false: to the device, or none
-  uint8_t* buffer = nullptr;
-  uint32_t length = 0;       // exact byte count; 0: no data phase
-  uint32_t timeoutSeconds = 0;
-  // Filled in by the backend when the request was carried out:
-  uint8_t scsiStatus = 0;
-  uint32_t transferred = 0;
+struct ScsiRequest
+{
+    uint8_t cdb[16] = {};
+    uint8_t cdbLength = 0; // 12 or 16
+    bool dataIn = false; // data from the device; false: to the device, or none
+    uint8_t *buffer = nullptr;
+    uint32_t length = 0; // exact byte count; 0: no data phase
+    uint32_t timeoutSeconds = 0;
+    // Filled in by the backend when the request was carried out:
+    uint8_t scsiStatus = 0;
+    uint32_t transferred = 0;
 };
 
-class DeviceAccess {
- public:
-  virtual ~DeviceAccess() = default;
+class DeviceAccess
+{
+public:
+    virtual ~DeviceAccess() = default;
 
-  // The interface paths of the present disks, in the platform's order, at
-  // most maxCount of them. False when the list cannot be obtained at all.
-  virtual bool ListDiskInterfaces(std::vector<std::string>& paths, std::size_t maxCount) = 0;
+    // The interface paths of the present disks, in the platform's order, at
+    // most maxCount of them. False when the list cannot be obtained at all.
+    virtual bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) = 0;
 
-  // Opens a disk interface path or a "\\.\PHYSICALDRIVE%d" path for reading
-  // and writing; kInvalidDeviceHandle on failure.
-  virtual DeviceHandle Open(const char* path) = 0;
-  // Closing leaves the last error as it was.
-  virtual void Close(DeviceHandle handle) = 0;
+    // Opens a disk interface path or a "\\.\PHYSICALDRIVE%d" path for reading
+    // and writing; kInvalidDeviceHandle on failure.
+    virtual DeviceHandle Open(const char *path) = 0;
+    // Closing leaves the last error as it was.
+    virtual void Close(DeviceHandle handle) = 0;
 
-  // Sends one SCSI command. True when the platform carried it out without a
-  // transport error; the SCSI status is reported either way.
-  virtual bool ScsiPassThrough(DeviceHandle handle, ScsiRequest& request) = 0;
+    // Sends one SCSI command. True when the platform carried it out without a
+    // transport error; the SCSI status is reported either way.
+    virtual bool ScsiPassThrough(DeviceHandle handle, ScsiRequest &request) = 0;
 
-  // The platform's disk number of an opened disk.
-  virtual bool GetDiskNumber(DeviceHandle handle, uint32_t& number) = 0;
+    // The platform's disk number of an opened disk.
+    virtual bool GetDiskNumber(DeviceHandle handle, uint32_t &number) = 0;
 
-  // The storage protocol query: the NVMe Identify (data type 1, request value
-  // the CNS, sub-value the namespace) or Get Log Page (data type 2, request
-  // value the log identifier) described by `query`; the data lands in its
-  // data area. True when the platform carried out the query.
-  virtual bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer& query) = 0;
+    // The storage protocol query: the NVMe Identify (data type 1, request value
+    // the CNS, sub-value the namespace) or Get Log Page (data type 2, request
+    // value the log identifier) described by `query`; the data lands in its
+    // data area. True when the platform carried out the query.
+    virtual bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) = 0;
 
-  // The miniport firmware request in `request` (`length` bytes): get the
-  // firmware information or download an image. True when the platform carried
-  // out the request; the driver's result is the request's ReturnCode.
-  virtual bool FirmwareRequest(DeviceHandle handle, uint8_t* request, uint32_t length) = 0;
+    // The miniport firmware request in `request` (`length` bytes): get the
+    // firmware information or download an image. True when the platform carried
+    // out the request; the driver's result is the request's ReturnCode.
+    virtual bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) = 0;
 };
 
 // The backend in use: one installed by a test, else the simulation when the
 // environment variable QZLIB_SIMULATION names a simulation file, else the
 // platform's own.
-DeviceAccess& CurrentDeviceAccess();
+DeviceAccess &CurrentDeviceAccess();
 
 // Replaces the backend until called again with nullptr (tests).
-void SetDeviceAccessForTesting(DeviceAccess* access);
+void SetDeviceAccessForTesting(DeviceAccess *access);
 
 constexpr char kSimulationVariable[] = "QZLIB_SIMULATION";
 
 // The platform's own backend.
-DeviceAccess& PlatformDeviceAccess();
+DeviceAccess &PlatformDeviceAccess();
 
 // What a request that the platform refused for want of a permission was
 // trying to do; named in the line ReportIfAccessDenied prints.
@@ -84,6 +86,6 @@ enum class DeniedAction { Open, ScsiPassThrough, NvmeAdmin };
 // prints "######### - Permission denied (error <code>): <action> <path>\n"
 // with <action> one of "open", "SCSI pass-through to", "NVMe admin command
 // to", so that a host can tell the user which privilege is missing.
-void ReportIfAccessDenied(DeniedAction action, const char* path);
+void ReportIfAccessDenied(DeniedAction action, const char *path);
 
-}  // namespace qz
+} // namespace qz

@@ -15,4 +15,4 @@ constexpr int QZ_DISK_PATH_BUFFER = 256;
 int JM_EnumerateDiskDevice(char pszDevicePath[QZ_MAX_DISK_PATHS][QZ_DISK_PATH_BUFFER]);
 
 // The platform's disk number of the device at devFileName, or -1.
-int GetPhysicalDriver(const char* devFileName);
+int GetPhysicalDriver(const char *devFileName);

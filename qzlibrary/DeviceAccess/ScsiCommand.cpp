@@ -8,74 +8,79 @@
 
 namespace {
 
-bool SendScsiCommand(bool dataIn, const char* fileName, const uint8_t* cdb, uint32_t cdbLength,
-                     uint8_t* buffer, uint32_t bufferLen, uint32_t* transferred, uint32_t timeout) {
-  qz::DeviceAccess& access = qz::CurrentDeviceAccess();
-  if (cdbLength > sizeof(qz::ScsiRequest::cdb) || (bufferLen > 0 && buffer == nullptr)) {
-    // A request the platform could not express: refused before any device
-    // is opened.
-    QZ_SetLastError(QZ_ErrorInvalidParameter());
+bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint32_t cdbLength, uint8_t *buffer,
+                     uint32_t bufferLen, uint32_t *transferred, uint32_t timeout)
+{
+    qz::DeviceAccess &access = qz::CurrentDeviceAccess();
+    if (cdbLength > sizeof(qz::ScsiRequest::cdb) || (bufferLen > 0 && buffer == nullptr)) {
+        // A request the platform could not express: refused before any device
+        // is opened.
+        QZ_SetLastError(QZ_ErrorInvalidParameter());
+        __dll_printf(dataIn ? "LastError(ReadSCSICommandWithTimeOutValue)[1] = %d\r\n"
+                            : "LastError(WriteSCSICommandWithTimeOutValue)[1] = %d\r\n",
+                     static_cast<int>(QZ_GetLastError()));
+        return false;
+    }
+
+    const qz::DeviceHandle handle = access.Open(fileName);
+    if (handle == qz::kInvalidDeviceHandle) {
+        __dll_printf(dataIn ? "ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n"
+                            : "WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n",
+                     fileName);
+        qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
+        return false;
+    }
+
+    qz::ScsiRequest request;
+    std::memcpy(request.cdb, cdb, cdbLength);
+    request.cdbLength = static_cast<uint8_t>(cdbLength);
+    request.dataIn = dataIn;
+    request.timeoutSeconds = timeout;
+
+    // A single byte travels through a two-byte bounce buffer.
+    uint8_t bounce[2] = {0, 0};
+    if (bufferLen == 1) {
+        if (!dataIn)
+            bounce[0] = buffer[0];
+        request.buffer = bounce;
+        request.length = 2;
+    } else {
+        request.buffer = buffer;
+        request.length = bufferLen;
+    }
+
+    const bool carried = access.ScsiPassThrough(handle, request);
+    const uint32_t error = QZ_GetLastError();
+    if (transferred != nullptr)
+        *transferred = request.transferred;
+    access.Close(handle);
+    if (bufferLen == 1 && dataIn)
+        buffer[0] = bounce[0];
+
+    if (!dataIn && request.scsiStatus != 0) {
+        __dll_printf("SCSI Status Fail = %d\n", request.scsiStatus);
+        return false;
+    }
+    if (carried && error == 0)
+        return true;
     __dll_printf(dataIn ? "LastError(ReadSCSICommandWithTimeOutValue)[1] = %d\r\n"
                         : "LastError(WriteSCSICommandWithTimeOutValue)[1] = %d\r\n",
-                 static_cast<int>(QZ_GetLastError()));
+                 static_cast<int>(error));
+    QZ_SetLastError(error);
+    qz::ReportIfAccessDenied(qz::DeniedAction::ScsiPassThrough, fileName);
     return false;
-  }
-
-  const qz::DeviceHandle handle = access.Open(fileName);
-  if (handle == qz::kInvalidDeviceHandle) {
-    __dll_printf(dataIn ? "ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n"
-                        : "WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n",
-                 fileName);
-    qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
-    return false;
-  }
-
-  qz::ScsiRequest request;
-  std::memcpy(request.cdb, cdb, cdbLength);
-  request.cdbLength = static_cast<uint8_t>(cdbLength);
-  request.dataIn = dataIn;
-  request.timeoutSeconds = timeout;
-
-  // A single byte travels through a two-byte bounce buffer.
-  uint8_t bounce[2] = {0, 0};
-  if (bufferLen == 1) {
-    if (!dataIn) bounce[0] = buffer[0];
-    request.buffer = bounce;
-    request.length = 2;
-  } else {
-    request.buffer = buffer;
-    request.length = bufferLen;
-  }
-
-  const bool carried = access.ScsiPassThrough(handle, request);
-  const uint32_t error = QZ_GetLastError();
-  if (transferred != nullptr) *transferred = request.transferred;
-  access.Close(handle);
-  if (bufferLen == 1 && dataIn) buffer[0] = bounce[0];
-
-  if (!dataIn && request.scsiStatus != 0) {
-    __dll_printf("SCSI Status Fail = %d\n", request.scsiStatus);
-    return false;
-  }
-  if (carried && error == 0) return true;
-  __dll_printf(dataIn ? "LastError(ReadSCSICommandWithTimeOutValue)[1] = %d\r\n"
-                      : "LastError(WriteSCSICommandWithTimeOutValue)[1] = %d\r\n",
-               static_cast<int>(error));
-  QZ_SetLastError(error);
-  qz::ReportIfAccessDenied(qz::DeniedAction::ScsiPassThrough, fileName);
-  return false;
 }
 
-}  // namespace
+} // namespace
 
-bool ReadSCSICommandWithTimeOutValue(const char* fileName, const uint8_t* cdb, uint32_t cdbLength,
-                                     uint8_t* inputBuffer, uint32_t bufferLen, uint32_t* readLength,
-                                     uint32_t timeout) {
-  return SendScsiCommand(true, fileName, cdb, cdbLength, inputBuffer, bufferLen, readLength, timeout);
+bool ReadSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, uint32_t cdbLength, uint8_t *inputBuffer,
+                                     uint32_t bufferLen, uint32_t *readLength, uint32_t timeout)
+{
+    return SendScsiCommand(true, fileName, cdb, cdbLength, inputBuffer, bufferLen, readLength, timeout);
 }
 
-bool WriteSCSICommandWithTimeOutValue(const char* fileName, const uint8_t* cdb, uint32_t cdbLength,
-                                      uint8_t* inputBuffer, uint32_t bufferLen, uint32_t* writeLength,
-                                      uint32_t timeout) {
-  return SendScsiCommand(false, fileName, cdb, cdbLength, inputBuffer, bufferLen, writeLength, timeout);
+bool WriteSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, uint32_t cdbLength,
+                                      uint8_t *inputBuffer, uint32_t bufferLen, uint32_t *writeLength, uint32_t timeout)
+{
+    return SendScsiCommand(false, fileName, cdb, cdbLength, inputBuffer, bufferLen, writeLength, timeout);
 }

@@ -15,4 +15,4 @@ int _libmain(unsigned reason);
 // Whether a per-drive export may go ahead: a buffer, and an instance number
 // below the count of the last enumeration. Anything else is refused before
 // any device is touched.
-bool QZ_InstanceUsable(unsigned char bInstance, const unsigned char* pBuffer);
+bool QZ_InstanceUsable(unsigned char bInstance, const unsigned char *pBuffer);

@@ -15,103 +15,126 @@ uint32_t g_lastError = 0;
 int g_allocSkip = 0;
 int g_allocFailures = 0;
 
-bool AllocationRefused() {
-  if (g_allocFailures <= 0) return false;
-  if (g_allocSkip > 0) {
-    --g_allocSkip;
-    return false;
-  }
-  --g_allocFailures;
-  return true;
+bool AllocationRefused()
+{
+    if (g_allocFailures <= 0)
+        return false;
+    if (g_allocSkip > 0) {
+        --g_allocSkip;
+        return false;
+    }
+    --g_allocFailures;
+    return true;
 }
 
-uint32_t OutOfMemoryCode() {
+uint32_t OutOfMemoryCode()
+{
 #if defined(_WIN32)
-  return ERROR_NOT_ENOUGH_MEMORY;
+    return ERROR_NOT_ENOUGH_MEMORY;
 #else
-  return ENOMEM;
+    return ENOMEM;
 #endif
 }
 
-}  // namespace
+} // namespace
 
-uint32_t QZ_ErrorInvalidParameter() {
+uint32_t QZ_ErrorInvalidParameter()
+{
 #if defined(_WIN32)
-  return ERROR_INVALID_PARAMETER;
+    return ERROR_INVALID_PARAMETER;
 #else
-  return EINVAL;
+    return EINVAL;
 #endif
 }
 
-bool QZ_IsAccessDenied(uint32_t error) {
+bool QZ_IsAccessDenied(uint32_t error)
+{
 #if defined(_WIN32)
-  return error == ERROR_ACCESS_DENIED;
+    return error == ERROR_ACCESS_DENIED;
 #else
-  return error == EACCES || error == EPERM;
+    return error == EACCES || error == EPERM;
 #endif
 }
 
-uint32_t QZ_GetLastError() { return g_lastError; }
-void QZ_SetLastError(uint32_t error) { g_lastError = error; }
-
-void* QZ_HeapAlloc(std::size_t size) {
-  void* block = AllocationRefused() ? nullptr : std::calloc(1, size == 0 ? 1 : size);
-  if (block == nullptr) QZ_SetLastError(OutOfMemoryCode());
-  return block;
+uint32_t QZ_GetLastError()
+{
+    return g_lastError;
+}
+void QZ_SetLastError(uint32_t error)
+{
+    g_lastError = error;
 }
 
-void QZ_HeapFree(void* block) { std::free(block); }
+void *QZ_HeapAlloc(std::size_t size)
+{
+    void *block = AllocationRefused() ? nullptr : std::calloc(1, size == 0 ? 1 : size);
+    if (block == nullptr)
+        QZ_SetLastError(OutOfMemoryCode());
+    return block;
+}
 
-void* QZ_PageAlloc(std::size_t size) {
-  if (AllocationRefused() || size == 0) {
-    QZ_SetLastError(OutOfMemoryCode());
-    return nullptr;
-  }
+void QZ_HeapFree(void *block)
+{
+    std::free(block);
+}
+
+void *QZ_PageAlloc(std::size_t size)
+{
+    if (AllocationRefused() || size == 0) {
+        QZ_SetLastError(OutOfMemoryCode());
+        return nullptr;
+    }
 #if defined(_WIN32)
-  void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  if (block == nullptr) QZ_SetLastError(GetLastError());
-  return block;
+    void *block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (block == nullptr)
+        QZ_SetLastError(GetLastError());
+    return block;
 #else
-  void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (block == MAP_FAILED) {
-    QZ_SetLastError(static_cast<uint32_t>(errno));
-    return nullptr;
-  }
-  return block;
+    void *block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (block == MAP_FAILED) {
+        QZ_SetLastError(static_cast<uint32_t>(errno));
+        return nullptr;
+    }
+    return block;
 #endif
 }
 
-void QZ_PageFree(void* block, std::size_t size) {
-  if (block == nullptr) return;
+void QZ_PageFree(void *block, std::size_t size)
+{
+    if (block == nullptr)
+        return;
 #if defined(_WIN32)
-  (void)size;
-  VirtualFree(block, 0, MEM_RELEASE);
+    (void)size;
+    VirtualFree(block, 0, MEM_RELEASE);
 #else
-  munmap(block, size);
+    munmap(block, size);
 #endif
 }
 
 namespace qz {
 
-void FailAllocationsForTesting(int skip, int count) {
-  g_allocSkip = skip;
-  g_allocFailures = count;
+void FailAllocationsForTesting(int skip, int count)
+{
+    g_allocSkip = skip;
+    g_allocFailures = count;
 }
 
-bool ContainsNoCase(const char* text, const char* needle) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  if (*needle == '\0') return true;
-  for (; *text != '\0'; ++text) {
-    const char* t = text;
-    const char* n = needle;
-    while (*t != '\0' && *n != '\0' && lower(*t) == lower(*n)) {
-      ++t;
-      ++n;
+bool ContainsNoCase(const char *text, const char *needle)
+{
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (*needle == '\0')
+        return true;
+    for (; *text != '\0'; ++text) {
+        const char *t = text;
+        const char *n = needle;
+        while (*t != '\0' && *n != '\0' && lower(*t) == lower(*n)) {
+            ++t;
+            ++n;
+        }
+        if (*n == '\0')
+            return true;
     }
-    if (*n == '\0') return true;
-  }
-  return false;
+    return false;
 }
 
-}  // namespace qz
+} // namespace qz

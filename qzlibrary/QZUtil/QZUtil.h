@@ -18,12 +18,12 @@ uint32_t QZ_GetLastError();
 void QZ_SetLastError(uint32_t error);
 
 // A zero-filled heap block, or nullptr (last error set) when none is available.
-void* QZ_HeapAlloc(std::size_t size);
-void QZ_HeapFree(void* block);
+void *QZ_HeapAlloc(std::size_t size);
+void QZ_HeapFree(void *block);
 
 // Zero-filled pages taken from the system: pages never written cost no memory.
-void* QZ_PageAlloc(std::size_t size);
-void QZ_PageFree(void* block, std::size_t size);
+void *QZ_PageAlloc(std::size_t size);
+void QZ_PageFree(void *block, std::size_t size);
 
 namespace qz {
 
@@ -31,6 +31,6 @@ namespace qz {
 void FailAllocationsForTesting(int skip, int count);
 
 // Case-insensitive search for an ASCII needle.
-bool ContainsNoCase(const char* text, const char* needle);
+bool ContainsNoCase(const char *text, const char *needle);
 
-}  // namespace qz
+} // namespace qz

@@ -20,14 +20,14 @@ NVMeBridgeChipType QZ_GetBridgeChipID(int8_t bInstance);
 uint8_t VP_IsQZChip(uint8_t bInstance);
 
 // Reads the drive's 4096-byte Identify data for CNS into pBuffer.
-uint8_t VP_Identify(uint8_t bInstance, uint8_t* pBuffer, NVME_IDENTIFY_CNS_CODES CNS);
+uint8_t VP_Identify(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS);
 
 // Carries the 4096-byte command block to the drive's lighting MCU.
-uint8_t VP_SysIloRgbMcuCmdWrite(uint8_t bInstance, uint8_t* pBuffer);
+uint8_t VP_SysIloRgbMcuCmdWrite(uint8_t bInstance, uint8_t *pBuffer);
 
 // Carries the 4096-byte request block, then reads the MCU's answer into
 // pBuffer. On failure pBuffer keeps the request block.
-uint8_t VP_SysIloRgbMcuCmdRead(uint8_t bInstance, uint8_t* pBuffer);
+uint8_t VP_SysIloRgbMcuCmdRead(uint8_t bInstance, uint8_t *pBuffer);
 
 // The lighting MCU's log pages and block size.
 constexpr uint8_t QZ_MCU_PRE_READ_LOG = 0xC6;

@@ -13,81 +13,88 @@ namespace qz::dbg {
 namespace {
 
 CaptureFunction g_capture = nullptr;
-void* g_captureContext = nullptr;
+void *g_captureContext = nullptr;
 
 // The file sink stays open between lines and is reopened when the variable
 // names another file. Plain arrays only: the load hook prints before any
 // constructor of this file may have run.
-std::FILE* g_sinkFile = nullptr;
+std::FILE *g_sinkFile = nullptr;
 char g_sinkPath[4096];
 
-void WriteToFile(const char* path, const char* line, std::size_t length) {
-  if (std::strlen(path) >= sizeof g_sinkPath) {
-    // Too long to remember: open it for this line only.
-    if (std::FILE* file = std::fopen(path, "ab")) {
-      std::fwrite(line, 1, length, file);
-      std::fclose(file);
+void WriteToFile(const char *path, const char *line, std::size_t length)
+{
+    if (std::strlen(path) >= sizeof g_sinkPath) {
+        // Too long to remember: open it for this line only.
+        if (std::FILE *file = std::fopen(path, "ab")) {
+            std::fwrite(line, 1, length, file);
+            std::fclose(file);
+        }
+        return;
     }
-    return;
-  }
-  if (g_sinkFile == nullptr || std::strcmp(g_sinkPath, path) != 0) {
-    CloseSinks();
-    g_sinkFile = std::fopen(path, "ab");
-    if (g_sinkFile == nullptr) return;
-    std::strcpy(g_sinkPath, path);
-  }
-  std::fwrite(line, 1, length, g_sinkFile);
-  std::fflush(g_sinkFile);
+    if (g_sinkFile == nullptr || std::strcmp(g_sinkPath, path) != 0) {
+        CloseSinks();
+        g_sinkFile = std::fopen(path, "ab");
+        if (g_sinkFile == nullptr)
+            return;
+        std::strcpy(g_sinkPath, path);
+    }
+    std::fwrite(line, 1, length, g_sinkFile);
+    std::fflush(g_sinkFile);
 }
 
-void Emit(const char* line, std::size_t length) {
-  if (g_capture != nullptr) {
-    g_capture(g_captureContext, line, length);
-    return;
-  }
+void Emit(const char *line, std::size_t length)
+{
+    if (g_capture != nullptr) {
+        g_capture(g_captureContext, line, length);
+        return;
+    }
 #if defined(_WIN32)
-  OutputDebugStringA(line);
+    OutputDebugStringA(line);
 #endif
-  const char* sink = std::getenv(kSinkVariable);
-  if (sink == nullptr || sink[0] == '\0' || std::strcmp(sink, "0") == 0 ||
-      std::strcmp(sink, "off") == 0) {
-    return;
-  }
-  if (std::strcmp(sink, "stderr") == 0) {
-    std::fwrite(line, 1, length, stderr);
-    std::fflush(stderr);
-    return;
-  }
-  WriteToFile(sink, line, length);
+    const char *sink = std::getenv(kSinkVariable);
+    if (sink == nullptr || sink[0] == '\0' || std::strcmp(sink, "0") == 0 || std::strcmp(sink, "off") == 0) {
+        return;
+    }
+    if (std::strcmp(sink, "stderr") == 0) {
+        std::fwrite(line, 1, length, stderr);
+        std::fflush(stderr);
+        return;
+    }
+    WriteToFile(sink, line, length);
 }
 
-}  // namespace
+} // namespace
 
-void SetCapture(CaptureFunction function, void* context) {
-  g_capture = function;
-  g_captureContext = context;
+void SetCapture(CaptureFunction function, void *context)
+{
+    g_capture = function;
+    g_captureContext = context;
 }
 
-void CloseSinks() {
-  if (g_sinkFile != nullptr) std::fclose(g_sinkFile);
-  g_sinkFile = nullptr;
-  g_sinkPath[0] = '\0';
+void CloseSinks()
+{
+    if (g_sinkFile != nullptr)
+        std::fclose(g_sinkFile);
+    g_sinkFile = nullptr;
+    g_sinkPath[0] = '\0';
 }
 
-}  // namespace qz::dbg
+} // namespace qz::dbg
 
-void __dll_printf(const char* format, ...) {
-  using namespace qz::dbg;
-  char text[kTextBufferSize];
-  va_list args;
-  va_start(args, format);
-  const int written = std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  if (written < 0) text[0] = '\0';
+void __dll_printf(const char *format, ...)
+{
+    using namespace qz::dbg;
+    char text[kTextBufferSize];
+    va_list args;
+    va_start(args, format);
+    const int written = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (written < 0)
+        text[0] = '\0';
 
-  char line[kLinePrefixLength + kTextBufferSize];
-  std::memcpy(line, kLinePrefix, kLinePrefixLength);
-  const std::size_t textLength = std::strlen(text);
-  std::memcpy(line + kLinePrefixLength, text, textLength + 1);
-  Emit(line, kLinePrefixLength + textLength);
+    char line[kLinePrefixLength + kTextBufferSize];
+    std::memcpy(line, kLinePrefix, kLinePrefixLength);
+    const std::size_t textLength = std::strlen(text);
+    std::memcpy(line + kLinePrefixLength, text, textLength + 1);
+    Emit(line, kLinePrefixLength + textLength);
 }

@@ -16,7 +16,7 @@
 #define QZ_PRINTF_FORMAT(fmt, first)
 #endif
 
-void __dll_printf(const char* format, ...) QZ_PRINTF_FORMAT(1, 2);
+void __dll_printf(const char *format, ...) QZ_PRINTF_FORMAT(1, 2);
 
 namespace qz::dbg {
 
@@ -26,12 +26,12 @@ constexpr std::size_t kLinePrefixLength = sizeof(kLinePrefix) - 1;
 constexpr char kSinkVariable[] = "QZLIB_DEBUG";
 
 // Receives each finished line (prefix included, no terminating NUL counted).
-using CaptureFunction = void (*)(void* context, const char* line, std::size_t length);
+using CaptureFunction = void (*)(void *context, const char *line, std::size_t length);
 
 // Installs a capture that replaces every other sink; nullptr removes it.
-void SetCapture(CaptureFunction function, void* context);
+void SetCapture(CaptureFunction function, void *context);
 
 // Closes a sink file that the channel opened (at unload).
 void CloseSinks();
 
-}  // namespace qz::dbg
+} // namespace qz::dbg

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 static_assert(std::endian::native == std::endian::little, "the request records are little-endian");
-static_assert(sizeof(void*) == 8, "the library is 64-bit");
+static_assert(sizeof(void *) == 8, "the library is 64-bit");
 
 namespace driverdef {
 
@@ -25,20 +25,21 @@ constexpr uint32_t kIoctlScsiMiniportFirmware = 0x001B0780;
 constexpr uint8_t kScsiIoctlDataOut = 0;
 constexpr uint8_t kScsiIoctlDataIn = 1;
 
-struct ScsiPassThroughDirect {
-  uint16_t Length;
-  uint8_t ScsiStatus;
-  uint8_t PathId;
-  uint8_t TargetId;
-  uint8_t Lun;
-  uint8_t CdbLength;
-  uint8_t SenseInfoLength;
-  uint8_t DataIn;
-  uint32_t DataTransferLength;
-  uint32_t TimeOutValue;
-  void* DataBuffer;
-  uint32_t SenseInfoOffset;
-  uint8_t Cdb[16];
+struct ScsiPassThroughDirect
+{
+    uint16_t Length;
+    uint8_t ScsiStatus;
+    uint8_t PathId;
+    uint8_t TargetId;
+    uint8_t Lun;
+    uint8_t CdbLength;
+    uint8_t SenseInfoLength;
+    uint8_t DataIn;
+    uint32_t DataTransferLength;
+    uint32_t TimeOutValue;
+    void *DataBuffer;
+    uint32_t SenseInfoOffset;
+    uint8_t Cdb[16];
 };
 static_assert(sizeof(ScsiPassThroughDirect) == 56);
 static_assert(offsetof(ScsiPassThroughDirect, DataIn) == 8);
@@ -50,8 +51,8 @@ static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 36);
 
 // Fills a pass-through request: path 0, target 1, LUN 0, no sense data, the
 // CDB copied to the front of 16 zero bytes (a CDB longer than 16 is cut).
-void FillScsiPassThroughDirect(ScsiPassThroughDirect& sptd, const uint8_t* cdb, uint32_t cdbLength,
-                               bool dataIn, void* buffer, uint32_t length, uint32_t timeoutSeconds);
+void FillScsiPassThroughDirect(ScsiPassThroughDirect &sptd, const uint8_t *cdb, uint32_t cdbLength, bool dataIn,
+                               void *buffer, uint32_t length, uint32_t timeoutSeconds);
 
 // ---- Storage protocol query (Identify, Get Log Page) -----------------------
 
@@ -61,26 +62,28 @@ constexpr uint32_t kProtocolTypeNvme = 3;
 constexpr uint32_t kNVMeDataTypeIdentify = 1;
 constexpr uint32_t kNVMeDataTypeLogPage = 2;
 
-struct StorageProtocolSpecificData {
-  uint32_t ProtocolType;
-  uint32_t DataType;
-  uint32_t ProtocolDataRequestValue;
-  uint32_t ProtocolDataRequestSubValue;
-  uint32_t ProtocolDataOffset;  // from the start of this record
-  uint32_t ProtocolDataLength;
-  uint32_t FixedProtocolReturnData;
-  uint32_t Reserved[3];
+struct StorageProtocolSpecificData
+{
+    uint32_t ProtocolType;
+    uint32_t DataType;
+    uint32_t ProtocolDataRequestValue;
+    uint32_t ProtocolDataRequestSubValue;
+    uint32_t ProtocolDataOffset; // from the start of this record
+    uint32_t ProtocolDataLength;
+    uint32_t FixedProtocolReturnData;
+    uint32_t Reserved[3];
 };
 static_assert(sizeof(StorageProtocolSpecificData) == 40);
 
-constexpr uint32_t kProtocolRecordOffset = 8;  // where StorageProtocolSpecificData starts
+constexpr uint32_t kProtocolRecordOffset = 8; // where StorageProtocolSpecificData starts
 constexpr uint32_t kProtocolDataSize = 4096;
 
-struct TStorageQueryWithBuffer {
-  uint32_t PropertyId;
-  uint32_t QueryType;
-  StorageProtocolSpecificData ProtocolSpecific;
-  uint8_t Buffer[kProtocolDataSize];
+struct TStorageQueryWithBuffer
+{
+    uint32_t PropertyId;
+    uint32_t QueryType;
+    StorageProtocolSpecificData ProtocolSpecific;
+    uint8_t Buffer[kProtocolDataSize];
 };
 static_assert(sizeof(TStorageQueryWithBuffer) == 4144);
 static_assert(offsetof(TStorageQueryWithBuffer, ProtocolSpecific) == kProtocolRecordOffset);
@@ -102,31 +105,34 @@ constexpr uint32_t kFirmwareTimeoutSeconds = 30;
 constexpr char kFirmwareSignature[8] = {'F', 'I', 'R', 'M', 'W', 'A', 'R', 'E'};
 constexpr uint8_t kNoPendingSlot = 255;
 
-struct SrbIoControl {
-  uint32_t HeaderLength;
-  uint8_t Signature[8];
-  uint32_t Timeout;
-  uint32_t ControlCode;
-  uint32_t ReturnCode;
-  uint32_t Length;
+struct SrbIoControl
+{
+    uint32_t HeaderLength;
+    uint8_t Signature[8];
+    uint32_t Timeout;
+    uint32_t ControlCode;
+    uint32_t ReturnCode;
+    uint32_t Length;
 };
 static_assert(sizeof(SrbIoControl) == 28);
 
-struct FirmwareRequestBlock {
-  uint32_t Version;
-  uint32_t Size;
-  uint32_t Function;
-  uint32_t Flags;
-  uint32_t DataBufferOffset;
-  uint32_t DataBufferLength;
+struct FirmwareRequestBlock
+{
+    uint32_t Version;
+    uint32_t Size;
+    uint32_t Function;
+    uint32_t Flags;
+    uint32_t DataBufferOffset;
+    uint32_t DataBufferLength;
 };
 static_assert(sizeof(FirmwareRequestBlock) == 24);
 
 // The fixed part of every firmware request; the data follows at offset 56.
-struct FirmwareRequestHeader {
-  SrbIoControl Srb;
-  FirmwareRequestBlock Request;
-  uint32_t Reserved;
+struct FirmwareRequestHeader
+{
+    SrbIoControl Srb;
+    FirmwareRequestBlock Request;
+    uint32_t Reserved;
 };
 static_assert(sizeof(FirmwareRequestHeader) == 56);
 static_assert(offsetof(FirmwareRequestHeader, Srb.ReturnCode) == 20);
@@ -137,32 +143,35 @@ static_assert(offsetof(FirmwareRequestHeader, Request.DataBufferLength) == 48);
 
 constexpr uint32_t kFirmwareDataOffset = sizeof(FirmwareRequestHeader);
 
-struct StorageFirmwareInfo {
-  uint32_t Version;
-  uint32_t Size;
-  uint8_t UpgradeSupport;
-  uint8_t SlotCount;
-  uint8_t ActiveSlot;
-  uint8_t PendingActivateSlot;
-  uint32_t Reserved;
-  // SlotCount StorageFirmwareSlotInfo entries follow.
+struct StorageFirmwareInfo
+{
+    uint32_t Version;
+    uint32_t Size;
+    uint8_t UpgradeSupport;
+    uint8_t SlotCount;
+    uint8_t ActiveSlot;
+    uint8_t PendingActivateSlot;
+    uint32_t Reserved;
+    // SlotCount StorageFirmwareSlotInfo entries follow.
 };
 static_assert(sizeof(StorageFirmwareInfo) == 16);
 
-struct StorageFirmwareSlotInfo {
-  uint8_t SlotNumber;
-  uint8_t ReadOnly;
-  uint8_t Reserved[6];
-  uint8_t Revision[8];
+struct StorageFirmwareSlotInfo
+{
+    uint8_t SlotNumber;
+    uint8_t ReadOnly;
+    uint8_t Reserved[6];
+    uint8_t Revision[8];
 };
 static_assert(sizeof(StorageFirmwareSlotInfo) == 16);
 
-struct StorageFirmwareDownload {
-  uint32_t Version;
-  uint32_t Size;
-  uint64_t Offset;
-  uint64_t BufferSize;
-  // the image follows
+struct StorageFirmwareDownload
+{
+    uint32_t Version;
+    uint32_t Size;
+    uint64_t Offset;
+    uint64_t BufferSize;
+    // the image follows
 };
 static_assert(sizeof(StorageFirmwareDownload) == 24);
 
@@ -172,15 +181,16 @@ static_assert(kFirmwareImageOffset == 80);
 static_assert(kFirmwareRequestSize == 4176);
 
 // Sets the fixed part of a firmware request of `bufferLength` bytes.
-void FillFirmwareRequestHeader(uint8_t* buffer, uint32_t bufferLength, uint32_t function);
+void FillFirmwareRequestHeader(uint8_t *buffer, uint32_t bufferLength, uint32_t function);
 
 // ---- Disk number ----------------------------------------------------------
 
-struct StorageDeviceNumber {
-  uint32_t DeviceType;
-  uint32_t DeviceNumber;
-  uint32_t PartitionNumber;
+struct StorageDeviceNumber
+{
+    uint32_t DeviceType;
+    uint32_t DeviceNumber;
+    uint32_t PartitionNumber;
 };
 static_assert(sizeof(StorageDeviceNumber) == 12);
 
-}  // namespace driverdef
+} // namespace driverdef

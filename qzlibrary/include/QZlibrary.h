@@ -14,13 +14,13 @@
 #endif
 
 #if defined(_WIN32)
-#  if defined(QZLIB_BUILDING)
-#    define QZLIB_API __declspec(dllexport)
-#  else
-#    define QZLIB_API __declspec(dllimport)
-#  endif
+#if defined(QZLIB_BUILDING)
+#define QZLIB_API __declspec(dllexport)
 #else
-#  define QZLIB_API __attribute__((visibility("default")))
+#define QZLIB_API __declspec(dllimport)
+#endif
+#else
+#define QZLIB_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus

@@ -7,9 +7,9 @@
 #include <cstdint>
 
 enum NVME_IDENTIFY_CNS_CODES : uint32_t {
-  NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE = 0,
-  NVME_IDENTIFY_CNS_CONTROLLER = 1,
-  NVME_IDENTIFY_CNS_ACTIVE_NAMESPACES = 2,
+    NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE = 0,
+    NVME_IDENTIFY_CNS_CONTROLLER = 1,
+    NVME_IDENTIFY_CNS_ACTIVE_NAMESPACES = 2,
 };
 
 constexpr uint8_t NVME_ADMIN_GET_LOG_PAGE = 0x02;
@@ -23,25 +23,26 @@ constexpr uint8_t NVME_LOG_VENDOR_C7 = 0xC7;
 constexpr std::size_t NVME_SUBMISSION_ENTRY_SIZE = 64;
 constexpr std::size_t NVME_DATA_BLOCK_SIZE = 4096;
 
-struct NVMeSubmissionEntry {
-  uint8_t opcode = 0;
-  uint8_t flags = 0;
-  uint16_t commandId = 0;
-  uint32_t nsid = 0;
-  uint32_t cdw2 = 0;
-  uint32_t cdw3 = 0;
-  uint64_t metadata = 0;
-  uint64_t prp1 = 0;
-  uint64_t prp2 = 0;
-  uint32_t cdw10 = 0;
-  uint32_t cdw11 = 0;
-  uint32_t cdw12 = 0;
-  uint32_t cdw13 = 0;
-  uint32_t cdw14 = 0;
-  uint32_t cdw15 = 0;
+struct NVMeSubmissionEntry
+{
+    uint8_t opcode = 0;
+    uint8_t flags = 0;
+    uint16_t commandId = 0;
+    uint32_t nsid = 0;
+    uint32_t cdw2 = 0;
+    uint32_t cdw3 = 0;
+    uint64_t metadata = 0;
+    uint64_t prp1 = 0;
+    uint64_t prp2 = 0;
+    uint32_t cdw10 = 0;
+    uint32_t cdw11 = 0;
+    uint32_t cdw12 = 0;
+    uint32_t cdw13 = 0;
+    uint32_t cdw14 = 0;
+    uint32_t cdw15 = 0;
 
-  void ToBytes(uint8_t out[NVME_SUBMISSION_ENTRY_SIZE]) const;
-  static NVMeSubmissionEntry FromBytes(const uint8_t in[NVME_SUBMISSION_ENTRY_SIZE]);
+    void ToBytes(uint8_t out[NVME_SUBMISSION_ENTRY_SIZE]) const;
+    static NVMeSubmissionEntry FromBytes(const uint8_t in[NVME_SUBMISSION_ENTRY_SIZE]);
 };
 
 // Get Log Page: LID in CDW10 bits 0-7, the 0's based dword count in bits 16-27.
@@ -52,14 +53,15 @@ NVMeSubmissionEntry NVMe_IdentifyEntry(NVME_IDENTIFY_CNS_CODES CNS);
 // Firmware Image Download: CDW10 the 0's based dword count, CDW11 the dword offset.
 NVMeSubmissionEntry NVMe_FirmwareImageDownloadEntry(uint32_t dwLength, uint32_t dwOffset);
 
-struct _SCSI_NVME_PAYLOAD_FORMAT {
-  uint8_t ucSignature[4];  // "NVME"
-  uint8_t ucReserved1[4];
-  uint8_t command[NVME_SUBMISSION_ENTRY_SIZE];
-  uint8_t ucVendorControl;
-  uint8_t ucReserved2[439];
+struct _SCSI_NVME_PAYLOAD_FORMAT
+{
+    uint8_t ucSignature[4]; // "NVME"
+    uint8_t ucReserved1[4];
+    uint8_t command[NVME_SUBMISSION_ENTRY_SIZE];
+    uint8_t ucVendorControl;
+    uint8_t ucReserved2[439];
 };
 static_assert(sizeof(_SCSI_NVME_PAYLOAD_FORMAT) == 512);
 
 // A zeroed payload block carrying `entry`.
-void NVMe_BuildPayload(_SCSI_NVME_PAYLOAD_FORMAT& payload, const NVMeSubmissionEntry& entry);
+void NVMe_BuildPayload(_SCSI_NVME_PAYLOAD_FORMAT &payload, const NVMeSubmissionEntry &entry);

@@ -34,554 +34,602 @@ constexpr char kSataDisk[] = "/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/ta
 constexpr char kNvmeController[] = "/sys/devices/pci0000:00/0000:00:01.1/0000:01:00.0/nvme/nvme0";
 constexpr char kMultipathHead[] = "/sys/devices/virtual/nvme-subsystem/nvme-subsys1/nvme1n1";
 
-class SysfsTree {
- public:
-  explicit SysfsTree(const std::string& root) : root_(root) {}
+class SysfsTree
+{
+public:
+    explicit SysfsTree(const std::string &root)
+        : root_(root)
+    { }
 
-  // A disk folder at `devicePath`, linked from /sys/block/<name>, whose
-  // "device" link points `deviceTarget` (relative; empty: no link).
-  void Disk(const std::string& devicePath, const std::string& deviceTarget) {
-    const fs::path dir = root_ + devicePath;
-    fs::create_directories(dir);
-    if (!deviceTarget.empty()) fs::create_directory_symlink(deviceTarget, dir / "device");
-    Link(devicePath);
-  }
-  void Link(const std::string& devicePath) {
-    fs::create_directories(root_ + "/sys/block");
-    const std::string name = fs::path(devicePath).filename().string();
-    fs::create_directory_symlink(".." + devicePath.substr(4), root_ + "/sys/block/" + name);
-  }
-  void File(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(root_ + path).parent_path());
-    std::ofstream(root_ + path) << text;
-  }
-  void Folder(const std::string& path) { fs::create_directories(root_ + path); }
+    // A disk folder at `devicePath`, linked from /sys/block/<name>, whose
+    // "device" link points `deviceTarget` (relative; empty: no link).
+    void Disk(const std::string &devicePath, const std::string &deviceTarget)
+    {
+        const fs::path dir = root_ + devicePath;
+        fs::create_directories(dir);
+        if (!deviceTarget.empty())
+            fs::create_directory_symlink(deviceTarget, dir / "device");
+        Link(devicePath);
+    }
+    void Link(const std::string &devicePath)
+    {
+        fs::create_directories(root_ + "/sys/block");
+        const std::string name = fs::path(devicePath).filename().string();
+        fs::create_directory_symlink(".." + devicePath.substr(4), root_ + "/sys/block/" + name);
+    }
+    void File(const std::string &path, const std::string &text)
+    {
+        fs::create_directories(fs::path(root_ + path).parent_path());
+        std::ofstream(root_ + path) << text;
+    }
+    void Folder(const std::string &path) { fs::create_directories(root_ + path); }
 
- private:
-  std::string root_;
+private:
+    std::string root_;
 };
 
 // A machine with a USB bridge disk (and its partition), a SATA disk, a PCIe
 // NVMe controller with two namespaces, a multipath NVMe namespace with its
 // hidden path node, and loop, RAM and device-mapper devices.
-void BuildMachine(const std::string& root) {
-  SysfsTree t(root);
-  t.Folder("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0");
-  t.Disk(kUsbDisk, "../../../6:0:0:0");
-  t.File(std::string(kUsbDisk) + "/sdb1/partition", "1\n");
-  // A partition listed among the block devices, with a device link of its own.
-  t.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1/dev", "8:17\n");
-  fs::create_directory_symlink("../../..", root + std::string(kUsbDisk) + "/sdb1/device");
-  fs::create_directory_symlink("../devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1",
-                               root + "/sys/block/sdb1");
-  t.Folder("/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0");
-  t.Disk(kSataDisk, "../../../0:0:0:0");
-  t.Disk(std::string(kNvmeController) + "/nvme0n1", "../../nvme0");
-  t.Disk(std::string(kNvmeController) + "/nvme0n2", "../../nvme0");
-  t.Folder("/sys/devices/virtual/nvme-subsystem/nvme-subsys1");
-  t.Disk(kMultipathHead, "../../nvme-subsys1");
-  t.Folder(std::string(kMultipathHead) + "/multipath/nvme1c3n1");
-  t.Folder("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3");
-  t.Disk("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1", "../../nvme3");
-  t.File("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1/hidden", "1\n");
-  t.Disk("/sys/devices/virtual/block/loop0", "");
-  t.Disk("/sys/devices/virtual/block/ram0", "");
-  t.Disk("/sys/devices/virtual/block/dm-0", "");
+void BuildMachine(const std::string &root)
+{
+    SysfsTree t(root);
+    t.Folder("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0");
+    t.Disk(kUsbDisk, "../../../6:0:0:0");
+    t.File(std::string(kUsbDisk) + "/sdb1/partition", "1\n");
+    // A partition listed among the block devices, with a device link of its own.
+    t.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1/dev",
+           "8:17\n");
+    fs::create_directory_symlink("../../..", root + std::string(kUsbDisk) + "/sdb1/device");
+    fs::create_directory_symlink(
+        "../devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb/sdb1",
+        root + "/sys/block/sdb1");
+    t.Folder("/sys/devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0");
+    t.Disk(kSataDisk, "../../../0:0:0:0");
+    t.Disk(std::string(kNvmeController) + "/nvme0n1", "../../nvme0");
+    t.Disk(std::string(kNvmeController) + "/nvme0n2", "../../nvme0");
+    t.Folder("/sys/devices/virtual/nvme-subsystem/nvme-subsys1");
+    t.Disk(kMultipathHead, "../../nvme-subsys1");
+    t.Folder(std::string(kMultipathHead) + "/multipath/nvme1c3n1");
+    t.Folder("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3");
+    t.Disk("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1", "../../nvme3");
+    t.File("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1/hidden", "1\n");
+    t.Disk("/sys/devices/virtual/block/loop0", "");
+    t.Disk("/sys/devices/virtual/block/ram0", "");
+    t.Disk("/sys/devices/virtual/block/dm-0", "");
 }
 
-TEST(LinuxDiskList, ListsWholeHardwareDisksWithTheirCanonicalPaths) {
-  TempFolder root;
-  BuildMachine(root.path);
-  std::vector<std::string> paths;
-  ASSERT_TRUE(qz::ListSysfsDisks(root.path, 80, paths));
-  EXPECT_THAT(paths, ElementsAre(std::string(kNvmeController) + "/nvme0n1", std::string(kNvmeController) + "/nvme0n2",
-                                 kMultipathHead, kSataDisk, kUsbDisk));
+TEST(LinuxDiskList, ListsWholeHardwareDisksWithTheirCanonicalPaths)
+{
+    TempFolder root;
+    BuildMachine(root.path);
+    std::vector<std::string> paths;
+    ASSERT_TRUE(qz::ListSysfsDisks(root.path, 80, paths));
+    EXPECT_THAT(paths,
+                ElementsAre(std::string(kNvmeController) + "/nvme0n1", std::string(kNvmeController) + "/nvme0n2",
+                            kMultipathHead, kSataDisk, kUsbDisk));
 }
 
-TEST(LinuxDiskList, PathsCarryTheBusAndSurviveLowerCasing) {
-  TempFolder root;
-  BuildMachine(root.path);
-  std::vector<std::string> paths;
-  ASSERT_TRUE(qz::ListSysfsDisks(root.path, 80, paths));
-  for (const std::string& p : paths) {
-    std::string lower = p;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(lower, p);
-    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor(p.c_str()), "/dev/" + fs::path(p).filename().string());
-  }
-  EXPECT_NE(paths.back().find("usb"), std::string::npos);
-  EXPECT_EQ(paths.back().find("scsi"), std::string::npos);
-  EXPECT_NE(paths.front().find("nvme"), std::string::npos);
+TEST(LinuxDiskList, PathsCarryTheBusAndSurviveLowerCasing)
+{
+    TempFolder root;
+    BuildMachine(root.path);
+    std::vector<std::string> paths;
+    ASSERT_TRUE(qz::ListSysfsDisks(root.path, 80, paths));
+    for (const std::string &p : paths) {
+        std::string lower = p;
+        for (char &c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(lower, p);
+        EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor(p.c_str()), "/dev/" + fs::path(p).filename().string());
+    }
+    EXPECT_NE(paths.back().find("usb"), std::string::npos);
+    EXPECT_EQ(paths.back().find("scsi"), std::string::npos);
+    EXPECT_NE(paths.front().find("nvme"), std::string::npos);
 }
 
-TEST(LinuxDiskList, StopsAtTheLimitAndFailsWithoutABlockFolder) {
-  TempFolder root;
-  BuildMachine(root.path);
-  std::vector<std::string> paths;
-  ASSERT_TRUE(qz::ListSysfsDisks(root.path, 2, paths));
-  EXPECT_EQ(paths.size(), 2u);
-  TempFolder empty;
-  paths.clear();
-  EXPECT_FALSE(qz::ListSysfsDisks(empty.path, 80, paths));
-  EXPECT_TRUE(paths.empty());
+TEST(LinuxDiskList, StopsAtTheLimitAndFailsWithoutABlockFolder)
+{
+    TempFolder root;
+    BuildMachine(root.path);
+    std::vector<std::string> paths;
+    ASSERT_TRUE(qz::ListSysfsDisks(root.path, 2, paths));
+    EXPECT_EQ(paths.size(), 2u);
+    TempFolder empty;
+    paths.clear();
+    EXPECT_FALSE(qz::ListSysfsDisks(empty.path, 80, paths));
+    EXPECT_TRUE(paths.empty());
 }
 
-TEST(LinuxDiskList, NamesSortTheWayTheKernelNumbersThem) {
-  std::vector<std::string> names = {"sdaa", "sdb", "nvme10n1", "sda", "nvme2n1", "nvme2n10", "nvme2n2"};
-  std::sort(names.begin(), names.end(), qz::NaturalLess);
-  EXPECT_THAT(names, ElementsAre("nvme2n1", "nvme2n2", "nvme2n10", "nvme10n1", "sda", "sdb", "sdaa"));
+TEST(LinuxDiskList, NamesSortTheWayTheKernelNumbersThem)
+{
+    std::vector<std::string> names = {"sdaa", "sdb", "nvme10n1", "sda", "nvme2n1", "nvme2n10", "nvme2n2"};
+    std::sort(names.begin(), names.end(), qz::NaturalLess);
+    EXPECT_THAT(names, ElementsAre("nvme2n1", "nvme2n2", "nvme2n10", "nvme10n1", "sda", "sdb", "sdaa"));
 }
 
-TEST(LinuxDiskList, ControllerInstanceOfANamespace) {
-  TempFolder root;
-  BuildMachine(root.path);
-  uint32_t instance = 99;
-  EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, std::string(kNvmeController) + "/nvme0n2", instance));
-  EXPECT_EQ(instance, 0u);
-  EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, kMultipathHead, instance));
-  EXPECT_EQ(instance, 3u);
-  EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, kSataDisk, instance));
-  EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, "/sys/../etc/nvme0n1", instance));
-  EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, "nvme0n1", instance));
+TEST(LinuxDiskList, ControllerInstanceOfANamespace)
+{
+    TempFolder root;
+    BuildMachine(root.path);
+    uint32_t instance = 99;
+    EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, std::string(kNvmeController) + "/nvme0n2", instance));
+    EXPECT_EQ(instance, 0u);
+    EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, kMultipathHead, instance));
+    EXPECT_EQ(instance, 3u);
+    EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, kSataDisk, instance));
+    EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, "/sys/../etc/nvme0n1", instance));
+    EXPECT_FALSE(qz::SysfsNvmeControllerInstance(root.path, "nvme0n1", instance));
 }
 
 // ---- the system-call seam ------------------------------------------------------------
 
 // Records every call and answers as it is told.
-class FakeCalls : public qz::LinuxSystemCalls {
- public:
-  int Open(const char* path, int flags) override {
-    opened.push_back(path);
-    openFlags = flags;
-    if (openErrno != 0) {
-      errno = openErrno;
-      return -1;
+class FakeCalls : public qz::LinuxSystemCalls
+{
+public:
+    int Open(const char *path, int flags) override
+    {
+        opened.push_back(path);
+        openFlags = flags;
+        if (openErrno != 0) {
+            errno = openErrno;
+            return -1;
+        }
+        ++openCount;
+        return 40 + openCount;
     }
-    ++openCount;
-    return 40 + openCount;
-  }
-  int Close(int fd) override {
-    closed.push_back(fd);
-    errno = EBADF;  // closing must not disturb the reported error
-    return 0;
-  }
-  int SgIo(int, sg_io_hdr_t* header) override {
-    sg.push_back(*header);
-    sgCdbs.emplace_back(header->cmdp, header->cmdp + header->cmd_len);
-    if (header->dxfer_direction == SG_DXFER_TO_DEV) {
-      auto* data = static_cast<uint8_t*>(header->dxferp);
-      sgOut.emplace_back(data, data + header->dxfer_len);
+    int Close(int fd) override
+    {
+        closed.push_back(fd);
+        errno = EBADF; // closing must not disturb the reported error
+        return 0;
     }
-    if (sgErrno != 0) {
-      errno = sgErrno;
-      return -1;
+    int SgIo(int, sg_io_hdr_t *header) override
+    {
+        sg.push_back(*header);
+        sgCdbs.emplace_back(header->cmdp, header->cmdp + header->cmd_len);
+        if (header->dxfer_direction == SG_DXFER_TO_DEV) {
+            auto *data = static_cast<uint8_t *>(header->dxferp);
+            sgOut.emplace_back(data, data + header->dxfer_len);
+        }
+        if (sgErrno != 0) {
+            errno = sgErrno;
+            return -1;
+        }
+        if (header->dxfer_direction == SG_DXFER_FROM_DEV) {
+            std::memset(header->dxferp, 0xA5, header->dxfer_len);
+        }
+        header->status = sgStatus;
+        header->host_status = hostStatus;
+        header->driver_status = driverStatus;
+        header->resid = resid;
+        return 0;
     }
-    if (header->dxfer_direction == SG_DXFER_FROM_DEV) {
-      std::memset(header->dxferp, 0xA5, header->dxfer_len);
+    int NvmeAdmin(int, struct nvme_admin_cmd *cmd) override
+    {
+        admin.push_back(*cmd);
+        if (cmd->opcode == 0x11) {
+            auto *data = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(cmd->addr));
+            downloads.emplace_back(data, data + cmd->data_len);
+        }
+        if (answer)
+            return answer(*cmd);
+        return 0;
     }
-    header->status = sgStatus;
-    header->host_status = hostStatus;
-    header->driver_status = driverStatus;
-    header->resid = resid;
-    return 0;
-  }
-  int NvmeAdmin(int, struct nvme_admin_cmd* cmd) override {
-    admin.push_back(*cmd);
-    if (cmd->opcode == 0x11) {
-      auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(cmd->addr));
-      downloads.emplace_back(data, data + cmd->data_len);
-    }
-    if (answer) return answer(*cmd);
-    return 0;
-  }
 
-  std::vector<std::string> opened;
-  int openFlags = 0;
-  int openErrno = 0;
-  int openCount = 0;
-  std::vector<int> closed;
-  std::vector<sg_io_hdr_t> sg;
-  std::vector<std::vector<uint8_t>> sgCdbs;
-  std::vector<std::vector<uint8_t>> sgOut;
-  int sgErrno = 0;
-  unsigned char sgStatus = 0;
-  unsigned short hostStatus = 0;
-  unsigned short driverStatus = 0;
-  int resid = 0;
-  std::vector<struct nvme_admin_cmd> admin;
-  std::vector<std::vector<uint8_t>> downloads;
-  std::function<int(struct nvme_admin_cmd&)> answer;
+    std::vector<std::string> opened;
+    int openFlags = 0;
+    int openErrno = 0;
+    int openCount = 0;
+    std::vector<int> closed;
+    std::vector<sg_io_hdr_t> sg;
+    std::vector<std::vector<uint8_t>> sgCdbs;
+    std::vector<std::vector<uint8_t>> sgOut;
+    int sgErrno = 0;
+    unsigned char sgStatus = 0;
+    unsigned short hostStatus = 0;
+    unsigned short driverStatus = 0;
+    int resid = 0;
+    std::vector<struct nvme_admin_cmd> admin;
+    std::vector<std::vector<uint8_t>> downloads;
+    std::function<int(struct nvme_admin_cmd &)> answer;
 };
 
-uint8_t* DataOf(const struct nvme_admin_cmd& cmd) {
-  return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(cmd.addr));
+uint8_t *DataOf(const struct nvme_admin_cmd &cmd)
+{
+    return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(cmd.addr));
 }
 
-class LinuxBackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    BuildMachine(root.path);
-    access = std::make_unique<qz::LinuxDeviceAccess>(root.path, &calls);
-    qz::SetDeviceAccessForTesting(access.get());
-    ClearInstanceTable();
-  }
-  void TearDown() override {
-    qz::SetDeviceAccessForTesting(nullptr);
-    ClearInstanceTable();
-    EXPECT_EQ(calls.closed.size(), static_cast<std::size_t>(calls.openCount)) << "a device was left open";
-  }
+class LinuxBackendTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        BuildMachine(root.path);
+        access = std::make_unique<qz::LinuxDeviceAccess>(root.path, &calls);
+        qz::SetDeviceAccessForTesting(access.get());
+        ClearInstanceTable();
+    }
+    void TearDown() override
+    {
+        qz::SetDeviceAccessForTesting(nullptr);
+        ClearInstanceTable();
+        EXPECT_EQ(calls.closed.size(), static_cast<std::size_t>(calls.openCount)) << "a device was left open";
+    }
 
-  TempFolder root;
-  FakeCalls calls;
-  std::unique_ptr<qz::LinuxDeviceAccess> access;
+    TempFolder root;
+    FakeCalls calls;
+    std::unique_ptr<qz::LinuxDeviceAccess> access;
 };
 
-TEST_F(LinuxBackendTest, PathsOpenTheirDeviceNodesForReadingAndWriting) {
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE12"), "/dev/nvme12");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\physicaldrive0"), "/dev/nvme0");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE"), "");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE1x"), "");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/sys/devices/x/"), "");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/sys/devices/x/.."), "");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("relative/sdb"), "");
-  EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/dev/sg3"), "/dev/sg3");
+TEST_F(LinuxBackendTest, PathsOpenTheirDeviceNodesForReadingAndWriting)
+{
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE12"), "/dev/nvme12");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\physicaldrive0"), "/dev/nvme0");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE"), "");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE1x"), "");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/sys/devices/x/"), "");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/sys/devices/x/.."), "");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("relative/sdb"), "");
+    EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("/dev/sg3"), "/dev/sg3");
 
-  const qz::DeviceHandle handle = access->Open(kUsbDisk);
-  ASSERT_NE(handle, qz::kInvalidDeviceHandle);
-  access->Close(handle);
-  EXPECT_THAT(calls.opened, ElementsAre("/dev/sdb"));
-  EXPECT_EQ(calls.openFlags, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-}
-
-TEST_F(LinuxBackendTest, DiskNumbersAreControllerInstances) {
-  for (const auto& [path, expected] : std::vector<std::pair<std::string, uint32_t>>{
-           {std::string(kNvmeController) + "/nvme0n2", 0}, {kMultipathHead, 3}, {"\\\\.\\PHYSICALDRIVE7", 7}}) {
-    const qz::DeviceHandle handle = access->Open(path.c_str());
-    uint32_t number = 99;
-    EXPECT_TRUE(access->GetDiskNumber(handle, number)) << path;
-    EXPECT_EQ(number, expected) << path;
+    const qz::DeviceHandle handle = access->Open(kUsbDisk);
+    ASSERT_NE(handle, qz::kInvalidDeviceHandle);
     access->Close(handle);
-  }
-  const qz::DeviceHandle sata = access->Open(kSataDisk);
-  uint32_t number = 0;
-  EXPECT_FALSE(access->GetDiskNumber(sata, number));
-  EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(ENODEV));
-  access->Close(sata);
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/sdb"));
+    EXPECT_EQ(calls.openFlags, O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
 
-TEST_F(LinuxBackendTest, APermissionFailureIsReportedWithItsErrno) {
-  calls.openErrno = EACCES;
-  SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
-  DebugCapture capture;
-  uint8_t data[40] = {};
-  EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
-  EXPECT_THAT(capture.Texts(),
-              ElementsAre(std::string("ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = ") + kUsbDisk + "\r\n",
-                          std::string("######### - Permission denied (error 13): open ") + kUsbDisk + "\n",
-                          "ScsiCdbPassThrough -2 \r\n"));
-  EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EACCES));
+TEST_F(LinuxBackendTest, DiskNumbersAreControllerInstances)
+{
+    for (const auto &[path, expected] : std::vector<std::pair<std::string, uint32_t>> {
+             {std::string(kNvmeController) + "/nvme0n2", 0}, {kMultipathHead, 3}, {"\\\\.\\PHYSICALDRIVE7", 7}}) {
+        const qz::DeviceHandle handle = access->Open(path.c_str());
+        uint32_t number = 99;
+        EXPECT_TRUE(access->GetDiskNumber(handle, number)) << path;
+        EXPECT_EQ(number, expected) << path;
+        access->Close(handle);
+    }
+    const qz::DeviceHandle sata = access->Open(kSataDisk);
+    uint32_t number = 0;
+    EXPECT_FALSE(access->GetDiskNumber(sata, number));
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(ENODEV));
+    access->Close(sata);
+}
+
+TEST_F(LinuxBackendTest, APermissionFailureIsReportedWithItsErrno)
+{
+    calls.openErrno = EACCES;
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    DebugCapture capture;
+    uint8_t data[40] = {};
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_THAT(capture.Texts(),
+                ElementsAre(std::string("ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = ") + kUsbDisk + "\r\n",
+                            std::string("######### - Permission denied (error 13): open ") + kUsbDisk + "\n",
+                            "ScsiCdbPassThrough -2 \r\n"));
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EACCES));
 }
 
 // ---- SG_IO ---------------------------------------------------------------------------------
 
-TEST_F(LinuxBackendTest, SgIoCarriesTheCdbDirectionLengthAndTimeout) {
-  SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
-  uint8_t data[512] = {};
-  ASSERT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_SUCCESS);
-  ASSERT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_SUCCESS);
-  std::vector<uint8_t> payload(512, 0x11);
-  ASSERT_TRUE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
+TEST_F(LinuxBackendTest, SgIoCarriesTheCdbDirectionLengthAndTimeout)
+{
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    uint8_t data[512] = {};
+    ASSERT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_SUCCESS);
+    ASSERT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_SUCCESS);
+    std::vector<uint8_t> payload(512, 0x11);
+    ASSERT_TRUE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
 
-  ASSERT_EQ(calls.sg.size(), 3u);
-  const sg_io_hdr_t& inquiry = calls.sg[0];
-  EXPECT_EQ(inquiry.interface_id, 'S');
-  EXPECT_EQ(inquiry.dxfer_direction, SG_DXFER_FROM_DEV);
-  EXPECT_EQ(inquiry.cmd_len, 12);
-  EXPECT_EQ(inquiry.dxfer_len, 40u);
-  EXPECT_EQ(inquiry.timeout, 10000u);
-  EXPECT_EQ(inquiry.mx_sb_len, 0);
-  EXPECT_EQ(calls.sgCdbs[0], Bytes({0x12, 0, 0, 0, 0x28, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(data[0], 0xA5);
+    ASSERT_EQ(calls.sg.size(), 3u);
+    const sg_io_hdr_t &inquiry = calls.sg[0];
+    EXPECT_EQ(inquiry.interface_id, 'S');
+    EXPECT_EQ(inquiry.dxfer_direction, SG_DXFER_FROM_DEV);
+    EXPECT_EQ(inquiry.cmd_len, 12);
+    EXPECT_EQ(inquiry.dxfer_len, 40u);
+    EXPECT_EQ(inquiry.timeout, 10000u);
+    EXPECT_EQ(inquiry.mx_sb_len, 0);
+    EXPECT_EQ(calls.sgCdbs[0], Bytes({0x12, 0, 0, 0, 0x28, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(data[0], 0xA5);
 
-  EXPECT_EQ(calls.sg[1].dxfer_direction, SG_DXFER_NONE);
-  EXPECT_EQ(calls.sg[1].dxfer_len, 0u);
+    EXPECT_EQ(calls.sg[1].dxfer_direction, SG_DXFER_NONE);
+    EXPECT_EQ(calls.sg[1].dxfer_len, 0u);
 
-  EXPECT_EQ(calls.sg[2].dxfer_direction, SG_DXFER_TO_DEV);
-  EXPECT_EQ(calls.sg[2].dxfer_len, 512u);
-  EXPECT_EQ(calls.sgCdbs[2], Bytes({0xA1, 0x80, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(calls.sgOut[0], payload);
+    EXPECT_EQ(calls.sg[2].dxfer_direction, SG_DXFER_TO_DEV);
+    EXPECT_EQ(calls.sg[2].dxfer_len, 512u);
+    EXPECT_EQ(calls.sgCdbs[2], Bytes({0xA1, 0x80, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(calls.sgOut[0], payload);
 }
 
-TEST_F(LinuxBackendTest, SixteenByteCdbsKeepTheirLength) {
-  SetBridgeSlot(1, kUsbDisk, CHIP_VENDOR_ASMEDIA);
-  std::vector<uint8_t> page(4096, 0);
-  ASSERT_EQ(VC_Bridge_GetLogPageCmd(1, page.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
-  ASSERT_EQ(calls.sg.size(), 2u);
-  EXPECT_EQ(calls.sg[0].cmd_len, 16);
-  EXPECT_EQ(calls.sg[0].dxfer_len, 64u);
-  EXPECT_EQ(calls.sg[1].cmd_len, 16);
-  EXPECT_EQ(calls.sg[1].dxfer_direction, SG_DXFER_FROM_DEV);
-  EXPECT_EQ(calls.sg[1].dxfer_len, 4096u);
+TEST_F(LinuxBackendTest, SixteenByteCdbsKeepTheirLength)
+{
+    SetBridgeSlot(1, kUsbDisk, CHIP_VENDOR_ASMEDIA);
+    std::vector<uint8_t> page(4096, 0);
+    ASSERT_EQ(VC_Bridge_GetLogPageCmd(1, page.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
+    ASSERT_EQ(calls.sg.size(), 2u);
+    EXPECT_EQ(calls.sg[0].cmd_len, 16);
+    EXPECT_EQ(calls.sg[0].dxfer_len, 64u);
+    EXPECT_EQ(calls.sg[1].cmd_len, 16);
+    EXPECT_EQ(calls.sg[1].dxfer_direction, SG_DXFER_FROM_DEV);
+    EXPECT_EQ(calls.sg[1].dxfer_len, 4096u);
 }
 
-TEST_F(LinuxBackendTest, SgIoResultsMapToTheTransportsRules) {
-  qz::DeviceHandle handle = access->Open(kUsbDisk);
-  std::vector<uint8_t> data(64, 0);
-  auto send = [&](bool dataIn) {
-    qz::ScsiRequest request;
-    request.cdb[0] = 0x28;
-    request.cdbLength = 12;
-    request.dataIn = dataIn;
-    request.buffer = data.data();
-    request.length = static_cast<uint32_t>(data.size());
-    request.timeoutSeconds = 10;
-    const bool carried = access->ScsiPassThrough(handle, request);
-    return std::make_tuple(carried, QZ_GetLastError(), request.scsiStatus, request.transferred);
-  };
+TEST_F(LinuxBackendTest, SgIoResultsMapToTheTransportsRules)
+{
+    qz::DeviceHandle handle = access->Open(kUsbDisk);
+    std::vector<uint8_t> data(64, 0);
+    auto send = [&](bool dataIn) {
+        qz::ScsiRequest request;
+        request.cdb[0] = 0x28;
+        request.cdbLength = 12;
+        request.dataIn = dataIn;
+        request.buffer = data.data();
+        request.length = static_cast<uint32_t>(data.size());
+        request.timeoutSeconds = 10;
+        const bool carried = access->ScsiPassThrough(handle, request);
+        return std::make_tuple(carried, QZ_GetLastError(), request.scsiStatus, request.transferred);
+    };
 
-  // CHECK CONDITION with sense data is a SCSI answer, not a transport error.
-  calls.sgStatus = 0x02;
-  calls.driverStatus = 0x08;
-  calls.resid = 16;
-  EXPECT_EQ(send(true), std::make_tuple(true, 0u, uint8_t{2}, 48u));
+    // CHECK CONDITION with sense data is a SCSI answer, not a transport error.
+    calls.sgStatus = 0x02;
+    calls.driverStatus = 0x08;
+    calls.resid = 16;
+    EXPECT_EQ(send(true), std::make_tuple(true, 0u, uint8_t {2}, 48u));
 
-  calls.sgStatus = 0;
-  calls.driverStatus = 0;
-  calls.resid = 0;
-  calls.hostStatus = 0x01;  // DID_NO_CONNECT
-  EXPECT_EQ(send(true), std::make_tuple(false, static_cast<uint32_t>(EIO), uint8_t{0}, 64u));
-  calls.hostStatus = 0x03;  // DID_TIME_OUT
-  EXPECT_EQ(std::get<1>(send(false)), static_cast<uint32_t>(ETIMEDOUT));
-  calls.hostStatus = 0;
-  calls.driverStatus = 0x06;  // DRIVER_TIMEOUT
-  EXPECT_EQ(std::get<1>(send(false)), static_cast<uint32_t>(ETIMEDOUT));
-  calls.driverStatus = 0;
-  calls.sgErrno = EPERM;
-  EXPECT_EQ(std::get<0>(send(false)), false);
-  EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EPERM));
-  access->Close(handle);
+    calls.sgStatus = 0;
+    calls.driverStatus = 0;
+    calls.resid = 0;
+    calls.hostStatus = 0x01; // DID_NO_CONNECT
+    EXPECT_EQ(send(true), std::make_tuple(false, static_cast<uint32_t>(EIO), uint8_t {0}, 64u));
+    calls.hostStatus = 0x03; // DID_TIME_OUT
+    EXPECT_EQ(std::get<1>(send(false)), static_cast<uint32_t>(ETIMEDOUT));
+    calls.hostStatus = 0;
+    calls.driverStatus = 0x06; // DRIVER_TIMEOUT
+    EXPECT_EQ(std::get<1>(send(false)), static_cast<uint32_t>(ETIMEDOUT));
+    calls.driverStatus = 0;
+    calls.sgErrno = EPERM;
+    EXPECT_EQ(std::get<0>(send(false)), false);
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EPERM));
+    access->Close(handle);
 }
 
-TEST_F(LinuxBackendTest, AWritingCommandWithCheckConditionFailsWithTheStatusLine) {
-  SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
-  calls.sgStatus = 0x02;
-  calls.driverStatus = 0x08;
-  DebugCapture capture;
-  EXPECT_EQ(VC_STD_TestUnitReady(0, nullptr), VC_RESULT_FAIL);
-  EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
+TEST_F(LinuxBackendTest, AWritingCommandWithCheckConditionFailsWithTheStatusLine)
+{
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    calls.sgStatus = 0x02;
+    calls.driverStatus = 0x08;
+    DebugCapture capture;
+    EXPECT_EQ(VC_STD_TestUnitReady(0, nullptr), VC_RESULT_FAIL);
+    EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
 }
 
-TEST_F(LinuxBackendTest, AMissingPrivilegeOnSgIoShowsTheErrno) {
-  SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
-  calls.sgErrno = EPERM;
-  DebugCapture capture;
-  std::vector<uint8_t> payload(512, 0);
-  EXPECT_FALSE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
-  EXPECT_THAT(capture.Texts(),
-              ElementsAre("LastError(WriteSCSICommandWithTimeOutValue)[1] = 1\r\n",
-                          std::string("######### - Permission denied (error 1): SCSI pass-through to ") + kUsbDisk + "\n",
-                          "ScsiCdbPassThrough -2 \r\n", "FAILED(VC_Bridge_JM_SetPayloadCmd)\r\n"));
+TEST_F(LinuxBackendTest, AMissingPrivilegeOnSgIoShowsTheErrno)
+{
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    calls.sgErrno = EPERM;
+    DebugCapture capture;
+    std::vector<uint8_t> payload(512, 0);
+    EXPECT_FALSE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
+    EXPECT_THAT(
+        capture.Texts(),
+        ElementsAre("LastError(WriteSCSICommandWithTimeOutValue)[1] = 1\r\n",
+                    std::string("######### - Permission denied (error 1): SCSI pass-through to ") + kUsbDisk + "\n",
+                    "ScsiCdbPassThrough -2 \r\n", "FAILED(VC_Bridge_JM_SetPayloadCmd)\r\n"));
 }
 
 // ---- NVMe admin pass-through -------------------------------------------------------------
 
-TEST_F(LinuxBackendTest, IdentifyBecomesAnAdminIdentifyOnTheInterfacePathsNode) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) {
-    std::memset(DataOf(cmd), 0x3C, cmd.data_len);
-    return 0;
-  };
-  std::vector<uint8_t> data(4096, 0);
-  const std::string path = std::string(kNvmeController) + "/nvme0n1";
-  ASSERT_TRUE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
-  ASSERT_TRUE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE));
-  EXPECT_EQ(data, std::vector<uint8_t>(4096, 0x3C));
-  EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme0n1", "/dev/nvme0n1"));
-  ASSERT_EQ(calls.admin.size(), 2u);
-  EXPECT_EQ(calls.admin[0].opcode, 0x06);
-  EXPECT_EQ(calls.admin[0].nsid, 0u);
-  EXPECT_EQ(calls.admin[0].cdw10, 1u);
-  EXPECT_EQ(calls.admin[0].data_len, 4096u);
-  EXPECT_EQ(calls.admin[1].nsid, 1u);
-  EXPECT_EQ(calls.admin[1].cdw10, 0u);
+TEST_F(LinuxBackendTest, IdentifyBecomesAnAdminIdentifyOnTheInterfacePathsNode)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) {
+        std::memset(DataOf(cmd), 0x3C, cmd.data_len);
+        return 0;
+    };
+    std::vector<uint8_t> data(4096, 0);
+    const std::string path = std::string(kNvmeController) + "/nvme0n1";
+    ASSERT_TRUE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
+    ASSERT_TRUE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE));
+    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0x3C));
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme0n1", "/dev/nvme0n1"));
+    ASSERT_EQ(calls.admin.size(), 2u);
+    EXPECT_EQ(calls.admin[0].opcode, 0x06);
+    EXPECT_EQ(calls.admin[0].nsid, 0u);
+    EXPECT_EQ(calls.admin[0].cdw10, 1u);
+    EXPECT_EQ(calls.admin[0].data_len, 4096u);
+    EXPECT_EQ(calls.admin[1].nsid, 1u);
+    EXPECT_EQ(calls.admin[1].cdw10, 0u);
 }
 
-TEST_F(LinuxBackendTest, GetLogPageReadsTheControllerNodeWithTheDwordCountSplit) {
-  std::vector<uint8_t> page(4096, 0);
-  Windows10NVMeGetLog("\\\\.\\PHYSICALDRIVE0", page.data(), 0xC7);
-  EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme0"));
-  ASSERT_EQ(calls.admin.size(), 1u);
-  EXPECT_EQ(calls.admin[0].opcode, 0x02);
-  EXPECT_EQ(calls.admin[0].nsid, 0xFFFFFFFFu);
-  EXPECT_EQ(calls.admin[0].cdw10, 0x03FF00C7u);
-  EXPECT_EQ(calls.admin[0].cdw11, 0u);
-  EXPECT_EQ(calls.admin[0].cdw12, 0u);
-  EXPECT_EQ(calls.admin[0].data_len, 4096u);
+TEST_F(LinuxBackendTest, GetLogPageReadsTheControllerNodeWithTheDwordCountSplit)
+{
+    std::vector<uint8_t> page(4096, 0);
+    Windows10NVMeGetLog("\\\\.\\PHYSICALDRIVE0", page.data(), 0xC7);
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme0"));
+    ASSERT_EQ(calls.admin.size(), 1u);
+    EXPECT_EQ(calls.admin[0].opcode, 0x02);
+    EXPECT_EQ(calls.admin[0].nsid, 0xFFFFFFFFu);
+    EXPECT_EQ(calls.admin[0].cdw10, 0x03FF00C7u);
+    EXPECT_EQ(calls.admin[0].cdw11, 0u);
+    EXPECT_EQ(calls.admin[0].cdw12, 0u);
+    EXPECT_EQ(calls.admin[0].data_len, 4096u);
 
-  // The data must fit the query record.
-  driverdef::TStorageQueryWithBuffer query{};
-  query.PropertyId = 49;
-  query.ProtocolSpecific.ProtocolType = 3;
-  query.ProtocolSpecific.DataType = 2;
-  query.ProtocolSpecific.ProtocolDataRequestValue = 0xC7;
-  query.ProtocolSpecific.ProtocolDataOffset = 40;
-  query.ProtocolSpecific.ProtocolDataLength = 4096;
-  const qz::DeviceHandle handle = access->Open("\\\\.\\PHYSICALDRIVE0");
-  EXPECT_TRUE(access->StorageProtocolQuery(handle, query));
-  query.ProtocolSpecific.ProtocolDataLength = 8192;  // does not fit the record
-  EXPECT_FALSE(access->StorageProtocolQuery(handle, query));
-  EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EINVAL));
-  access->Close(handle);
+    // The data must fit the query record.
+    driverdef::TStorageQueryWithBuffer query {};
+    query.PropertyId = 49;
+    query.ProtocolSpecific.ProtocolType = 3;
+    query.ProtocolSpecific.DataType = 2;
+    query.ProtocolSpecific.ProtocolDataRequestValue = 0xC7;
+    query.ProtocolSpecific.ProtocolDataOffset = 40;
+    query.ProtocolSpecific.ProtocolDataLength = 4096;
+    const qz::DeviceHandle handle = access->Open("\\\\.\\PHYSICALDRIVE0");
+    EXPECT_TRUE(access->StorageProtocolQuery(handle, query));
+    query.ProtocolSpecific.ProtocolDataLength = 8192; // does not fit the record
+    EXPECT_FALSE(access->StorageProtocolQuery(handle, query));
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EINVAL));
+    access->Close(handle);
 }
 
-TEST_F(LinuxBackendTest, NvmeStatusAndErrnoOfQueries) {
-  std::vector<uint8_t> data(4096, 0xEE);
-  const std::string path = std::string(kNvmeController) + "/nvme0n1";
-  DebugCapture capture;
-  calls.answer = [](struct nvme_admin_cmd&) { return 0x4002; };  // Invalid Field, do not retry
-  EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
-  EXPECT_EQ(data, std::vector<uint8_t>(4096, 0));
-  calls.answer = [](struct nvme_admin_cmd&) {
-    errno = EACCES;
-    return -1;
-  };
-  EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
-  Windows10NVMeGetLog("\\\\.\\PHYSICALDRIVE0", data.data(), 0xC6);
-  EXPECT_THAT(capture.Texts(),
-              ElementsAre("Windows10NVMeIdentify() fail = 0x5\r\n", "Windows10NVMeIdentify() fail = 0xd\r\n",
-                          "######### - Permission denied (error 13): NVMe admin command to " + path + "\n",
-                          "Windows10NVMeGetLog() fail = 0xd\r\n",
-                          "######### - Permission denied (error 13): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n"));
+TEST_F(LinuxBackendTest, NvmeStatusAndErrnoOfQueries)
+{
+    std::vector<uint8_t> data(4096, 0xEE);
+    const std::string path = std::string(kNvmeController) + "/nvme0n1";
+    DebugCapture capture;
+    calls.answer = [](struct nvme_admin_cmd &) { return 0x4002; }; // Invalid Field, do not retry
+    EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
+    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0));
+    calls.answer = [](struct nvme_admin_cmd &) {
+        errno = EACCES;
+        return -1;
+    };
+    EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
+    Windows10NVMeGetLog("\\\\.\\PHYSICALDRIVE0", data.data(), 0xC6);
+    EXPECT_THAT(capture.Texts(),
+                ElementsAre("Windows10NVMeIdentify() fail = 0x5\r\n", "Windows10NVMeIdentify() fail = 0xd\r\n",
+                            "######### - Permission denied (error 13): NVMe admin command to " + path + "\n",
+                            "Windows10NVMeGetLog() fail = 0xd\r\n",
+                            "######### - Permission denied (error 13): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n"));
 }
 
 // Answers Identify Controller and the firmware slot log like a drive with
 // slot 1 read-only, two slots, slot 2 active and slot 1 pending.
-int FirmwareDrive(struct nvme_admin_cmd& cmd, bool upgrade) {
-  uint8_t* data = DataOf(cmd);
-  if (cmd.opcode == 0x06) {
-    std::memset(data, 0, cmd.data_len);
-    data[256] = upgrade ? 0x04 : 0x00;
-    data[260] = 0x05;
-  } else if (cmd.opcode == 0x02) {
-    std::memset(data, 0, cmd.data_len);
-    data[0] = 0x12;
-    std::memcpy(data + 8, "REV00001", 8);
-    std::memcpy(data + 16, "REV00002", 8);
-  }
-  return 0;
-}
-
-TEST_F(LinuxBackendTest, FirmwareInformationComesFromIdentifyAndTheSlotLog) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) { return FirmwareDrive(cmd, true); };
-  DebugCapture capture;
-  std::vector<uint8_t> block(4176, 0);
-  ASSERT_TRUE(NVMePassThrough_GetFwSlotInfo("\\\\.\\PHYSICALDRIVE0", block.data(), 4176));
-  EXPECT_THAT(capture.Texts(),
-              ElementsAre("\t ----Firmware Information----\n", "\t Support upgrade command: Yes\n", "\t Slot Count: 2\n",
-                          "\t Current Active Slot: 2\n", "\t Pending Active Slot: 1\n\n", "\t\t Slot Number: 1\n",
-                          "\t\t Slot Read Only: Yes\n", "\t\t Revision: REV00001\n", "\n", "\t\t Slot Number: 2\n",
-                          "\t\t Slot Read Only: No\n", "\t\t Revision: REV00002\n", "\n"));
-  ASSERT_EQ(calls.admin.size(), 2u);
-  EXPECT_EQ(calls.admin[0].opcode, 0x06);
-  EXPECT_EQ(calls.admin[0].cdw10, 1u);
-  EXPECT_EQ(calls.admin[0].timeout_ms, 30000u);
-  EXPECT_EQ(calls.admin[1].opcode, 0x02);
-  EXPECT_EQ(calls.admin[1].cdw10, 0x007F0003u);
-  EXPECT_EQ(calls.admin[1].data_len, 512u);
-}
-
-TEST_F(LinuxBackendTest, DownloadIsOneFirmwareImageDownloadOfTheCallersBlock) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) { return FirmwareDrive(cmd, true); };
-  std::vector<uint8_t> block = PatternBlock(77);
-  ASSERT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_DONE);
-  ASSERT_EQ(calls.admin.size(), 3u);
-  const struct nvme_admin_cmd& download = calls.admin[2];
-  EXPECT_EQ(download.opcode, 0x11);
-  EXPECT_EQ(download.cdw10, 1023u);
-  EXPECT_EQ(download.cdw11, 0u);
-  EXPECT_EQ(download.nsid, 0u);
-  EXPECT_EQ(download.data_len, 4096u);
-  EXPECT_EQ(download.timeout_ms, 30000u);
-  ASSERT_EQ(calls.downloads.size(), 1u);
-  EXPECT_EQ(calls.downloads[0], block);
-}
-
-TEST_F(LinuxBackendTest, NoDownloadWithoutFirmwareDownloadSupport) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) { return FirmwareDrive(cmd, false); };
-  std::vector<uint8_t> block(4096, 1);
-  EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
-  EXPECT_EQ(calls.admin.size(), 2u);
-}
-
-TEST_F(LinuxBackendTest, ARefusedDownloadReturnsTheNvmeStatusAsReturnCode) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) { return cmd.opcode == 0x11 ? 0x114 : FirmwareDrive(cmd, true); };
-  DebugCapture capture;
-  std::vector<uint8_t> block(4096, 1);
-  EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
-  EXPECT_EQ(capture.Texts().back(), "\t FirmwareUpgrade - firmware download failed. srbControl->ReturnCode 276.\n");
-}
-
-TEST_F(LinuxBackendTest, ADownloadThatTheSystemRefusesReportsItsErrno) {
-  calls.answer = [](struct nvme_admin_cmd& cmd) {
-    if (cmd.opcode == 0x11) {
-      errno = EPERM;
-      return -1;
+int FirmwareDrive(struct nvme_admin_cmd &cmd, bool upgrade)
+{
+    uint8_t *data = DataOf(cmd);
+    if (cmd.opcode == 0x06) {
+        std::memset(data, 0, cmd.data_len);
+        data[256] = upgrade ? 0x04 : 0x00;
+        data[260] = 0x05;
+    } else if (cmd.opcode == 0x02) {
+        std::memset(data, 0, cmd.data_len);
+        data[0] = 0x12;
+        std::memcpy(data + 8, "REV00001", 8);
+        std::memcpy(data + 16, "REV00002", 8);
     }
-    return FirmwareDrive(cmd, true);
-  };
-  DebugCapture capture;
-  std::vector<uint8_t> block(4096, 1);
-  EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
-  const auto texts = capture.Texts();
-  ASSERT_GE(texts.size(), 2u);
-  EXPECT_EQ(texts[texts.size() - 2], "\t FirmwareUpgrade - IOCTL - firmware download failed. 0x1.\n");
-  EXPECT_EQ(texts.back(), "######### - Permission denied (error 1): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n");
+    return 0;
 }
 
-TEST_F(LinuxBackendTest, MalformedFirmwareRequestsAreRefusedBeforeAnyCommand) {
-  const qz::DeviceHandle handle = access->Open("\\\\.\\PHYSICALDRIVE0");
-  std::vector<uint8_t> request(4176, 0);
-  driverdef::FillFirmwareRequestHeader(request.data(), 4176, driverdef::kFirmwareFunctionDownload);
-  // BufferSize larger than the request holds.
-  qz::PutLE32(&request[56], 1);
-  qz::PutLE32(&request[60], 24);
-  qz::PutLE64(&request[72], 8192);
-  EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 4176));
-  // A wrong signature.
-  driverdef::FillFirmwareRequestHeader(request.data(), 4176, driverdef::kFirmwareFunctionGetInfo);
-  request[4] = 'X';
-  EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 4176));
-  // Too short for its header.
-  EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 20));
-  EXPECT_TRUE(calls.admin.empty());
-  EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EINVAL));
-  access->Close(handle);
+TEST_F(LinuxBackendTest, FirmwareInformationComesFromIdentifyAndTheSlotLog)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
+    DebugCapture capture;
+    std::vector<uint8_t> block(4176, 0);
+    ASSERT_TRUE(NVMePassThrough_GetFwSlotInfo("\\\\.\\PHYSICALDRIVE0", block.data(), 4176));
+    EXPECT_THAT(capture.Texts(),
+                ElementsAre("\t ----Firmware Information----\n", "\t Support upgrade command: Yes\n",
+                            "\t Slot Count: 2\n", "\t Current Active Slot: 2\n", "\t Pending Active Slot: 1\n\n",
+                            "\t\t Slot Number: 1\n", "\t\t Slot Read Only: Yes\n", "\t\t Revision: REV00001\n", "\n",
+                            "\t\t Slot Number: 2\n", "\t\t Slot Read Only: No\n", "\t\t Revision: REV00002\n", "\n"));
+    ASSERT_EQ(calls.admin.size(), 2u);
+    EXPECT_EQ(calls.admin[0].opcode, 0x06);
+    EXPECT_EQ(calls.admin[0].cdw10, 1u);
+    EXPECT_EQ(calls.admin[0].timeout_ms, 30000u);
+    EXPECT_EQ(calls.admin[1].opcode, 0x02);
+    EXPECT_EQ(calls.admin[1].cdw10, 0x007F0003u);
+    EXPECT_EQ(calls.admin[1].data_len, 512u);
 }
 
-}  // namespace
+TEST_F(LinuxBackendTest, DownloadIsOneFirmwareImageDownloadOfTheCallersBlock)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
+    std::vector<uint8_t> block = PatternBlock(77);
+    ASSERT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_DONE);
+    ASSERT_EQ(calls.admin.size(), 3u);
+    const struct nvme_admin_cmd &download = calls.admin[2];
+    EXPECT_EQ(download.opcode, 0x11);
+    EXPECT_EQ(download.cdw10, 1023u);
+    EXPECT_EQ(download.cdw11, 0u);
+    EXPECT_EQ(download.nsid, 0u);
+    EXPECT_EQ(download.data_len, 4096u);
+    EXPECT_EQ(download.timeout_ms, 30000u);
+    ASSERT_EQ(calls.downloads.size(), 1u);
+    EXPECT_EQ(calls.downloads[0], block);
+}
+
+TEST_F(LinuxBackendTest, NoDownloadWithoutFirmwareDownloadSupport)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, false); };
+    std::vector<uint8_t> block(4096, 1);
+    EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
+    EXPECT_EQ(calls.admin.size(), 2u);
+}
+
+TEST_F(LinuxBackendTest, ARefusedDownloadReturnsTheNvmeStatusAsReturnCode)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return cmd.opcode == 0x11 ? 0x114 : FirmwareDrive(cmd, true); };
+    DebugCapture capture;
+    std::vector<uint8_t> block(4096, 1);
+    EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
+    EXPECT_EQ(capture.Texts().back(), "\t FirmwareUpgrade - firmware download failed. srbControl->ReturnCode 276.\n");
+}
+
+TEST_F(LinuxBackendTest, ADownloadThatTheSystemRefusesReportsItsErrno)
+{
+    calls.answer = [](struct nvme_admin_cmd &cmd) {
+        if (cmd.opcode == 0x11) {
+            errno = EPERM;
+            return -1;
+        }
+        return FirmwareDrive(cmd, true);
+    };
+    DebugCapture capture;
+    std::vector<uint8_t> block(4096, 1);
+    EXPECT_EQ(NVMeVendorCmd_By_FirmwareDownload("\\\\.\\PHYSICALDRIVE0", block.data(), 4096), NVME_FW_DOWNLOAD_FAILED);
+    const auto texts = capture.Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], "\t FirmwareUpgrade - IOCTL - firmware download failed. 0x1.\n");
+    EXPECT_EQ(texts.back(), "######### - Permission denied (error 1): NVMe admin command to \\\\.\\PHYSICALDRIVE0\n");
+}
+
+TEST_F(LinuxBackendTest, MalformedFirmwareRequestsAreRefusedBeforeAnyCommand)
+{
+    const qz::DeviceHandle handle = access->Open("\\\\.\\PHYSICALDRIVE0");
+    std::vector<uint8_t> request(4176, 0);
+    driverdef::FillFirmwareRequestHeader(request.data(), 4176, driverdef::kFirmwareFunctionDownload);
+    // BufferSize larger than the request holds.
+    qz::PutLE32(&request[56], 1);
+    qz::PutLE32(&request[60], 24);
+    qz::PutLE64(&request[72], 8192);
+    EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 4176));
+    // A wrong signature.
+    driverdef::FillFirmwareRequestHeader(request.data(), 4176, driverdef::kFirmwareFunctionGetInfo);
+    request[4] = 'X';
+    EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 4176));
+    // Too short for its header.
+    EXPECT_FALSE(access->FirmwareRequest(handle, request.data(), 20));
+    EXPECT_TRUE(calls.admin.empty());
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EINVAL));
+    access->Close(handle);
+}
+
+} // namespace
 
 namespace {
 
 // ---- enumeration on a whole machine --------------------------------------------------------
 
-TEST_F(LinuxBackendTest, EnumerationFindsTheNvmeNamespacesFromSysfsAlone) {
-  // No disk answers INQUIRY as a known bridge here, so only the NVMe
-  // namespaces are kept, each with its controller's node as physical drive.
-  ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
-  EXPECT_EQ(std::string(AP_Instance[0].pDevicePath), std::string(kNvmeController) + "/nvme0n1");
-  EXPECT_STREQ(AP_Instance[0].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
-  EXPECT_EQ(std::string(AP_Instance[1].pDevicePath), std::string(kNvmeController) + "/nvme0n2");
-  EXPECT_STREQ(AP_Instance[1].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
-  EXPECT_STREQ(AP_Instance[2].pDevicePath, kMultipathHead);
-  EXPECT_STREQ(AP_Instance[2].devPhyFileName, "\\\\.\\PHYSICALDRIVE3");
-  for (int slot = 0; slot < 3; ++slot) EXPECT_EQ(AP_Instance[slot].ucNVMeCommandPath, 1);
+TEST_F(LinuxBackendTest, EnumerationFindsTheNvmeNamespacesFromSysfsAlone)
+{
+    // No disk answers INQUIRY as a known bridge here, so only the NVMe
+    // namespaces are kept, each with its controller's node as physical drive.
+    ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
+    EXPECT_EQ(std::string(AP_Instance[0].pDevicePath), std::string(kNvmeController) + "/nvme0n1");
+    EXPECT_STREQ(AP_Instance[0].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
+    EXPECT_EQ(std::string(AP_Instance[1].pDevicePath), std::string(kNvmeController) + "/nvme0n2");
+    EXPECT_STREQ(AP_Instance[1].devPhyFileName, "\\\\.\\PHYSICALDRIVE0");
+    EXPECT_STREQ(AP_Instance[2].pDevicePath, kMultipathHead);
+    EXPECT_STREQ(AP_Instance[2].devPhyFileName, "\\\\.\\PHYSICALDRIVE3");
+    for (int slot = 0; slot < 3; ++slot)
+        EXPECT_EQ(AP_Instance[slot].ucNVMeCommandPath, 1);
 
-  // Identify goes to the namespace node, the exchange to the controller node.
-  calls.opened.clear();
-  calls.answer = [](struct nvme_admin_cmd& cmd) { return FirmwareDrive(cmd, true); };
-  std::vector<uint8_t> block(4096, 0x42);
-  EXPECT_EQ(VP_Identify(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
-  EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(2, block.data()), 1);
-  EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme1n1", "/dev/nvme3", "/dev/nvme3", "/dev/nvme3"));
+    // Identify goes to the namespace node, the exchange to the controller node.
+    calls.opened.clear();
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
+    std::vector<uint8_t> block(4096, 0x42);
+    EXPECT_EQ(VP_Identify(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(2, block.data()), 1);
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme1n1", "/dev/nvme3", "/dev/nvme3", "/dev/nvme3"));
 }
 
-}  // namespace
+} // namespace

@@ -43,7 +43,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    std::array<std::pair<const char *, QByteArray>, 3> saved_{{
+    std::array<std::pair<const char *, QByteArray>, 3> saved_ {{
         {"XDG_CONFIG_HOME", {}},
         {"XDG_STATE_HOME", {}},
         {"XDG_RUNTIME_DIR", {}},

@@ -100,19 +100,19 @@ struct Painter
 
 bool WritePreview(const QString &skinFile, const QString &resourcesFolder, const QString &pngPath)
 {
-    PlatformPaths::SetApplicationDirectory(resourcesFolder.endsWith(QLatin1Char('/')) ? resourcesFolder
-                                                                                      : resourcesFolder + QLatin1Char('/'));
+    PlatformPaths::SetApplicationDirectory(
+        resourcesFolder.endsWith(QLatin1Char('/')) ? resourcesFolder : resourcesFolder + QLatin1Char('/'));
     SetSkinFile(skinFile);
     Bitmap background;
     QSize size;
-    LoadPictureFile(SkinPicturePath(ReadSkinString(QStringLiteral("MAINSCREENNEW"), QStringLiteral("Main"))), background,
-                    &size);
+    LoadPictureFile(SkinPicturePath(ReadSkinString(QStringLiteral("MAINSCREENNEW"), QStringLiteral("Main"))),
+                    background, &size);
     if (background.IsEmpty())
         return false;
     QImage canvas = background.Image().copy();
     QPainter p(&canvas);
     p.setRenderHint(QPainter::Antialiasing, true);
-    Painter paint{p, ReadSkinString(QStringLiteral("GLOBAL"), QStringLiteral("FONT"), QStringLiteral("Segoe UI"))};
+    Painter paint {p, ReadSkinString(QStringLiteral("GLOBAL"), QStringLiteral("FONT"), QStringLiteral("Segoe UI"))};
 
     const QColor grey(153, 153, 153);
     for (int key : {1, 2, 4, 5})
@@ -177,7 +177,8 @@ bool WritePreview(const QString &skinFile, const QString &resourcesFolder, const
     paint.Edit(32, QStringLiteral("0"));
     paint.Edit(33, QStringLiteral("0"));
     paint.Edit(34, QStringLiteral("FF0000"));
-    const QColor slotColours[] = {Qt::red, QColor(255, 128, 0), Qt::yellow, Qt::green, Qt::cyan, Qt::blue, QColor(160, 0, 255), Qt::white};
+    const QColor slotColours[]
+        = {Qt::red, QColor(255, 128, 0), Qt::yellow, Qt::green, Qt::cyan, Qt::blue, QColor(160, 0, 255), Qt::white};
     for (int i = 0; i < 8; ++i)
         paint.Swatch(41 + i, slotColours[i], i == 0);
     const QColor presets[] = {Qt::red, Qt::yellow, Qt::green, Qt::cyan, Qt::blue};
@@ -197,8 +198,9 @@ bool WritePreview(const QString &skinFile, const QString &resourcesFolder, const
     DrawSkinText(QStringLiteral("MAIN_TEXT"), QStringLiteral("VER"), p, QStringLiteral("v1.00.04"), 17);
     for (const char *key : {"1", "2", "3"})
         DrawSkinText(QStringLiteral("MAIN_TEXT"), QString::fromLatin1(key), p, QString(), 17);
-    DrawSkinText(QStringLiteral("LED_TEXT"), QStringLiteral("2"), p, firstRow.text.isEmpty() ? QString() :
-                 ReadSkinEntry(QStringLiteral("LED"), QStringLiteral("2")).text, 16);
+    DrawSkinText(QStringLiteral("LED_TEXT"), QStringLiteral("2"), p,
+                 firstRow.text.isEmpty() ? QString() : ReadSkinEntry(QStringLiteral("LED"), QStringLiteral("2")).text,
+                 16);
     for (int key : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16})
         DrawSkinText(QStringLiteral("LED_TEXT"), QString::number(key), p, QString(), 16);
     p.end();

@@ -229,8 +229,10 @@ PictureSet CategoryPill(QSize size)
     const qreal radius = size.height() / 2.0;
     const QRectF r(QPointF(0, 0), QSizeF(size));
     return {
-        {QStringLiteral("normal"), Tile(size, radius, Vertical(r, QColor(222, 225, 230), QColor(196, 200, 207)), Qt::transparent)},
-        {QStringLiteral("over"), Tile(size, radius, Vertical(r, QColor(240, 242, 245), QColor(216, 219, 225)), Qt::transparent)},
+        {QStringLiteral("normal"),
+         Tile(size, radius, Vertical(r, QColor(222, 225, 230), QColor(196, 200, 207)), Qt::transparent)},
+        {QStringLiteral("over"),
+         Tile(size, radius, Vertical(r, QColor(240, 242, 245), QColor(216, 219, 225)), Qt::transparent)},
         {QStringLiteral("down"), Tile(size, radius, AccentFill(size), kAccent.lighter(140))},
         {QStringLiteral("disable"), Tile(size, radius, QColor(90, 94, 102), Qt::transparent)},
     };
@@ -306,10 +308,8 @@ PictureSet Swatch(QSize size)
         return image;
     };
     return {
-        {QStringLiteral("normal"), draw(false, 255)},
-        {QStringLiteral("normal2"), draw(false, 255)},
-        {QStringLiteral("over"), draw(false, 255)},
-        {QStringLiteral("down"), draw(true, 255)},
+        {QStringLiteral("normal"), draw(false, 255)},  {QStringLiteral("normal2"), draw(false, 255)},
+        {QStringLiteral("over"), draw(false, 255)},    {QStringLiteral("down"), draw(true, 255)},
         {QStringLiteral("disable"), draw(false, 140)},
     };
 }
@@ -458,7 +458,8 @@ PictureSet HueRing(QSize size, int bandWidth)
                 angle += 360.0;
             QColor colour = QColor::fromHsvF(std::fmod(angle, 360.0) / 360.0, 1.0, 1.0);
             const int alpha = covered * 255 / 16;
-            ring.setPixel(x, y, alpha == 0 ? qRgba(0, 0, 0, 0) : qRgba(colour.red(), colour.green(), colour.blue(), alpha));
+            ring.setPixel(x, y,
+                          alpha == 0 ? qRgba(0, 0, 0, 0) : qRgba(colour.red(), colour.green(), colour.blue(), alpha));
             const bool inside = covered > 0 || std::hypot(dx, dy) <= disc;
             mask.setPixel(x, y, inside ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         }
@@ -572,16 +573,20 @@ QImage DriveIllustration(QSize size)
     const int fingers = 9;
     for (int i = 0; i < fingers; ++i) {
         const qreal fw = board.width() / (fingers * 1.6);
-        p.drawRect(QRectF(board.left() + board.width() * 0.08 + i * fw * 1.55, board.bottom() - h * 0.05, fw, h * 0.04));
+        p.drawRect(
+            QRectF(board.left() + board.width() * 0.08 + i * fw * 1.55, board.bottom() - h * 0.05, fw, h * 0.04));
     }
     p.setBrush(QColor(10, 11, 14));
     p.drawEllipse(QPointF(board.center().x(), board.top() + h * 0.03), w * 0.025, w * 0.025);
     // Controller and flash packages.
     p.setBrush(QColor(40, 44, 50));
-    p.drawRoundedRect(QRectF(board.left() + board.width() * 0.18, board.top() + h * 0.12, board.width() * 0.64, h * 0.16), 2, 2);
+    p.drawRoundedRect(
+        QRectF(board.left() + board.width() * 0.18, board.top() + h * 0.12, board.width() * 0.64, h * 0.16), 2, 2);
     p.setBrush(QColor(34, 37, 43));
-    p.drawRoundedRect(QRectF(board.left() + board.width() * 0.14, board.top() + h * 0.36, board.width() * 0.72, h * 0.18), 2, 2);
-    p.drawRoundedRect(QRectF(board.left() + board.width() * 0.14, board.top() + h * 0.58, board.width() * 0.72, h * 0.18), 2, 2);
+    p.drawRoundedRect(
+        QRectF(board.left() + board.width() * 0.14, board.top() + h * 0.36, board.width() * 0.72, h * 0.18), 2, 2);
+    p.drawRoundedRect(
+        QRectF(board.left() + board.width() * 0.14, board.top() + h * 0.58, board.width() * 0.72, h * 0.18), 2, 2);
     // The light strip along both edges.
     QLinearGradient strip(board.topLeft(), board.bottomLeft());
     for (int i = 0; i <= 6; ++i)

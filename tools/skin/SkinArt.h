@@ -19,15 +19,15 @@ using PictureSet = std::map<QString, QImage>;
 
 QImage Background(QSize size);
 
-PictureSet TileButton(QSize size);        // profile tiles, LED switches
-PictureSet PrimaryFrame(QSize size);      // frame of the buttons with icons
+PictureSet TileButton(QSize size); // profile tiles, LED switches
+PictureSet PrimaryFrame(QSize size); // frame of the buttons with icons
 PictureSet Icon(QSize size, const QString &glyph); // "apply", "reset"
 PictureSet WindowButton(QSize size, const QString &glyph); // "min", "close", "lang"
 PictureSet CategoryPill(QSize size);
 PictureSet EffectRow(QSize size);
-PictureSet SegmentButton(QSize size);     // direction pair
+PictureSet SegmentButton(QSize size); // direction pair
 PictureSet CheckBox(QSize size);
-PictureSet Swatch(QSize size);            // grey templates tinted by the program
+PictureSet Swatch(QSize size); // grey templates tinted by the program
 // Edit boxes are drawn opaque over the piece of background they sit on.
 PictureSet EditBox(const QImage &backgroundPiece);
 

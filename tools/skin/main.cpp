@@ -41,8 +41,7 @@ public:
     Generator(const PrivateProfile &skin, QString outFolder)
         : skin_(skin)
         , out_(std::move(outFolder))
-    {
-    }
+    { }
 
     bool Run()
     {
@@ -67,9 +66,9 @@ public:
         Add("LED", 21, SkinArt::VerticalTrack);
         Put(scroll.name + QStringLiteral("_bar"), QSize(scroll.rect.Width(), 48),
             SkinArt::VerticalThumb(QSize(scroll.rect.Width(), 48)));
-        const SkinArt::TrackFill fills[] = {SkinArt::TrackFill::Red, SkinArt::TrackFill::Green,
-                                            SkinArt::TrackFill::Blue, SkinArt::TrackFill::Saturation,
-                                            SkinArt::TrackFill::Value, SkinArt::TrackFill::Accent};
+        const SkinArt::TrackFill fills[]
+            = {SkinArt::TrackFill::Red,        SkinArt::TrackFill::Green, SkinArt::TrackFill::Blue,
+               SkinArt::TrackFill::Saturation, SkinArt::TrackFill::Value, SkinArt::TrackFill::Accent};
         for (int key = 22; key <= 27; ++key) {
             const SkinEntry entry = Entry("LED", key);
             const SkinArt::TrackFill fill = fills[key - 22];
@@ -128,10 +127,7 @@ private:
         return skin_.Value(QString::fromLatin1(section), key).value_or(QString());
     }
 
-    SkinEntry Entry(const char *section, int key) const
-    {
-        return ParseSkinEntry(Value(section, QString::number(key)));
-    }
+    SkinEntry Entry(const char *section, int key) const { return ParseSkinEntry(Value(section, QString::number(key))); }
 
     QString Skins(const QString &file) const { return out_ + QStringLiteral("/skins/") + file; }
 
@@ -176,7 +172,7 @@ private:
             }
             return;
         }
-        sets_[name] = Set{size, std::move(pictures)};
+        sets_[name] = Set {size, std::move(pictures)};
     }
 
     void Save(const QImage &image, const QString &path)
@@ -200,9 +196,10 @@ private:
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: skin_generator --pictures <skin file> <resources folder>\n"
-                         "       skin_generator --help <Help.md> <Help.pdf>\n"
-                         "       skin_generator --preview <skin file> <resources folder> <out.png>\n");
+    std::fprintf(stderr,
+                 "usage: skin_generator --pictures <skin file> <resources folder>\n"
+                 "       skin_generator --help <Help.md> <Help.pdf>\n"
+                 "       skin_generator --preview <skin file> <resources folder> <out.png>\n");
     return 2;
 }
 

@@ -41,7 +41,7 @@ Bitmap Picture(int w, int h, std::uint32_t seed)
 
 double ThreadCpuNs()
 {
-    timespec t{};
+    timespec t {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
@@ -92,9 +92,18 @@ void BM_ListButton(benchmark::State &state, int w, int h, const char *caption, b
     Measure(state, [&] { RenderInto(button, surface); });
 }
 
-void BM_EffectButton(benchmark::State &state) { BM_ListButton(state, 136, 32, "Spectrum Cycle", false); }
-void BM_ApplyButtonWithIcon(benchmark::State &state) { BM_ListButton(state, 148, 40, "Apply", true); }
-void BM_WindowButtonNoCaption(benchmark::State &state) { BM_ListButton(state, 32, 32, "", false); }
+void BM_EffectButton(benchmark::State &state)
+{
+    BM_ListButton(state, 136, 32, "Spectrum Cycle", false);
+}
+void BM_ApplyButtonWithIcon(benchmark::State &state)
+{
+    BM_ListButton(state, 148, 40, "Apply", true);
+}
+void BM_WindowButtonNoCaption(benchmark::State &state)
+{
+    BM_ListButton(state, 32, 32, "", false);
+}
 
 void BM_ColourSwatch(benchmark::State &state)
 {
@@ -228,8 +237,7 @@ void BM_SliderMoveToMessage(benchmark::State &state)
     int x = 20;
     for (auto _ : state) {
         x = x >= 240 ? 20 : x + 7;
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 5), QPointF(x, 5), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 5), QPointF(x, 5), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&slider, &move);
         QCoreApplication::sendPostedEvents(&parent, WindowMessageEvent::EventType());
     }

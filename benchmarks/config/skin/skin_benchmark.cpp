@@ -69,8 +69,8 @@ void BM_LoadAllControlPictures(benchmark::State &state)
         for (const auto &[section, key] : keys) {
             const SkinEntry entry = ReadSkinEntry(section, key);
             const ButtonPictureNames names = SplitButtonPictureName(entry.name);
-            ImageSet set = LoadImageSet(names.frame, entry.flag, key == QLatin1String("28") ? MaskRequest::Wanted
-                                                                                           : MaskRequest::None);
+            ImageSet set = LoadImageSet(names.frame, entry.flag,
+                                        key == QLatin1String("28") ? MaskRequest::Wanted : MaskRequest::None);
             if (!names.icon.isEmpty())
                 benchmark::DoNotOptimize(LoadImageSet(names.icon, false));
             if (entry.name.startsWith(QLatin1String("slider")) || entry.name.startsWith(QLatin1String("ring")))

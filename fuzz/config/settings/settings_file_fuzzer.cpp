@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray text(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     IniFile ini = IniFile::FromText(text);
 
-    std::array<uint8_t, kEffectInfoBytes> bytes{};
+    std::array<uint8_t, kEffectInfoBytes> bytes {};
     ini.ReadStruct("Profile0Setting", "EffectInfo0", bytes.data(), bytes.size());
     DecodeStructValue(std::string_view(text.constData(), static_cast<size_t>(text.size())), bytes.data(), bytes.size());
     ini.ReadInt("Setting", "CurrentProfile", 0);

@@ -18,12 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const PrivateProfile profile = PrivateProfile::FromBytes(bytes);
     for (const char *section : {"MAIN", "LED", "LED_TEXT", "FUNC_STRING", "GLOBAL"})
         for (const char *key : {"1", "21", "28", "30", "FONT", ""})
-            if (const std::optional<QString> value = profile.Value(QString::fromLatin1(section), QString::fromLatin1(key))) {
+            if (const std::optional<QString> value
+                = profile.Value(QString::fromLatin1(section), QString::fromLatin1(key))) {
                 const SkinEntry control = ParseSkinEntry(*value);
                 const SkinEntry drawing = ParseSkinEntry(*value, SkinEntryUse::Drawing);
                 if (control.name.size() > kMaxSkinNameLength || control.text.size() > kMaxSkinControlTextLength)
                     std::abort();
-                if (control.rect != drawing.rect || control.flag != drawing.flag || !drawing.text.startsWith(control.text))
+                if (control.rect != drawing.rect || control.flag != drawing.flag
+                    || !drawing.text.startsWith(control.text))
                     std::abort();
                 (void)control.rect.ToQRect();
             }
@@ -46,8 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 mask.setPixel(x, y, v & 1 ? qRgba(255, 255, 255, 255) : qRgba(v, v, v, 255));
             }
         const std::optional<QRegion> region = RegionFromMask(Bitmap(mask));
-        if (!region || !QRect(0, 0, width, height).contains(region->boundingRect().isEmpty() ? QRect(0, 0, 1, 1)
-                                                                                              : region->boundingRect()))
+        if (!region
+            || !QRect(0, 0, width, height)
+                    .contains(region->boundingRect().isEmpty() ? QRect(0, 0, 1, 1) : region->boundingRect()))
             std::abort();
     }
     return 0;

@@ -16,36 +16,36 @@
 
 namespace qz {
 
-class LinuxDeviceAccess : public DeviceAccess {
- public:
-  // `sysfsRoot` redirects sysfs (empty: the real one); `calls` replaces the
-  // system calls (nullptr: the real ones; not owned).
-  explicit LinuxDeviceAccess(std::string sysfsRoot = std::string(), LinuxSystemCalls* calls = nullptr);
+class LinuxDeviceAccess : public DeviceAccess
+{
+public:
+    // `sysfsRoot` redirects sysfs (empty: the real one); `calls` replaces the
+    // system calls (nullptr: the real ones; not owned).
+    explicit LinuxDeviceAccess(std::string sysfsRoot = std::string(), LinuxSystemCalls *calls = nullptr);
 
-  bool ListDiskInterfaces(std::vector<std::string>& paths, std::size_t maxCount) override;
-  DeviceHandle Open(const char* path) override;
-  void Close(DeviceHandle handle) override;
-  bool ScsiPassThrough(DeviceHandle handle, ScsiRequest& request) override;
-  bool GetDiskNumber(DeviceHandle handle, uint32_t& number) override;
-  bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer& query) override;
-  bool FirmwareRequest(DeviceHandle handle, uint8_t* request, uint32_t length) override;
+    bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override;
+    DeviceHandle Open(const char *path) override;
+    void Close(DeviceHandle handle) override;
+    bool ScsiPassThrough(DeviceHandle handle, ScsiRequest &request) override;
+    bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
+    bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
+    bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
 
-  // The device node a path opens ("" when the path names none).
-  static std::string DeviceNodeFor(const char* path);
+    // The device node a path opens ("" when the path names none).
+    static std::string DeviceNodeFor(const char *path);
 
-  // Admin commands used to answer the firmware information request.
-  static constexpr uint32_t kNsidAll = 0xFFFFFFFFu;
+    // Admin commands used to answer the firmware information request.
+    static constexpr uint32_t kNsidAll = 0xFFFFFFFFu;
 
- private:
-  bool Admin(int fd, struct nvme_admin_cmd& cmd, uint32_t& nvmeStatus);
-  bool FirmwareInformation(int fd, uint8_t* data, uint32_t dataLength, uint32_t timeoutMs,
-                           uint32_t& returnCode);
-  bool FirmwareDownload(int fd, uint8_t* data, uint32_t dataLength, uint32_t timeoutMs, uint32_t& returnCode);
+private:
+    bool Admin(int fd, struct nvme_admin_cmd &cmd, uint32_t &nvmeStatus);
+    bool FirmwareInformation(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs, uint32_t &returnCode);
+    bool FirmwareDownload(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs, uint32_t &returnCode);
 
-  std::string sysfsRoot_;
-  LinuxSystemCalls ownCalls_;
-  LinuxSystemCalls* calls_;
-  std::map<int, std::string> openPaths_;  // what each open descriptor was opened as
+    std::string sysfsRoot_;
+    LinuxSystemCalls ownCalls_;
+    LinuxSystemCalls *calls_;
+    std::map<int, std::string> openPaths_; // what each open descriptor was opened as
 };
 
-}  // namespace qz
+} // namespace qz

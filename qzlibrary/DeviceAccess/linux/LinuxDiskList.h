@@ -17,14 +17,13 @@ namespace qz {
 // Whole-disk block devices backed by hardware, in natural name order: no
 // partitions, loop, RAM, device-mapper, MD, optical or hidden devices.
 // False when the block device list cannot be read.
-bool ListSysfsDisks(const std::string& root, std::size_t maxCount, std::vector<std::string>& paths);
+bool ListSysfsDisks(const std::string &root, std::size_t maxCount, std::vector<std::string> &paths);
 
 // The instance number N of the NVMe controller (/dev/nvmeN) behind a disk's
 // interface path; false for a disk that is not an NVMe namespace.
-bool SysfsNvmeControllerInstance(const std::string& root, const std::string& interfacePath,
-                                 uint32_t& instance);
+bool SysfsNvmeControllerInstance(const std::string &root, const std::string &interfacePath, uint32_t &instance);
 
 // Orders names with embedded numbers naturally: sdb < sdaa, nvme2n1 < nvme10n1.
-bool NaturalLess(const std::string& a, const std::string& b);
+bool NaturalLess(const std::string &a, const std::string &b);
 
-}  // namespace qz
+} // namespace qz

@@ -7,14 +7,15 @@
 
 namespace qz {
 
-class LinuxSystemCalls {
- public:
-  virtual ~LinuxSystemCalls() = default;
-  // Each returns what the system call returns, with errno set on failure.
-  virtual int Open(const char* path, int flags);
-  virtual int Close(int fd);
-  virtual int SgIo(int fd, sg_io_hdr_t* header);             // ioctl SG_IO
-  virtual int NvmeAdmin(int fd, struct nvme_admin_cmd* cmd);  // ioctl NVME_IOCTL_ADMIN_CMD
+class LinuxSystemCalls
+{
+public:
+    virtual ~LinuxSystemCalls() = default;
+    // Each returns what the system call returns, with errno set on failure.
+    virtual int Open(const char *path, int flags);
+    virtual int Close(int fd);
+    virtual int SgIo(int fd, sg_io_hdr_t *header); // ioctl SG_IO
+    virtual int NvmeAdmin(int fd, struct nvme_admin_cmd *cmd); // ioctl NVME_IOCTL_ADMIN_CMD
 };
 
-}  // namespace qz
+} // namespace qz

@@ -17,79 +17,81 @@
 
 namespace qz {
 
-class SimDeviceAccess : public DeviceAccess {
- public:
-  enum class RequestKind { List, Open, Close, Scsi, StorageQuery, FirmwareRequest, DiskNumber };
+class SimDeviceAccess : public DeviceAccess
+{
+public:
+    enum class RequestKind { List, Open, Close, Scsi, StorageQuery, FirmwareRequest, DiskNumber };
 
-  // One request as the simulation received it.
-  struct Record {
-    RequestKind kind = RequestKind::Open;
-    std::string path;                // the path the request went to
-    int drive = -1;                  // index of the drive, -1 for none
-    std::vector<uint8_t> cdb;        // Scsi
-    bool dataIn = false;             // Scsi
-    uint32_t length = 0;             // Scsi: byte count; requests: record size
-    std::vector<uint8_t> sent;       // bytes sent to the device (the whole record for requests)
-    bool carried = true;
-    uint32_t error = 0;
-    uint8_t scsiStatus = 0;
-    uint32_t transferred = 0;
-    uint32_t returnCode = 0;         // FirmwareRequest
-    bool hasCommand = false;         // the NVMe admin command this request carried
-    NVMeSubmissionEntry command;
-  };
+    // One request as the simulation received it.
+    struct Record
+    {
+        RequestKind kind = RequestKind::Open;
+        std::string path; // the path the request went to
+        int drive = -1; // index of the drive, -1 for none
+        std::vector<uint8_t> cdb; // Scsi
+        bool dataIn = false; // Scsi
+        uint32_t length = 0; // Scsi: byte count; requests: record size
+        std::vector<uint8_t> sent; // bytes sent to the device (the whole record for requests)
+        bool carried = true;
+        uint32_t error = 0;
+        uint8_t scsiStatus = 0;
+        uint32_t transferred = 0;
+        uint32_t returnCode = 0; // FirmwareRequest
+        bool hasCommand = false; // the NVMe admin command this request carried
+        NVMeSubmissionEntry command;
+    };
 
-  SimDeviceAccess();
-  explicit SimDeviceAccess(sim::SimConfig config);
+    SimDeviceAccess();
+    explicit SimDeviceAccess(sim::SimConfig config);
 
-  static std::unique_ptr<SimDeviceAccess> FromText(std::string_view text, std::string* error);
-  static std::unique_ptr<SimDeviceAccess> FromFile(const char* path, std::string* error);
+    static std::unique_ptr<SimDeviceAccess> FromText(std::string_view text, std::string *error);
+    static std::unique_ptr<SimDeviceAccess> FromFile(const char *path, std::string *error);
 
-  sim::SimDrive& AddDrive(sim::DriveConfig config);
-  sim::SimDrive& Drive(std::size_t index) { return drives_[index]; }
-  std::size_t DriveCount() const { return drives_.size(); }
-  sim::SimSettings& Settings() { return settings_; }
+    sim::SimDrive &AddDrive(sim::DriveConfig config);
+    sim::SimDrive &Drive(std::size_t index) { return drives_[index]; }
+    std::size_t DriveCount() const { return drives_.size(); }
+    sim::SimSettings &Settings() { return settings_; }
 
-  const std::vector<Record>& Records() const { return records_; }
-  void ClearRecords() { records_.clear(); }
-  std::size_t OpenHandleCount() const { return handles_.size(); }
+    const std::vector<Record> &Records() const { return records_; }
+    void ClearRecords() { records_.clear(); }
+    std::size_t OpenHandleCount() const { return handles_.size(); }
 
-  bool ListDiskInterfaces(std::vector<std::string>& paths, std::size_t maxCount) override;
-  DeviceHandle Open(const char* path) override;
-  void Close(DeviceHandle handle) override;
-  bool ScsiPassThrough(DeviceHandle handle, ScsiRequest& request) override;
-  bool GetDiskNumber(DeviceHandle handle, uint32_t& number) override;
-  bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer& query) override;
-  bool FirmwareRequest(DeviceHandle handle, uint8_t* request, uint32_t length) override;
+    bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override;
+    DeviceHandle Open(const char *path) override;
+    void Close(DeviceHandle handle) override;
+    bool ScsiPassThrough(DeviceHandle handle, ScsiRequest &request) override;
+    bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
+    bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
+    bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
 
-  // One line describing a record (the record file's format).
-  static std::string Describe(const Record& record);
+    // One line describing a record (the record file's format).
+    static std::string Describe(const Record &record);
 
-  // Error codes the simulated platform reports.
-  static constexpr uint32_t kNoSuchDevice = 2;     // no drive at the path
-  static constexpr uint32_t kBadHandle = 9;
-  static constexpr uint32_t kBadRequest = 22;      // malformed request record
-  static constexpr uint32_t kNotSupported = 95;    // not an NVMe drive / no disk number
-  static constexpr uint32_t kDeviceError = 5;      // the drive refused the command
+    // Error codes the simulated platform reports.
+    static constexpr uint32_t kNoSuchDevice = 2; // no drive at the path
+    static constexpr uint32_t kBadHandle = 9;
+    static constexpr uint32_t kBadRequest = 22; // malformed request record
+    static constexpr uint32_t kNotSupported = 95; // not an NVMe drive / no disk number
+    static constexpr uint32_t kDeviceError = 5; // the drive refused the command
 
- private:
-  struct OpenDevice {
-    int drive;
-    std::string path;
-  };
+private:
+    struct OpenDevice
+    {
+        int drive;
+        std::string path;
+    };
 
-  bool Finish(Record& record, bool carried, uint32_t error);
-  const OpenDevice* Lookup(DeviceHandle handle);
-  bool HandleJMicron(sim::SimDrive& drive, ScsiRequest& request, Record& record);
-  bool HandleASMedia(sim::SimDrive& drive, ScsiRequest& request, Record& record);
-  bool RunBridged(sim::SimDrive& drive, const NVMeSubmissionEntry& command, ScsiRequest& request,
-                  Record& record);
+    bool Finish(Record &record, bool carried, uint32_t error);
+    const OpenDevice *Lookup(DeviceHandle handle);
+    bool HandleJMicron(sim::SimDrive &drive, ScsiRequest &request, Record &record);
+    bool HandleASMedia(sim::SimDrive &drive, ScsiRequest &request, Record &record);
+    bool RunBridged(sim::SimDrive &drive, const NVMeSubmissionEntry &command, ScsiRequest &request, Record &record);
 
-  sim::SimSettings settings_;
-  std::deque<sim::SimDrive> drives_;
-  std::map<DeviceHandle, OpenDevice> handles_;
-  DeviceHandle nextHandle_ = 100;
-  std::vector<Record> records_;
+    sim::SimSettings settings_;
+    std::deque<sim::SimDrive> drives_;
+    std::map<DeviceHandle, OpenDevice> handles_;
+    DeviceHandle nextHandle_ = 100;
+    std::vector<Record> records_;
 };
 
-}  // namespace qz
+} // namespace qz

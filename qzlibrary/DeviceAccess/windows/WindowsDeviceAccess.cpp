@@ -16,104 +16,119 @@ namespace {
 const GUID kDiskInterfaceClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 constexpr DWORD kDetailRecordBytes = 1024;
-constexpr DWORD kDetailSizeField = 8;  // size of the detail record's fixed part, 64-bit
+constexpr DWORD kDetailSizeField = 8; // size of the detail record's fixed part, 64-bit
 static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kDetailSizeField);
 
-HANDLE ToHandle(DeviceHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE ToHandle(DeviceHandle handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 // Sends one request with the same buffer in and out.
-bool Control(DeviceHandle handle, DWORD code, void* buffer, DWORD length) {
-  DWORD returned = 0;
-  SetLastError(0);
-  const BOOL ok = DeviceIoControl(ToHandle(handle), code, buffer, length, buffer, length, &returned, nullptr);
-  QZ_SetLastError(ok ? 0 : GetLastError());
-  return ok != FALSE;
+bool Control(DeviceHandle handle, DWORD code, void *buffer, DWORD length)
+{
+    DWORD returned = 0;
+    SetLastError(0);
+    const BOOL ok = DeviceIoControl(ToHandle(handle), code, buffer, length, buffer, length, &returned, nullptr);
+    QZ_SetLastError(ok ? 0 : GetLastError());
+    return ok != FALSE;
 }
 
-}  // namespace
+} // namespace
 
-bool WindowsDeviceAccess::ListDiskInterfaces(std::vector<std::string>& paths, std::size_t maxCount) {
-  HDEVINFO list = SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr,
-                                       DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (list == INVALID_HANDLE_VALUE) {
+bool WindowsDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
+{
+    HDEVINFO list = SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list == INVALID_HANDLE_VALUE) {
+        QZ_SetLastError(GetLastError());
+        return false;
+    }
+    for (DWORD index = 0; paths.size() < maxCount; ++index) {
+        SP_DEVICE_INTERFACE_DATA item;
+        std::memset(&item, 0, sizeof item);
+        item.cbSize = sizeof item;
+        if (!SetupDiEnumDeviceInterfaces(list, nullptr, &kDiskInterfaceClass, index, &item))
+            break;
+
+        alignas(8) char record[kDetailRecordBytes] = {};
+        auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(record);
+        detail->cbSize = kDetailSizeField;
+        if (!SetupDiGetDeviceInterfaceDetailA(list, &item, detail, kDetailRecordBytes, nullptr, nullptr))
+            break;
+        record[kDetailRecordBytes - 1] = '\0';
+        paths.emplace_back(detail->DevicePath);
+    }
+    SetupDiDestroyDeviceInfoList(list);
+    QZ_SetLastError(0);
+    return true;
+}
+
+DeviceHandle WindowsDeviceAccess::Open(const char *path)
+{
+    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        QZ_SetLastError(GetLastError());
+        return kInvalidDeviceHandle;
+    }
+    QZ_SetLastError(0);
+    return reinterpret_cast<DeviceHandle>(handle);
+}
+
+void WindowsDeviceAccess::Close(DeviceHandle handle)
+{
+    if (handle == kInvalidDeviceHandle)
+        return;
+    const DWORD saved = GetLastError();
+    CloseHandle(ToHandle(handle));
+    SetLastError(saved);
+}
+
+bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
+{
+    ScsiPassThroughDirect sptd;
+    FillScsiPassThroughDirect(sptd, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
+                              request.timeoutSeconds);
+    DWORD returned = 0;
+    SetLastError(0);
+    const BOOL ok = DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
+                                    sizeof sptd, &returned, nullptr);
+    // The request counts as carried out only when no error is left behind.
     QZ_SetLastError(GetLastError());
-    return false;
-  }
-  for (DWORD index = 0; paths.size() < maxCount; ++index) {
-    SP_DEVICE_INTERFACE_DATA item;
-    std::memset(&item, 0, sizeof item);
-    item.cbSize = sizeof item;
-    if (!SetupDiEnumDeviceInterfaces(list, nullptr, &kDiskInterfaceClass, index, &item)) break;
-
-    alignas(8) char record[kDetailRecordBytes] = {};
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(record);
-    detail->cbSize = kDetailSizeField;
-    if (!SetupDiGetDeviceInterfaceDetailA(list, &item, detail, kDetailRecordBytes, nullptr, nullptr)) break;
-    record[kDetailRecordBytes - 1] = '\0';
-    paths.emplace_back(detail->DevicePath);
-  }
-  SetupDiDestroyDeviceInfoList(list);
-  QZ_SetLastError(0);
-  return true;
+    request.scsiStatus = sptd.ScsiStatus;
+    request.transferred = sptd.DataTransferLength;
+    return ok != FALSE;
 }
 
-DeviceHandle WindowsDeviceAccess::Open(const char* path) {
-  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    QZ_SetLastError(GetLastError());
-    return kInvalidDeviceHandle;
-  }
-  QZ_SetLastError(0);
-  return reinterpret_cast<DeviceHandle>(handle);
+bool WindowsDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
+{
+    StorageDeviceNumber device;
+    std::memset(&device, 0, sizeof device);
+    DWORD returned = 0;
+    SetLastError(0);
+    const BOOL ok = DeviceIoControl(ToHandle(handle), kIoctlStorageGetDeviceNumber, nullptr, 0, &device, sizeof device,
+                                    &returned, nullptr);
+    QZ_SetLastError(ok ? 0 : GetLastError());
+    if (!ok)
+        return false;
+    number = device.DeviceNumber;
+    return true;
 }
 
-void WindowsDeviceAccess::Close(DeviceHandle handle) {
-  if (handle == kInvalidDeviceHandle) return;
-  const DWORD saved = GetLastError();
-  CloseHandle(ToHandle(handle));
-  SetLastError(saved);
+bool WindowsDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWithBuffer &query)
+{
+    return Control(handle, kIoctlStorageQueryProperty, &query, sizeof query);
 }
 
-bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest& request) {
-  ScsiPassThroughDirect sptd;
-  FillScsiPassThroughDirect(sptd, request.cdb, request.cdbLength, request.dataIn, request.buffer,
-                            request.length, request.timeoutSeconds);
-  DWORD returned = 0;
-  SetLastError(0);
-  const BOOL ok = DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
-                                  sizeof sptd, &returned, nullptr);
-  // The request counts as carried out only when no error is left behind.
-  QZ_SetLastError(GetLastError());
-  request.scsiStatus = sptd.ScsiStatus;
-  request.transferred = sptd.DataTransferLength;
-  return ok != FALSE;
+bool WindowsDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length)
+{
+    return Control(handle, kIoctlScsiMiniport, request, length);
 }
 
-bool WindowsDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t& number) {
-  StorageDeviceNumber device;
-  std::memset(&device, 0, sizeof device);
-  DWORD returned = 0;
-  SetLastError(0);
-  const BOOL ok = DeviceIoControl(ToHandle(handle), kIoctlStorageGetDeviceNumber, nullptr, 0, &device,
-                                  sizeof device, &returned, nullptr);
-  QZ_SetLastError(ok ? 0 : GetLastError());
-  if (!ok) return false;
-  number = device.DeviceNumber;
-  return true;
+DeviceAccess &PlatformDeviceAccess()
+{
+    static WindowsDeviceAccess access;
+    return access;
 }
 
-bool WindowsDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWithBuffer& query) {
-  return Control(handle, kIoctlStorageQueryProperty, &query, sizeof query);
-}
-
-bool WindowsDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t* request, uint32_t length) {
-  return Control(handle, kIoctlScsiMiniport, request, length);
-}
-
-DeviceAccess& PlatformDeviceAccess() {
-  static WindowsDeviceAccess access;
-  return access;
-}
-
-}  // namespace qz
+} // namespace qz

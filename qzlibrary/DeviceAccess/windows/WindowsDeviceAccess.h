@@ -6,15 +6,16 @@
 
 namespace qz {
 
-class WindowsDeviceAccess : public DeviceAccess {
- public:
-  bool ListDiskInterfaces(std::vector<std::string>& paths, std::size_t maxCount) override;
-  DeviceHandle Open(const char* path) override;
-  void Close(DeviceHandle handle) override;
-  bool ScsiPassThrough(DeviceHandle handle, ScsiRequest& request) override;
-  bool GetDiskNumber(DeviceHandle handle, uint32_t& number) override;
-  bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer& query) override;
-  bool FirmwareRequest(DeviceHandle handle, uint8_t* request, uint32_t length) override;
+class WindowsDeviceAccess : public DeviceAccess
+{
+public:
+    bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override;
+    DeviceHandle Open(const char *path) override;
+    void Close(DeviceHandle handle) override;
+    bool ScsiPassThrough(DeviceHandle handle, ScsiRequest &request) override;
+    bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
+    bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
+    bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
 };
 
-}  // namespace qz
+} // namespace qz

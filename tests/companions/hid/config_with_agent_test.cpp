@@ -48,7 +48,8 @@ void EndAgents(const QString &runtimeDir)
         const QString folder = processes.next();
         bool isPid = false;
         const int pid = QFileInfo(folder).fileName().toInt(&isPid);
-        if (isPid && QFileInfo(folder + "/exe").canonicalFilePath() == hid && ReadAll(folder + "/environ").contains(marker))
+        if (isPid && QFileInfo(folder + "/exe").canonicalFilePath() == hid
+            && ReadAll(folder + "/environ").contains(marker))
             ::kill(pid, SIGKILL);
     }
 }
@@ -91,19 +92,19 @@ protected:
 
     std::unique_ptr<Process> StartConfig()
     {
-        auto config = std::make_unique<Process>(kBin + "/Config", QStringList{});
+        auto config = std::make_unique<Process>(kBin + "/Config", QStringList {});
         EXPECT_TRUE(WaitUntil([] { return LocalWindows::WindowExists(kConfigTitle, 1000); }, 20000));
         return config;
     }
     std::unique_ptr<Process> StartAgent()
     {
-        auto agent = std::make_unique<Process>(kBin + "/hid", QStringList{});
+        auto agent = std::make_unique<Process>(kBin + "/hid", QStringList {});
         EXPECT_TRUE(WaitUntil([] { return LocalWindows::WindowExists(kAgentTitle, 1000); }));
         return agent;
     }
     QString HidSend(const QStringList &request)
     {
-        Process send(kBin + "/hid", QStringList{"--send"} + request);
+        Process send(kBin + "/hid", QStringList {"--send"} + request);
         EXPECT_TRUE(send.WaitForEnd());
         return send.Output();
     }
@@ -135,10 +136,10 @@ TEST_F(ConfigAndAgent, ConfigDoesNotStartASecondAgent)
 TEST_F(ConfigAndAgent, CloseRequestEndsConfigWithoutSavingAndClosesTheCompanionWindows)
 {
     auto agent = StartAgent();
-    for (const QStringList &request : {QStringList{"close", "1625"}, QStringList{"close", "1626"}}) {
+    for (const QStringList &request : {QStringList {"close", "1625"}, QStringList {"close", "1626"}}) {
         EventLog companions;
-        EndpointThread windows({QString::fromLatin1(AgentTitles::kWarning), QString::fromLatin1(AgentTitles::kPreference)},
-                               companions);
+        EndpointThread windows(
+            {QString::fromLatin1(AgentTitles::kWarning), QString::fromLatin1(AgentTitles::kPreference)}, companions);
         ASSERT_TRUE(windows.Begin());
         auto config = StartConfig();
         const QByteArray settings = ReadAll(SettingsPath());
@@ -146,8 +147,8 @@ TEST_F(ConfigAndAgent, CloseRequestEndsConfigWithoutSavingAndClosesTheCompanionW
 
         EXPECT_EQ(HidSend(request), "answer: 1\n");
         EXPECT_TRUE(config->WaitForEnd());
-        EXPECT_EQ(companions.Events(), (std::vector<std::string>{"Zarvik RGB Software_Warning:16",
-                                                                 "Zarvik RGB Software_Preference:16"}));
+        EXPECT_EQ(companions.Events(),
+                  (std::vector<std::string> {"Zarvik RGB Software_Warning:16", "Zarvik RGB Software_Preference:16"}));
         EXPECT_EQ(ReadAll(SettingsPath()), settings);
         EXPECT_TRUE(ReadAll(DiagnosticLogPath()).contains("STEP CreateDlg -End"));
         EXPECT_FALSE(LocalWindows::WindowExists(kConfigTitle, 1000));

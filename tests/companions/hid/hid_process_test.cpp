@@ -113,7 +113,8 @@ TEST_F(HidAgentProcess, ReportsAtStartWithoutCreatingTheSettingsFile)
     HidProcess hid;
     ASSERT_TRUE(hid.WaitListening());
     ASSERT_TRUE(hid.WaitForOutput("category 1 (SSD)"));
-    EXPECT_TRUE(hid.Output().startsWith("apply #1 (start): no settings file at " + SettingsPath() + ", the defaults\n"));
+    EXPECT_TRUE(
+        hid.Output().startsWith("apply #1 (start): no settings file at " + SettingsPath() + ", the defaults\n"));
     EXPECT_TRUE(hid.Output().contains("LED switch: on\ncurrent profile: 0\n"));
     EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
     EXPECT_TRUE(ReadAll(HidLogPath()).contains("apply #1 (start)"));
@@ -262,15 +263,15 @@ protected:
 TEST_F(HidSendsToConfig, CloseRequestsEndConfigAndCloseItsCompanionWindows)
 {
     Listen();
-    for (const QStringList &arguments : {QStringList{"--send", "close"}, QStringList{"--send", "1624", "1626"}}) {
+    for (const QStringList &arguments : {QStringList {"--send", "close"}, QStringList {"--send", "1624", "1626"}}) {
         EventLog companions;
-        EndpointThread windows({QString::fromLatin1(AgentTitles::kWarning), QString::fromLatin1(AgentTitles::kPreference)},
-                               companions);
+        EndpointThread windows(
+            {QString::fromLatin1(AgentTitles::kWarning), QString::fromLatin1(AgentTitles::kPreference)}, companions);
         ASSERT_TRUE(windows.Begin());
         const HidRun run = RunHid(arguments);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out, "answer: 1\n");
-        EXPECT_EQ(events.Events(), std::vector<std::string>{"ended without saving"});
+        EXPECT_EQ(events.Events(), std::vector<std::string> {"ended without saving"});
         EXPECT_EQ(companions.Events().size(), 2u);
         events.Clear();
     }
@@ -286,7 +287,7 @@ TEST_F(HidSendsToConfig, OtherReasonsRestoreAndQueryAreAnsweredAsDefined)
     run = RunHid({"--send", "restore"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "answer: 0\n");
-    EXPECT_EQ(events.Events(), std::vector<std::string>{"shown normally"});
+    EXPECT_EQ(events.Events(), std::vector<std::string> {"shown normally"});
 
     for (const char *query : {"ping", "1044"}) {
         run = RunHid({"--send", query});

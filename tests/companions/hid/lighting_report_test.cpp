@@ -129,7 +129,7 @@ TEST_F(SettingsReadTest, BrokenFileReadsAsDefaultsWithoutBeingRepaired)
     }
     LightingSettings settings;
     EXPECT_EQ(ReadSettingsWithoutWriting(path, settings), SettingsRead::Loaded);
-    EXPECT_EQ(settings.Profile(0).Category(1).records[1], EffectInfo{});
+    EXPECT_EQ(settings.Profile(0).Category(1).records[1], EffectInfo {});
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage);

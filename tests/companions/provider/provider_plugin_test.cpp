@@ -82,7 +82,7 @@ TEST(ProviderPlugin, FactoryCreatesOnlyTheProviderClass)
     EXPECT_EQ(Factory()(&CLSID_LightingProvider, &IID_ILightingProvider, nullptr), E_POINTER);
     EXPECT_EQ(Factory()(nullptr, &IID_ILightingProvider, &object), E_INVALIDARG);
     // The object made for the unsupported interface did not linger.
-    EXPECT_EQ(t.TraceLines(), (QStringList{QStringLiteral("create provider"), QStringLiteral("destroy provider")}));
+    EXPECT_EQ(t.TraceLines(), (QStringList {QStringLiteral("create provider"), QStringLiteral("destroy provider")}));
 
     ASSERT_EQ(Factory()(&CLSID_LightingProvider, &IID_IUnknown, &object), S_OK);
     auto *unknown = static_cast<IUnknown *>(object);
@@ -117,7 +117,7 @@ TEST(ProviderPlugin, GetDevicesFillsNoMoreThanTheCapacity)
     count = 5;
     provider->GetDevices(devices + 1, &count);
     EXPECT_EQ(count, 3u);
-    EXPECT_EQ(devices[1], devices[0]);   // the same device object, one more reference
+    EXPECT_EQ(devices[1], devices[0]); // the same device object, one more reference
     EXPECT_EQ(devices[4], nullptr);
 
     // Devices outlive the provider while references to them are held.
@@ -184,7 +184,7 @@ TEST(ProviderPlugin, DeviceListLocations)
     TestRegistry::WriteFile(perUser + QStringLiteral("/devices.xml"), "<d><device>mine</device></d>");
     {
         ILightingProvider *provider = CreateProvider();
-        EXPECT_EQ(Descriptions(provider), std::vector<std::u16string>{u"mine"});
+        EXPECT_EQ(Descriptions(provider), std::vector<std::u16string> {u"mine"});
         provider->Release();
     }
 }
@@ -198,12 +198,12 @@ TEST(RegisterProviderScript, RegistersTheBuiltPluginForTheUser)
 
     QString output;
     ASSERT_EQ(RunScript({binFolder}, configHome, &output), 0) << output.toStdString();
-    ASSERT_EQ(RunScript({binFolder + QStringLiteral("/.")}, configHome), 0);   // again: harmless
+    ASSERT_EQ(RunScript({binFolder + QStringLiteral("/.")}, configHome), 0); // again: harmless
     EXPECT_EQ(t.Registry().InprocServerPath(CLSID_LightingProvider),
               QFileInfo(QStringLiteral(QZ_PROVIDER_PLUGIN)).canonicalFilePath());
     QStringList names;
     ASSERT_TRUE(t.Registry().EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names));
-    EXPECT_EQ(names, QStringList{QLatin1String(kProviderClassName)});
+    EXPECT_EQ(names, QStringList {QLatin1String(kProviderClassName)});
 
     // What a newcomer's first run sees.
     {
@@ -215,7 +215,7 @@ TEST(RegisterProviderScript, RegistersTheBuiltPluginForTheUser)
     // Bad arguments change nothing.
     EXPECT_EQ(RunScript({}, configHome), 2);
     EXPECT_EQ(RunScript({t.Path() + QStringLiteral("/no-such-folder")}, configHome), 1);
-    EXPECT_EQ(RunScript({t.Path()}, configHome), 1);   // a folder without the plug-in
+    EXPECT_EQ(RunScript({t.Path()}, configHome), 1); // a folder without the plug-in
     EXPECT_FALSE(t.Registry().InprocServerPath(CLSID_LightingProvider).isEmpty());
 
     ASSERT_EQ(RunScript({QStringLiteral("--remove")}, configHome), 0);

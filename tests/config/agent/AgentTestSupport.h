@@ -145,7 +145,10 @@ namespace agent_test {
 class EndpointThread : public QThread
 {
 public:
-    EndpointThread(QStringList titles, EventLog &log) : titles_(std::move(titles)), log_(log) {}
+    EndpointThread(QStringList titles, EventLog &log)
+        : titles_(std::move(titles))
+        , log_(log)
+    { }
     ~EndpointThread() override
     {
         quit();

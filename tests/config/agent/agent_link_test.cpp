@@ -53,7 +53,8 @@ protected:
 TEST_F(AgentLinkTest, NotifySendsOne1324ToTheAgentWhileTheWaitCursorIsShown)
 {
     LocalWindowEndpoint agent(kAgentTitle, [this](uint32_t message, uintptr_t wParam, intptr_t lParam) -> intptr_t {
-        events.Add("agent got " + std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+        events.Add("agent got " + std::to_string(message) + " " + std::to_string(wParam) + " "
+                   + std::to_string(lParam));
         return 1;
     });
     ASSERT_EQ(agent.Listen(), LocalWindowEndpoint::ListenResult::Listening);
@@ -61,13 +62,13 @@ TEST_F(AgentLinkTest, NotifySendsOne1324ToTheAgentWhileTheWaitCursorIsShown)
     const auto outcome = WhileServing([this] { return link.NotifySettingsSaved(); });
     EXPECT_EQ(outcome.status, SendStatus::Answered);
     EXPECT_EQ(outcome.result, 1);
-    EXPECT_EQ(events.Events(), (std::vector<std::string>{"cursor shown", "agent got 1324 0 0", "cursor restored"}));
+    EXPECT_EQ(events.Events(), (std::vector<std::string> {"cursor shown", "agent got 1324 0 0", "cursor restored"}));
 }
 
 TEST_F(AgentLinkTest, NotifyWithoutAgentSendsNothingAndRestoresTheCursor)
 {
     EXPECT_EQ(link.NotifySettingsSaved().status, SendStatus::NoWindow);
-    EXPECT_EQ(events.Events(), (std::vector<std::string>{"cursor shown", "cursor restored"}));
+    EXPECT_EQ(events.Events(), (std::vector<std::string> {"cursor shown", "cursor restored"}));
 
     // A socket left by a crashed agent is no agent either.
     RawSocket stale(kAgentTitle, RawSocket::Kind::Stale);
@@ -84,7 +85,7 @@ TEST_F(AgentLinkTest, HungAgentReleasesConfigWithinTheBound)
     const qint64 elapsed = ElapsedMs([&] { outcome = link.NotifySettingsSaved(); });
     EXPECT_EQ(outcome.status, SendStatus::TimedOut);
     EXPECT_LT(elapsed, 700 + 2000);
-    EXPECT_EQ(events.Events(), (std::vector<std::string>{"cursor shown", "cursor restored"}));
+    EXPECT_EQ(events.Events(), (std::vector<std::string> {"cursor shown", "cursor restored"}));
 }
 
 TEST_F(AgentLinkTest, StartsTheAgentBesideTheProgramWhenNoneAnswers)
@@ -139,7 +140,7 @@ TEST_F(ConfigWindowTest, CloseRequestWithoutCompanionWindowsStillEnds)
 {
     Listen();
     EXPECT_EQ(Send(AgentMessages::kCloseRequest, AgentMessages::kCloseReasonSecond), 1);
-    EXPECT_EQ(events.Events(), std::vector<std::string>{"ended without saving"});
+    EXPECT_EQ(events.Events(), std::vector<std::string> {"ended without saving"});
 }
 
 TEST_F(ConfigWindowTest, RestoreRequestShowsAMinimisedWindowNormally)
@@ -163,7 +164,7 @@ TEST_F(ConfigWindowTest, QueryIsAnsweredOneAndOtherMessagesNeverReachTheHandler)
     EXPECT_EQ(Send(AgentMessages::kSettingsSaved), 0);
     EXPECT_EQ(Send(AgentMessages::kCloseWindow), 0);
     EXPECT_EQ(Send(AgentMessages::kQuery), 5);
-    EXPECT_EQ(handled, std::vector<uint32_t>{AgentMessages::kQuery});
+    EXPECT_EQ(handled, std::vector<uint32_t> {AgentMessages::kQuery});
 
     link.StartListening(link.StandardHandler({}));
     EXPECT_EQ(Send(AgentMessages::kQuery), 1);

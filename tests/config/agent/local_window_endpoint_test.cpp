@@ -61,7 +61,10 @@ public:
     }
     ~RawClient() { ::close(fd_); }
     bool Connected() const { return connected_; }
-    void Send(const QByteArray &bytes) { [[maybe_unused]] auto n = ::send(fd_, bytes.constData(), bytes.size(), MSG_NOSIGNAL); }
+    void Send(const QByteArray &bytes)
+    {
+        [[maybe_unused]] auto n = ::send(fd_, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
+    }
     // True when the listener has closed the connection.
     bool ClosedByPeer()
     {

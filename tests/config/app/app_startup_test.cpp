@@ -103,12 +103,8 @@ TEST(ConfigStartUp, NormalRunLogsItsStepsInOrderAndCreatesTheSettings)
 
     const QString settingsPath = folders.ConfigHome() + "/Zarvik/Zarvik RGB Software/config";
     const QStringList expected = {
-        folders.Root() + "/program/",
-        "STEP CreateDlg",
-        "OnInitDialog-createIniPath - " + settingsPath,
-        ReadyLine(folders),
-        "STEP CreateDlg -End",
-        "Instance End",
+        folders.Root() + "/program/", "STEP CreateDlg",      "OnInitDialog-createIniPath - " + settingsPath,
+        ReadyLine(folders),           "STEP CreateDlg -End", "Instance End",
         "STEP-ExitInstance()-End",
     };
     EXPECT_EQ(LogMessages(), expected);
@@ -178,7 +174,7 @@ TEST(ConfigHelp, OpensTheManualBesideTheProgramWhateverTheWorkingFolder)
 
     QDir::setCurrent(savedFolder);
     DesktopServices::SetDocumentOpenerForTesting({});
-    EXPECT_EQ(opened, QStringList{"/opt/Zarvik RGB Software/Help/Help.pdf"});
+    EXPECT_EQ(opened, QStringList {"/opt/Zarvik RGB Software/Help/Help.pdf"});
 }
 
 } // namespace

@@ -15,7 +15,10 @@ protected:
         Open(1);
     }
 
-    RgbColor Sliders() { return {Screen().redSlider.GetPos(), Screen().greenSlider.GetPos(), Screen().blueSlider.GetPos()}; }
+    RgbColor Sliders()
+    {
+        return {Screen().redSlider.GetPos(), Screen().greenSlider.GetPos(), Screen().blueSlider.GetPos()};
+    }
 
     QStringList Boxes()
     {
@@ -29,7 +32,6 @@ protected:
         MoveSlider(kGreenSliderId, g);
         MoveSlider(kBlueSliderId, b);
     }
-
 };
 
 TEST_F(ColorEditorTest, PureRedFillsEveryViewAndTheHsvSideComputesWithHue359)
@@ -37,10 +39,10 @@ TEST_F(ColorEditorTest, PureRedFillsEveryViewAndTheHsvSideComputesWithHue359)
     SetRgb(255, 0, 0);
     EXPECT_EQ(Screen().saturationSlider.GetPos(), 100);
     EXPECT_EQ(Screen().valueSlider.GetPos(), 255);
-    EXPECT_EQ(Boxes(), (QStringList{"255", "0", "0", "FF0000"}));
+    EXPECT_EQ(Boxes(), (QStringList {"255", "0", "0", "FF0000"}));
 
     MoveSlider(kSaturationSliderId, 100);
-    EXPECT_EQ(Sliders(), (RgbColor{255, 0, 4})) << "the ring reports 359 for 0";
+    EXPECT_EQ(Sliders(), (RgbColor {255, 0, 4})) << "the ring reports 359 for 0";
     EXPECT_EQ(window->EditedRecord()->colors[0], ToColorRef({255, 0, 4}));
 }
 
@@ -59,7 +61,7 @@ TEST_F(ColorEditorTest, RingLeadsInHsvMode)
 {
     SetRgb(255, 0, 0);
     MoveSlider(kHueRingId, 120);
-    EXPECT_EQ(Sliders(), (RgbColor{0, 255, 0}));
+    EXPECT_EQ(Sliders(), (RgbColor {0, 255, 0}));
     EXPECT_EQ(Screen().hexBox.text(), "00FF00");
 }
 
@@ -69,7 +71,7 @@ TEST_F(ColorEditorTest, TypedDecimalIsTakenBeforeTheNextSliderChange)
     Type(Screen().numberBoxes[0], "3");
     EXPECT_EQ(window->Editor().ActiveEdit(), &Screen().numberBoxes[0]);
     MoveSlider(kGreenSliderId, 99);
-    EXPECT_EQ(Sliders(), (RgbColor{3, 99, 30}));
+    EXPECT_EQ(Sliders(), (RgbColor {3, 99, 30}));
     EXPECT_EQ(window->Editor().ActiveEdit(), nullptr);
 }
 
@@ -89,7 +91,7 @@ TEST_F(ColorEditorTest, HexBoxNormalisesAfterTheSixthCharacterAndAppliesOnEnter)
     QTest::keyClicks(&Screen().hexBox, "0");
     EXPECT_EQ(Screen().hexBox.text(), "00FF80");
     QTest::keyClick(&Screen().hexBox, Qt::Key_Return);
-    EXPECT_EQ(Sliders(), (RgbColor{0, 255, 128}));
+    EXPECT_EQ(Sliders(), (RgbColor {0, 255, 128}));
     EXPECT_EQ(window->EditedRecord()->colors[0], ToColorRef({0, 255, 128}));
 }
 
@@ -98,7 +100,7 @@ TEST_F(ColorEditorTest, SwitchingBoxesCommitsTheFirstOne)
     SetRgb(1, 2, 3);
     Type(Screen().numberBoxes[2], "9");
     Click(Screen().hexBox);
-    EXPECT_EQ(Sliders(), (RgbColor{1, 2, 9}));
+    EXPECT_EQ(Sliders(), (RgbColor {1, 2, 9}));
     EXPECT_EQ(window->Editor().ActiveEdit(), &Screen().hexBox);
 }
 
@@ -110,7 +112,7 @@ TEST_F(ColorEditorTest, SlotsAndPresetsChooseWhatTheViewsEdit)
     EXPECT_EQ(ToColorRef(Sliders()), EffectInfo::DefaultColors()[3]);
 
     Click(Screen().presets[4]);
-    EXPECT_EQ(Sliders(), (RgbColor{0, 0, 255}));
+    EXPECT_EQ(Sliders(), (RgbColor {0, 0, 255}));
     EXPECT_EQ(Screen().colorSlots[3].GetColor(), ToColorRef({0, 0, 255}));
     EXPECT_EQ(window->EditedRecord()->colors[3], ToColorRef({0, 0, 255}));
     EXPECT_EQ(window->EditedRecord()->colors[0], EffectInfo::DefaultColors()[0]);

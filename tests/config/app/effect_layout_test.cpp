@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, EffectWithoutSettingsHidesEveryControl)
     Open(1);
     ChooseEffect(14);
     EXPECT_EQ(ShownSlots(Screen()), 0);
-    for (const QWidget *control : std::initializer_list<const QWidget *>{
+    for (const QWidget *control : std::initializer_list<const QWidget *> {
              &Screen().hueRing, &Screen().redSlider, &Screen().hexBox, &Screen().presets[0], &Screen().speedSlider,
              &Screen().directionButtons[0], &Screen().uniformToggle, &Screen().numberBoxes[2]})
         EXPECT_FALSE(Shown(*control));
@@ -79,7 +79,7 @@ TEST_F(MainWindowTest, StoredEffectTwelveOpensTheListAtOffsetFour)
     CConfigDlg &w = Open(1);
     EXPECT_EQ(w.CurrentEffect(), 12);
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 4);
-    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int>{5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int> {5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_TRUE(Screen().effectButtons[12].GetChecked());
     EXPECT_EQ(Screen().effectButtons[5].geometry(), Screen().effectRowRect.ToQRect());
     EXPECT_EQ(Screen().effectButtons[12].geometry().top(), Screen().effectRowRect.top + 7 * 37);
@@ -89,9 +89,9 @@ TEST_F(MainWindowTest, ScrollBarAtSixListsTheLastEightAndNeverEffectZero)
 {
     Open(1);
     MoveSlider(kEffectListScrollId, 6);
-    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int>{7, 8, 9, 10, 11, 12, 13, 14}));
+    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int> {7, 8, 9, 10, 11, 12, 13, 14}));
     MoveSlider(kEffectListScrollId, 0);
-    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(ListedEffects(Screen()), (std::vector<int> {1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(MainWindowTest, WheelOverTheEffectListScrollsIt)
@@ -107,8 +107,8 @@ TEST_F(MainWindowTest, WheelOverTheEffectListScrollsIt)
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
 
     const QPoint outside(700, 500);
-    QWheelEvent elsewhere(outside, w.mapToGlobal(outside), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent elsewhere(outside, w.mapToGlobal(outside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&w, &elsewhere);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);

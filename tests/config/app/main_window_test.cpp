@@ -69,7 +69,7 @@ TEST_F(MainWindowTest, MenuReachesTheSixteenthDeviceAndIgnoresItemsBeyondTheCoun
 TEST_F(MainWindowTest, NoDevicesLeavesTheSsdCategoryWithRecordOne)
 {
     CConfigDlg &w = Open(0);
-    EXPECT_EQ(w.CategoryList(), std::vector<int>{1});
+    EXPECT_EQ(w.CategoryList(), std::vector<int> {1});
     EXPECT_EQ(w.RecordIndex(), 1);
     EXPECT_FALSE(Screen().categoryButtons[0].isVisibleTo(&w));
     EXPECT_TRUE(Screen().categoryButtons[1].isVisibleTo(&w));
@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, UnsavedRecordChangeAsksAndSavesOnOk)
     MoveSlider(kRedSliderId, 10);
     boxAnswer = IDCANCEL;
     Click(Screen().profileButtons[1]);
-    ASSERT_EQ(boxes, QStringList{"Profile: Save Profile?"});
+    ASSERT_EQ(boxes, QStringList {"Profile: Save Profile?"});
     EXPECT_EQ(FileSettings().Profile(0).Category(1).records[1].colors[0], 0x0000FFu) << "cancel saves nothing";
 
     MoveSlider(kRedSliderId, 10);

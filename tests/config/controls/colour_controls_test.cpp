@@ -20,7 +20,7 @@ struct ColorBtnTest : ::testing::Test
     RecordingWindow parent;
     CColorBtn2 swatch;
     const Bitmap greyNormal = ctl::Solid(20, 10, 0xFF808080); // grey 128
-    const Bitmap greyDown = ctl::Solid(20, 10, 0xFFFFFFFF);   // white
+    const Bitmap greyDown = ctl::Solid(20, 10, 0xFFFFFFFF); // white
     const Bitmap background = ctl::Solid(100, 100, 0xFF000040);
 
     void SetUp() override
@@ -169,7 +169,7 @@ TEST_F(ClrEditTest, HexModeLetsCopyPasteAndCutThrough)
     EXPECT_TRUE(edit.AcceptsCharacter(3));
     EXPECT_TRUE(edit.AcceptsCharacter(22));
     EXPECT_TRUE(edit.AcceptsCharacter(24));
-    EXPECT_FALSE(edit.AcceptsCharacter(1));  // Ctrl+A
+    EXPECT_FALSE(edit.AcceptsCharacter(1)); // Ctrl+A
     EXPECT_FALSE(edit.AcceptsCharacter(13)); // Enter
 
     QGuiApplication::clipboard()->setText("00ff80");

@@ -18,7 +18,7 @@ struct BitmapBtnTest : ::testing::Test
     RecordingWindow parent;
     CBitmapBtn button;
     MessageRecorder recorder;
-    FakeTickCount tick{100000};
+    FakeTickCount tick {100000};
 
     void SetUp() override
     {
@@ -181,7 +181,7 @@ struct BitmapBtn2Test : ::testing::Test
 {
     RecordingWindow parent;
     CBitmapBtn2 button;
-    FakeTickCount tick{100000};
+    FakeTickCount tick {100000};
 
     void SetUp() override
     {

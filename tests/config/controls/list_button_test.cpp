@@ -74,7 +74,7 @@ TEST_F(ListBtnTest, LooksOfBothTables)
         b.SetChecked(r.checked);
         if (r.hovered)
             Move(&b, {2, 2});
-        const auto look = b.ChooseLook(DrawItemState{r.pressed, r.disabled});
+        const auto look = b.ChooseLook(DrawItemState {r.pressed, r.disabled});
         EXPECT_EQ(look.image, r.image) << r.alternate << r.disabled << r.checked << r.pressed << r.hovered;
         EXPECT_EQ(look.captionColour, r.colour);
         EXPECT_EQ(look.icon, r.icon);
@@ -90,7 +90,7 @@ TEST_F(ListBtnTest, PaintsTheStatePictureOfNormalOverDownDisableAndChecked)
     EXPECT_EQ(Corner(), kDown);
     Release(&button, {5, 5});
     EXPECT_EQ(Corner(), kDown); // the release is swallowed: still pressed
-    Move(&button, {500, 5});    // pointer gone: pressed look ends
+    Move(&button, {500, 5}); // pointer gone: pressed look ends
     EXPECT_EQ(Corner(), kNormal);
     button.SetChecked(true);
     EXPECT_EQ(Corner(), kDown);

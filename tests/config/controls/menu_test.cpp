@@ -220,8 +220,7 @@ TEST(MenuBandRule, ShorterKeepsTheTopAndTheBottomBand)
     EXPECT_EQ(SourceRows(CPngBtnMenu::FitToHeight(picture, 20, 10)), expected);
 
     // No taller than one band: top rows, then the bottom half-height.
-    EXPECT_EQ(SourceRows(CPngBtnMenu::FitToHeight(picture, 8, 10)),
-              (std::vector<int>{0, 1, 2, 3, 26, 27, 28, 29}));
+    EXPECT_EQ(SourceRows(CPngBtnMenu::FitToHeight(picture, 8, 10)), (std::vector<int> {0, 1, 2, 3, 26, 27, 28, 29}));
 }
 
 TEST(MenuBandRule, TallerRepeatsTheMiddleBandAndEndsWithTheBottom)
@@ -239,8 +238,8 @@ TEST(MenuBandRule, TallerRepeatsTheMiddleBandAndEndsWithTheBottom)
     EXPECT_EQ(noBand[30], 10);
     EXPECT_EQ(noBand[39], 19);
 
-    EXPECT_TRUE(CPngBtnMenu::FitToHeight(Bitmap(), 40, 10).Image().isNull() ||
-                SourceRows(CPngBtnMenu::FitToHeight(Bitmap(), 40, 10))[0] == -1);
+    EXPECT_TRUE(CPngBtnMenu::FitToHeight(Bitmap(), 40, 10).Image().isNull()
+                || SourceRows(CPngBtnMenu::FitToHeight(Bitmap(), 40, 10))[0] == -1);
     EXPECT_TRUE(CPngBtnMenu::FitToHeight(picture, 0, 10).IsEmpty());
 }
 

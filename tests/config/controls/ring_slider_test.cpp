@@ -88,7 +88,7 @@ TEST_F(RingTest, WheelWrapsWithinTheRangeAndDoesNotMoveTheThumb)
     ring.OnMouseWheel(-120);
     Wheel(&ring, 120, {100, 10});
     ctl::Drain();
-    EXPECT_EQ(Posted(), (std::vector<int>{358, 1, 0, 0, 357}));
+    EXPECT_EQ(Posted(), (std::vector<int> {358, 1, 0, 0, 357}));
     EXPECT_EQ(ring.GetValue(), 358);
     for (const auto &m : parent.Received(UM_SLIDER_POS))
         EXPECT_EQ(m.lParam, 10006);
@@ -103,7 +103,7 @@ TEST_F(RingTest, DragMovesTheThumbAtOnceAndPostsEveryMove)
     Move(&ring, {0, 100}, Qt::LeftButton); // unchanged: posted all the same
     Release(&ring, {100, 0});
     ctl::Drain();
-    EXPECT_EQ(Posted(), (std::vector<int>{180, 180, 90}));
+    EXPECT_EQ(Posted(), (std::vector<int> {180, 180, 90}));
     EXPECT_FALSE(ring.IsDragging());
     // Moves without a press are not the ring's.
     Move(&ring, {199, 100});
@@ -115,7 +115,7 @@ TEST_F(RingTest, ReleaseWithoutAPressStillPostsAValue)
 {
     Release(&ring, {100, 0});
     ctl::Drain();
-    EXPECT_EQ(Posted(), std::vector<int>{90});
+    EXPECT_EQ(Posted(), std::vector<int> {90});
 }
 
 TEST_F(RingTest, EqualBoundsAndAZeroMaximumStayDefined)
@@ -149,7 +149,7 @@ TEST_F(RingTest, MaskShapesTheWindowAndABlankMaskReportsAnError)
         return IDOK;
     });
     ring.SetRegion(ctl::Solid(200, 200, 0xFFFFFFFF)); // all white: no shape
-    EXPECT_EQ(boxes, QStringList{"error"});
+    EXPECT_EQ(boxes, QStringList {"error"});
     EXPECT_FALSE(ring.IsShaped());
 
     QImage mask(200, 200, QImage::Format_ARGB32_Premultiplied);

@@ -87,7 +87,7 @@ TEST_F(HSliderTest, DragPostsEveryChangedValueAndTheParentMovesTheThumb)
     Move(&slider, {150, 5}, Qt::LeftButton);
     EXPECT_EQ(slider.GetPos(), 0); // nothing handled yet: posted
     ctl::Drain();
-    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{128, 195}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {128, 195}));
     EXPECT_EQ(slider.GetPos(), 195);
     Release(&slider, {9, 5});
     ctl::Drain();
@@ -99,7 +99,7 @@ TEST_F(HSliderTest, AClickWithoutMovementRequestsTheValueUnderIt)
     Press(&slider, {10, 5});
     Release(&slider, {10, 5});
     ctl::Drain();
-    EXPECT_EQ(ctl::PostedSliderValues(parent), std::vector<int>{7});
+    EXPECT_EQ(ctl::PostedSliderValues(parent), std::vector<int> {7});
 }
 
 TEST_F(HSliderTest, WheelStepsAreClampedToTheRange)
@@ -108,9 +108,9 @@ TEST_F(HSliderTest, WheelStepsAreClampedToTheRange)
     Wheel(&slider, 120);
     slider.SetPos(255);
     Wheel(&slider, 360); // one step regardless of the distance
-    Wheel(&slider, 0);   // zero counts as toward the user
+    Wheel(&slider, 0); // zero counts as toward the user
     ctl::Drain();
-    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{0, 1, 255, 254}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {0, 1, 255, 254}));
 }
 
 TEST_F(HSliderTest, WheelWalksARangeAroundZero)
@@ -125,7 +125,7 @@ TEST_F(HSliderTest, WheelWalksARangeAroundZero)
         Wheel(&slider, 120);
         ctl::Drain();
     }
-    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{-1, 0, 1, 2, 2}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {-1, 0, 1, 2, 2}));
 }
 
 TEST_F(HSliderTest, SetRangeClampsThePositionButSetPosDoesNot)
@@ -251,7 +251,7 @@ TEST_F(VSliderTest, AlwaysIdentifier10001AndTheWheelAwayScrollsUp)
     slider.SetPos(0);
     slider.OnMouseWheel(120);
     ctl::Drain();
-    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int>{2, 4, 0}));
+    EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {2, 4, 0}));
     EXPECT_EQ(parent.Received(UM_SLIDER_POS)[0].lParam, 10001);
 }
 

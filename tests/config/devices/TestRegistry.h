@@ -20,7 +20,8 @@ inline const char kProviderClassName[] = "{DF392B70-BBFC-4A99-A269-C0B56CDA7757}
 class ScopedEnvironment
 {
 public:
-    ScopedEnvironment(const char *name, const QByteArray &value) : name(name)
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : name(name)
     {
         if (const char *old = std::getenv(name))
             previous = QByteArray(old), hadPrevious = true;
@@ -46,10 +47,10 @@ class TestRegistry
 {
 public:
     TestRegistry()
-        : configHome("XDG_CONFIG_HOME", folder.path().toLocal8Bit() + "/config"),
-          stateHome("XDG_STATE_HOME", folder.path().toLocal8Bit() + "/state"),
-          trace("ZARVIK_PROVIDER_TRACE", (folder.path() + QStringLiteral("/trace.log")).toLocal8Bit()),
-          deviceList("ZARVIK_PROVIDER_DEVICES", (folder.path() + QStringLiteral("/devices.xml")).toLocal8Bit())
+        : configHome("XDG_CONFIG_HOME", folder.path().toLocal8Bit() + "/config")
+        , stateHome("XDG_STATE_HOME", folder.path().toLocal8Bit() + "/state")
+        , trace("ZARVIK_PROVIDER_TRACE", (folder.path() + QStringLiteral("/trace.log")).toLocal8Bit())
+        , deviceList("ZARVIK_PROVIDER_DEVICES", (folder.path() + QStringLiteral("/devices.xml")).toLocal8Bit())
     {
         QDir().mkpath(folder.path() + QStringLiteral("/config"));
         QDir().mkpath(SystemRoot());
@@ -109,7 +110,7 @@ public:
 private:
     QTemporaryDir folder;
     ScopedEnvironment configHome;
-    ScopedEnvironment stateHome;   // the diagnostic log goes below it
+    ScopedEnvironment stateHome; // the diagnostic log goes below it
     ScopedEnvironment trace;
     // The plug-in reads <folder>/devices.xml: no devices until a test writes it.
     ScopedEnvironment deviceList;

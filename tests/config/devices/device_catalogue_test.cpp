@@ -11,16 +11,22 @@ namespace {
 
 constexpr int kSsd = DeviceCatalogue::kCategorySsd;
 
-const QByteArray kTwoDevicesSecondNotXml =
-    "<devices>"
-    "  <device><r><version>1.0</version><type>405504</type><device><name>first</name></device></r></device>"
-    "  <device><![CDATA[this is not XML]]></device>"
-    "</devices>";
+const QByteArray kTwoDevicesSecondNotXml
+    = "<devices>"
+      "  <device><r><version>1.0</version><type>405504</type><device><name>first</name></device></r></device>"
+      "  <device><![CDATA[this is not XML]]></device>"
+      "</devices>";
 
-int CountOf(const QStringList &lines, const QString &line) { return static_cast<int>(lines.count(line)); }
+int CountOf(const QStringList &lines, const QString &line)
+{
+    return static_cast<int>(lines.count(line));
+}
 
 QStringList capturedLog;
-void CaptureLog(const QString &line) { capturedLog << line; }
+void CaptureLog(const QString &line)
+{
+    capturedLog << line;
+}
 
 template <typename Function>
 Function MisbehavingExport(const char *name)
@@ -55,7 +61,7 @@ TEST(DeviceCatalogue, SkipsSubkeysThatAreNotBracedIdentifiers)
     t.AddInstanceSubkey(QStringLiteral("DF392B70-BBFC-4A99-A269-C0B56CDA7757"));
     t.AddInstanceSubkey(QStringLiteral("not an identifier"));
     t.AddInstanceSubkey(QStringLiteral("{DF392B70-BBFC-4A99-A269-C0B56CDA7757"));
-    t.AddInstanceSubkey(QStringLiteral("{df392b70-bbfc-4a99-a269-c0b56cda7757}"));   // same class, other case
+    t.AddInstanceSubkey(QStringLiteral("{df392b70-bbfc-4a99-a269-c0b56cda7757}")); // same class, other case
 
     DeviceCatalogue catalogue(t.Registry());
     EXPECT_TRUE(catalogue.Discover());
@@ -83,7 +89,7 @@ TEST(DeviceCatalogue, EveryDeviceCountsWhateverItsDocument)
     // A device with no document at all counts as well.
     t.WriteDeviceList("<d><device/><device/></d>");
     EXPECT_TRUE(catalogue.Discover());
-    EXPECT_EQ(catalogue.DeviceCount(kSsd), 2);   // rediscovery replaces, never appends
+    EXPECT_EQ(catalogue.DeviceCount(kSsd), 2); // rediscovery replaces, never appends
     EXPECT_EQ(catalogue.Descriptions(kSsd)[0], DeviceDescription());
 }
 
@@ -141,8 +147,9 @@ TEST(DeviceCatalogue, KeepsItsReferencesUntilItEnds)
         DeviceCatalogue catalogue(t.Registry());
         ASSERT_TRUE(catalogue.Discover());
         // Only the extra reference was given back: everything is alive.
-        EXPECT_EQ(t.TraceLines(), (QStringList{QStringLiteral("create provider"), QStringLiteral("create device 0"),
-                                               QStringLiteral("create device 1")}));
+        EXPECT_EQ(t.TraceLines(),
+                  (QStringList {QStringLiteral("create provider"), QStringLiteral("create device 0"),
+                                QStringLiteral("create device 1")}));
     }
     const QStringList lines = t.TraceLines();
     EXPECT_EQ(CountOf(lines, QStringLiteral("destroy provider")), 1);
@@ -166,13 +173,14 @@ TEST(DeviceCatalogue, SurvivesProvidersThatBreakTheContract)
     t.SetServerPath(QLatin1String(kProviderClassName), QZ_MISBEHAVING_PLUGIN);
     const DeviceLogSink previous = SetDeviceLogSink(CaptureLog);
 
-    struct Case {
+    struct Case
+    {
         const char *mode;
         int devices;
         bool logged;
     };
-    for (const Case &c : {Case{"overfill", 2, true}, Case{"huge", 256, true}, Case{"null-entries", 3, false},
-                          Case{"shrink", 1, false}, Case{"fail-create", 0, true}}) {
+    for (const Case &c : {Case {"overfill", 2, true}, Case {"huge", 256, true}, Case {"null-entries", 3, false},
+                          Case {"shrink", 1, false}, Case {"fail-create", 0, true}}) {
         ScopedEnvironment mode("ZARVIK_TEST_PROVIDER_MODE", c.mode);
         capturedLog.clear();
         {
@@ -195,7 +203,7 @@ TEST(DeviceCatalogue, SurvivesProvidersThatBreakTheContract)
 TEST(DeviceCatalogue, DefaultDeviceListShowsThreeRealisticSsds)
 {
     TestRegistry t;
-    ScopedEnvironment noList("ZARVIK_PROVIDER_DEVICES", "");   // use the list beside the plug-in
+    ScopedEnvironment noList("ZARVIK_PROVIDER_DEVICES", ""); // use the list beside the plug-in
     t.RegisterProvider();
     DeviceCatalogue catalogue(t.Registry());
     ASSERT_TRUE(catalogue.Discover());

@@ -62,8 +62,8 @@ DeviceDescription FullExpected()
     device.width = 8;
     device.height = 1;
     device.led_names = {"L1", "L2", "L3", "L4", "L5", "L6", "L7", "L8"};
-    EffectEntry fixed{"Static", 1, 1, 1, 0, 0, 0, 0, 0, 0, 0};
-    EffectEntry meteor{"Meteor", 9, 1, 1, 1, 1, 1, 2, 2, 5, 5};
+    EffectEntry fixed {"Static", 1, 1, 1, 0, 0, 0, 0, 0, 0, 0};
+    EffectEntry meteor {"Meteor", 9, 1, 1, 1, 1, 1, 2, 2, 5, 5};
     device.effects = {fixed, meteor};
     expected.devices = {device};
     return expected;
@@ -81,7 +81,8 @@ TEST(DeviceDescription, ReadsEveryFieldOfAFullDocument)
 TEST(DeviceDescription, RootNameDoesNotMatter)
 {
     const DeviceDescription a = Parse(u"<a><version>2</version><type>7</type><device/></a>");
-    const DeviceDescription b = Parse(u"<anything-else x='1'><version>2</version><type>7</type><device/></anything-else>");
+    const DeviceDescription b
+        = Parse(u"<anything-else x='1'><version>2</version><type>7</type><device/></anything-else>");
     EXPECT_EQ(a, b);
     EXPECT_EQ(a.version, "2");
     EXPECT_EQ(a.devices.size(), 1u);
@@ -89,21 +90,21 @@ TEST(DeviceDescription, RootNameDoesNotMatter)
 
 TEST(DeviceDescription, LayoutPartsAreIndependent)
 {
-    const DeviceDescription heightOnly =
-        Parse(u"<r><device><layout><size><height>4</height></size></layout></device></r>");
+    const DeviceDescription heightOnly
+        = Parse(u"<r><device><layout><size><height>4</height></size></layout></device></r>");
     ASSERT_EQ(heightOnly.devices.size(), 1u);
     EXPECT_EQ(heightOnly.devices[0].width, 0);
     EXPECT_EQ(heightOnly.devices[0].height, 4);
     EXPECT_EQ(heightOnly.devices[0].led_count, 0);
 
-    const DeviceDescription leds =
-        Parse(u"<r><device><layout><led_name><led>a</led><led></led><led>c</led></led_name></layout></device></r>");
+    const DeviceDescription leds
+        = Parse(u"<r><device><layout><led_name><led>a</led><led></led><led>c</led></led_name></layout></device></r>");
     ASSERT_EQ(leds.devices.size(), 1u);
-    EXPECT_EQ(leds.devices[0].led_names, (std::vector<std::string>{"a", "", "c"}));
+    EXPECT_EQ(leds.devices[0].led_names, (std::vector<std::string> {"a", "", "c"}));
 
     // Elements outside their parents are not found.
-    const DeviceDescription misplaced =
-        Parse(u"<r><device><led_count>8</led_count><size><width>3</width></size><effect><id>1</id></effect></device></r>");
+    const DeviceDescription misplaced = Parse(
+        u"<r><device><led_count>8</led_count><size><width>3</width></size><effect><id>1</id></effect></device></r>");
     ASSERT_EQ(misplaced.devices.size(), 1u);
     EXPECT_EQ(misplaced.devices[0], DeviceEntry());
 }
@@ -140,11 +141,10 @@ TEST(DeviceDescription, TextIsTheFirstChildTextOnly)
 
 TEST(DeviceDescription, LevelsNestedInsideSupportFlagsAreNotRead)
 {
-    const DeviceDescription d = Parse(
-        u"<r><device><supported_effect><effect>"
-        u"<speed_supported>1<levels>5</levels><default>3</default></speed_supported>"
-        u"<direction_supported>1</direction_supported>"
-        u"</effect></supported_effect></device></r>");
+    const DeviceDescription d = Parse(u"<r><device><supported_effect><effect>"
+                                      u"<speed_supported>1<levels>5</levels><default>3</default></speed_supported>"
+                                      u"<direction_supported>1</direction_supported>"
+                                      u"</effect></supported_effect></device></r>");
     ASSERT_EQ(d.devices.size(), 1u);
     ASSERT_EQ(d.devices[0].effects.size(), 1u);
     const EffectEntry &e = d.devices[0].effects[0];
@@ -226,13 +226,13 @@ TEST(DeviceDescription, TruncatedDocumentsKeepWhatWasRead)
 TEST(DeviceDescription, MalformedDocumentsKeepWhatWasRead)
 {
     // A wrong closing tag stops the parser; what came before is kept.
-    const DeviceDescription mismatched =
-        Parse(u"<r><version>3</version><type>4</typo><device><name>x</name></device></r>");
+    const DeviceDescription mismatched
+        = Parse(u"<r><version>3</version><type>4</typo><device><name>x</name></device></r>");
     EXPECT_EQ(mismatched.version, "3");
     EXPECT_TRUE(mismatched.devices.empty());
 
-    const DeviceDescription badAttribute =
-        Parse(u"<r><version>3</version><device id=\"unterminated><name>x</name></device></r>");
+    const DeviceDescription badAttribute
+        = Parse(u"<r><version>3</version><device id=\"unterminated><name>x</name></device></r>");
     EXPECT_EQ(badAttribute.version, "3");
 
     // Text after an embedded NUL is not part of the document.

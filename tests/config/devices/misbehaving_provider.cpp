@@ -25,7 +25,10 @@ const char *Mode()
     return mode ? mode : "";
 }
 
-bool ModeIs(const char *name) { return std::strcmp(Mode(), name) == 0; }
+bool ModeIs(const char *name)
+{
+    return std::strcmp(Mode(), name) == 0;
+}
 
 template <typename Interface>
 class Object : public Interface
@@ -92,8 +95,8 @@ public:
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) HResult
-LightingProviderCreateInstance(const Guid *, const Guid *, void **object)
+extern "C" __attribute__((visibility("default"))) HResult LightingProviderCreateInstance(const Guid *, const Guid *,
+                                                                                         void **object)
 {
     *object = nullptr;
     if (ModeIs("fail-create"))
@@ -102,5 +105,11 @@ LightingProviderCreateInstance(const Guid *, const Guid *, void **object)
     return S_OK;
 }
 
-extern "C" __attribute__((visibility("default"))) int MisbehavingLiveObjects() { return liveObjects; }
-extern "C" __attribute__((visibility("default"))) std::uint32_t MisbehavingLastCapacity() { return lastCapacity; }
+extern "C" __attribute__((visibility("default"))) int MisbehavingLiveObjects()
+{
+    return liveObjects;
+}
+extern "C" __attribute__((visibility("default"))) std::uint32_t MisbehavingLastCapacity()
+{
+    return lastCapacity;
+}

@@ -16,7 +16,10 @@ using namespace Lighting;
 namespace {
 
 QStringList capturedLog;
-void CaptureLog(const QString &line) { capturedLog << line; }
+void CaptureLog(const QString &line)
+{
+    capturedLog << line;
+}
 
 class LogCapture
 {
@@ -33,7 +36,8 @@ private:
 class ScopedWorkingFolder
 {
 public:
-    explicit ScopedWorkingFolder(const QString &folder) : previous(QDir::currentPath())
+    explicit ScopedWorkingFolder(const QString &folder)
+        : previous(QDir::currentPath())
     {
         QDir::setCurrent(folder);
     }
@@ -47,7 +51,7 @@ private:
 
 TEST(ClassIdentifier, AcceptsExactlyTheBracedForm)
 {
-    Guid id{};
+    Guid id {};
     ASSERT_TRUE(CLSIDFromString(QStringLiteral("{DF392B70-BBFC-4A99-A269-C0B56CDA7757}"), &id));
     EXPECT_EQ(id, CLSID_LightingProvider);
     ASSERT_TRUE(CLSIDFromString(QStringLiteral("{df392b70-bbfc-4a99-a269-c0b56cda7757}"), &id));
@@ -56,11 +60,11 @@ TEST(ClassIdentifier, AcceptsExactlyTheBracedForm)
     EXPECT_EQ(id, IID_ILightingProvider);
     EXPECT_NE(id, CLSID_LightingProvider);
 
-    for (const char *bad : {"DF392B70-BBFC-4A99-A269-C0B56CDA7757", "{DF392B70-BBFC-4A99-A269-C0B56CDA775}",
-                            "{DF392B70-BBFC-4A99-A269-C0B56CDA77577}", "{DF392B70BBFC-4A99-A269-C0B56CDA7757-}",
-                            "{DF392B70-BBFC-4A99-A269-C0B56CDA775G}", " {DF392B70-BBFC-4A99-A269-C0B56CDA7757}",
-                            "{+F392B70-BBFC-4A99-A269-C0B56CDA7757}", "(DF392B70-BBFC-4A99-A269-C0B56CDA7757)",
-                            "", "Instance"}) {
+    for (const char *bad :
+         {"DF392B70-BBFC-4A99-A269-C0B56CDA7757", "{DF392B70-BBFC-4A99-A269-C0B56CDA775}",
+          "{DF392B70-BBFC-4A99-A269-C0B56CDA77577}", "{DF392B70BBFC-4A99-A269-C0B56CDA7757-}",
+          "{DF392B70-BBFC-4A99-A269-C0B56CDA775G}", " {DF392B70-BBFC-4A99-A269-C0B56CDA7757}",
+          "{+F392B70-BBFC-4A99-A269-C0B56CDA7757}", "(DF392B70-BBFC-4A99-A269-C0B56CDA7757)", "", "Instance"}) {
         Guid untouched = IID_IUnknown;
         EXPECT_FALSE(CLSIDFromString(QString::fromLatin1(bad), &untouched)) << bad;
         EXPECT_EQ(untouched, IID_IUnknown) << bad;
@@ -94,7 +98,7 @@ TEST(ProviderRegistry, SubkeysAreTheSortedUnionOfBothRoots)
 {
     TestRegistry t;
     const ProviderRegistry registry = t.Registry();
-    QStringList names{QStringLiteral("stale")};
+    QStringList names {QStringLiteral("stale")};
     EXPECT_FALSE(registry.EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names));
     EXPECT_TRUE(names.isEmpty());
 
@@ -102,9 +106,10 @@ TEST(ProviderRegistry, SubkeysAreTheSortedUnionOfBothRoots)
     t.AddInstanceSubkey(QStringLiteral("{C}"), true);
     t.AddInstanceSubkey(QStringLiteral("{A}"), true);
     t.AddInstanceSubkey(QStringLiteral("{B}"), true);
-    TestRegistry::WriteFile(t.UserRoot() + QLatin1Char('/') + QLatin1String(kInstanceKeyPath) + QStringLiteral("/a-file"), "x");
+    TestRegistry::WriteFile(
+        t.UserRoot() + QLatin1Char('/') + QLatin1String(kInstanceKeyPath) + QStringLiteral("/a-file"), "x");
     ASSERT_TRUE(registry.EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names));
-    EXPECT_EQ(names, (QStringList{QStringLiteral("{A}"), QStringLiteral("{B}"), QStringLiteral("{C}")}));
+    EXPECT_EQ(names, (QStringList {QStringLiteral("{A}"), QStringLiteral("{B}"), QStringLiteral("{C}")}));
 
     // Key names are found without regard to case.
     ASSERT_TRUE(registry.EnumerateSubkeys(QString::fromLatin1(kInstanceKeyPath).toLower(), &names));
@@ -183,7 +188,7 @@ TEST(ProviderRegistry, CreatesTheRegisteredProvider)
     ASSERT_NE(object, nullptr);
     auto *provider = static_cast<ILightingProvider *>(object);
     EXPECT_EQ(provider->Release(), 0u);
-    EXPECT_EQ(t.TraceLines(), (QStringList{QStringLiteral("create provider"), QStringLiteral("destroy provider")}));
+    EXPECT_EQ(t.TraceLines(), (QStringList {QStringLiteral("create provider"), QStringLiteral("destroy provider")}));
 }
 
 TEST(ProviderRegistry, SkippedPluginsAreWrittenToTheDiagnosticLog)

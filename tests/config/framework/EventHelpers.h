@@ -44,8 +44,8 @@ inline void DoubleClick(QWidget *w, QPoint pos = QPoint(1, 1))
 
 inline void Wheel(QWidget *w, int delta, QPoint pos = QPoint(1, 1))
 {
-    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(pos), QPointF(w->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
 

@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr const char *kDefaultRecordText =
-    "01000000010000000800000000000000FF000000FFFF000000FF000000FFFF000000FF00FF00FF00FF7800007D007D00000000000000000072";
+constexpr const char *kDefaultRecordText = "01000000010000000800000000000000FF000000FFFF000000FF000000FFFF000000FF00FF0"
+                                           "0FF00FF7800007D007D00000000000000000072";
 
 std::string Encode(const EffectInfo &record)
 {
@@ -15,7 +15,7 @@ std::string Encode(const EffectInfo &record)
 
 std::optional<EffectInfo> Decode(std::string_view text)
 {
-    std::array<uint8_t, kEffectInfoBytes> bytes{};
+    std::array<uint8_t, kEffectInfoBytes> bytes {};
     if (!DecodeStructValue(text, bytes.data(), bytes.size()))
         return std::nullopt;
     return EffectInfoFromBytes(bytes);
@@ -23,9 +23,9 @@ std::optional<EffectInfo> Decode(std::string_view text)
 
 TEST(EffectInfoEncoding, DefaultRecordHasItsWellKnownText)
 {
-    EXPECT_EQ(Encode(EffectInfo{}), kDefaultRecordText);
+    EXPECT_EQ(Encode(EffectInfo {}), kDefaultRecordText);
     ASSERT_EQ(std::string(kDefaultRecordText).size(), 114u);
-    EXPECT_EQ(Decode(kDefaultRecordText), EffectInfo{});
+    EXPECT_EQ(Decode(kDefaultRecordText), EffectInfo {});
 }
 
 TEST(EffectInfoEncoding, NegativeFieldsAndHighColoursRoundTripLittleEndian)
@@ -48,7 +48,7 @@ TEST(EffectInfoEncoding, LowerCaseDigitsAreAccepted)
     std::string lower(kDefaultRecordText);
     for (char &c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(Decode(lower), EffectInfo{});
+    EXPECT_EQ(Decode(lower), EffectInfo {});
 }
 
 TEST(EffectInfoEncoding, DamagedValuesAreRejectedAndLeaveTheBufferAlone)

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr const char *kDefaultRecordText =
-    "01000000010000000800000000000000FF000000FFFF000000FF000000FFFF000000FF00FF00FF00FF7800007D007D00000000000000000072";
+constexpr const char *kDefaultRecordText = "01000000010000000800000000000000FF000000FFFF000000FF000000FFFF000000FF00FF0"
+                                           "0FF00FF7800007D007D00000000000000000072";
 
 QByteArray ReadAll(const QString &path)
 {
@@ -30,12 +30,13 @@ void WriteAll(const QString &path, const QByteArray &text)
 // The first-run file, line by line, as the key table lays it out.
 QStringList FirstRunLines(int lanId)
 {
-    QStringList lines = {"[Setting]", "Show_TrayIcon=1", "Show_OSD=1", QString("lan_id=%1").arg(lanId), "led_sw=1",
-                         "CurrentProfile=0"};
+    QStringList lines = {"[Setting]", "Show_TrayIcon=1", "Show_OSD=1", QString("lan_id=%1").arg(lanId),
+                         "led_sw=1",  "CurrentProfile=0"};
     for (int p = 0; p < 4; ++p) {
         lines << QString("[Profile%1Setting]").arg(p);
         for (const QString suffix : {"", "_SSD"}) {
-            lines << "Synchronize" + suffix + "=1" << "DevNum" + suffix + "=2";
+            lines << "Synchronize" + suffix + "=1"
+                  << "DevNum" + suffix + "=2";
             for (int r = 0; r <= 16; ++r)
                 lines << QString("EffectInfo%1%2=%3").arg(suffix).arg(r).arg(kDefaultRecordText);
         }
@@ -115,17 +116,18 @@ TEST_F(SettingsFileTest, DamagedRecordLoadsAsDefaultAndTheRestAsWritten)
         text.replace(at, 114, damaged);
         WriteAll(Path(), text);
         const LightingSettings loaded = Load();
-        EXPECT_EQ(loaded.Profile(1).Category(0).records[3], EffectInfo{}) << damaged.constData();
+        EXPECT_EQ(loaded.Profile(1).Category(0).records[3], EffectInfo {}) << damaged.constData();
         LightingSettings expected = written;
-        expected.Profile(1).Category(0).records[3] = EffectInfo{};
+        expected.Profile(1).Category(0).records[3] = EffectInfo {};
         EXPECT_EQ(loaded, expected);
     }
 }
 
 TEST_F(SettingsFileTest, ForeignKeysAndSectionsSurviveAndOrderDoesNotMatter)
 {
-    WriteAll(Path(), "; written by hand\n[Profile0Setting]\nDevNum_SSD=3\nextra=keep me\nSynchronize=0\n"
-                     "[Mine]\nvalue=1\n[Setting]\nCurrentProfile=1\nlan_id=1\n");
+    WriteAll(Path(),
+             "; written by hand\n[Profile0Setting]\nDevNum_SSD=3\nextra=keep me\nSynchronize=0\n"
+             "[Mine]\nvalue=1\n[Setting]\nCurrentProfile=1\nlan_id=1\n");
     LightingSettings settings = Load();
     EXPECT_EQ(settings.CurrentProfile, 1);
     EXPECT_EQ(settings.lan_id, 1);
@@ -195,7 +197,7 @@ TEST_F(SettingsFileTest, FailedSaveReportsFailureAndKeepsTheOldFile)
 
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(ReadAll(Path()), before);
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"config"}) << "no temporary file is left";
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList {"config"}) << "no temporary file is left";
     EXPECT_FALSE(SaveSettings(settings, dir_.path() + "/no/such/folder/config"));
 }
 

@@ -137,7 +137,8 @@ void Age(const QString &path, int secondsAgo)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
 }
 
 TEST_F(ImageHelpersTest, RepeatedLoadsShareButNeverLeakChanges)
