@@ -9,7 +9,7 @@
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 
 #include <QDialog>
 #include <QImage>

@@ -4,7 +4,7 @@
 #include "controls/ControlSupport.h"
 #include "framework/PlatformPaths.h"
 #include "settings/EffectInfo.h"
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 #include "skin/SkinDrawing.h"
 
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 
 #include "controls/ControlSupport.h"
 #include "framework/PlatformPaths.h"
