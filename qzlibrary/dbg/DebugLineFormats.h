@@ -41,7 +41,7 @@
 #define QZ_LINE_REPLACED_TAIL " is gone or was replaced"
 #define QZ_FORMAT_REPLACED QZ_LINE_REPLACED "%u" QZ_LINE_REPLACED_TAIL ": %s\n"
 
-// An MCU block that the slot's bridge cannot carry; nothing was sent.
+// An MCU block that the slot's bridge cannot carry; the block was not sent.
 #define QZ_LINE_NOT_CARRIED "######### - MCU block not carried on this bridge"
 #define QZ_FORMAT_NOT_CARRIED QZ_LINE_NOT_CARRIED " (%s, slot %u)\n"
 

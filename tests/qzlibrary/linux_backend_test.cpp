@@ -200,10 +200,11 @@ public:
         if (header->dxfer_direction == SG_DXFER_FROM_DEV) {
             std::memset(header->dxferp, 0xA5, header->dxfer_len);
         }
-        header->status = sgStatus;
-        header->host_status = hostStatus;
-        header->driver_status = driverStatus;
-        header->resid = resid;
+        const bool answered = !dataInRepliesOnly || header->dxfer_direction == SG_DXFER_FROM_DEV;
+        header->status = answered ? sgStatus : 0;
+        header->host_status = answered ? hostStatus : 0;
+        header->driver_status = answered ? driverStatus : 0;
+        header->resid = answered ? resid : 0;
         return 0;
     }
     int NvmeAdmin(int, struct nvme_admin_cmd *cmd) override
@@ -231,6 +232,7 @@ public:
     unsigned short hostStatus = 0;
     unsigned short driverStatus = 0;
     int resid = 0;
+    bool dataInRepliesOnly = false; // the status and resid above only for data from the device
     std::vector<struct nvme_admin_cmd> admin;
     std::vector<std::vector<uint8_t>> downloads;
     std::function<int(struct nvme_admin_cmd &)> answer;
@@ -393,6 +395,32 @@ TEST_F(LinuxBackendTest, SgIoResultsMapToTheTransportsRules)
     EXPECT_EQ(std::get<0>(send(false)), false);
     EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EPERM));
     access->Close(handle);
+}
+
+TEST_F(LinuxBackendTest, ATunnelDataInWithoutItsDataFailsAndLeavesTheBufferAlone)
+{
+    struct Reply
+    {
+        unsigned char status;
+        int resid;
+    };
+    // Status only, short, nothing at all; the last one brings all its data.
+    const Reply replies[] = {{0x02, 4096}, {0x00, 100}, {0x00, 4096}, {0x00, 0}};
+    const uint8_t vendors[] = {CHIP_VENDOR_JMICRON, CHIP_VENDOR_ASMEDIA};
+    calls.dataInRepliesOnly = true;
+    for (uint8_t vendor : vendors) {
+        SetBridgeSlot(0, kUsbDisk, static_cast<NVMeBridgeVendorType>(vendor));
+        for (const Reply &reply : replies) {
+            calls.sgStatus = reply.status;
+            calls.driverStatus = reply.status != 0 ? 0x08 : 0;
+            calls.resid = reply.resid;
+            std::vector<uint8_t> buffer(4096, 0x11);
+            const bool ok = VC_Bridge_IdentifyCmd(0, buffer.data(), NVME_IDENTIFY_CNS_CONTROLLER) == VC_RESULT_SUCCESS;
+            const bool whole = reply.status == 0 && reply.resid == 0;
+            EXPECT_EQ(ok, whole) << int {vendor} << " " << int {reply.status} << " " << reply.resid;
+            EXPECT_EQ(buffer, std::vector<uint8_t>(4096, whole ? 0xA5 : 0x11));
+        }
+    }
 }
 
 TEST_F(LinuxBackendTest, AWritingCommandWithCheckConditionFailsWithTheStatusLine)

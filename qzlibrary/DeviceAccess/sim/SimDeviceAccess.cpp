@@ -346,9 +346,19 @@ bool SimDeviceAccess::RunBridged(SimDrive &drive, const NVMeSubmissionEntry &com
 {
     record.hasCommand = true;
     record.command = command;
-    if (const Fault *fault = drive.DueFault(FaultTargetOf(command), -1, LogIdOf(command), FaultPhase::Data))
+    const Fault *fault = drive.DueFault(FaultTargetOf(command), -1, LogIdOf(command), FaultPhase::Data);
+    if (fault != nullptr && fault->effect != FaultEffect::Short)
         return FaultOutcome(*fault, record, &request, nullptr);
     uint32_t moved = 0;
+    if (fault != nullptr) {
+        std::vector<uint8_t> full(request.length);
+        drive.Execute(command, full.data(), request.length, request.dataIn, moved);
+        const uint32_t delivered = std::min(fault->value, moved);
+        if (request.dataIn && delivered > 0)
+            std::memcpy(request.buffer, full.data(), delivered);
+        request.transferred = record.transferred = delivered;
+        return Finish(record, true, 0);
+    }
     const uint16_t status = drive.Execute(command, request.buffer, request.length, request.dataIn, moved);
     if (status != kNvmeSuccess)
         return CheckCondition(request, record);
