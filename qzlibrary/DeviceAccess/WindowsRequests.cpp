@@ -54,7 +54,9 @@ bool TranslateStorageQuery(TStorageQueryWithBuffer &query, AdminCommand &command
     if (p.DataType == kNVMeDataTypeLogPage) {
         const uint32_t numd = nvme_field::ZeroBasedDwords(p.ProtocolDataLength);
         e.opcode = NVME_ADMIN_GET_LOG_PAGE;
-        e.nsid = 0xFFFFFFFFu;
+        // NSID 0, as the bridge tunnel sends it: a drive sees the same command
+        // however it is attached.
+        e.nsid = 0;
         e.cdw10 = nvme_field::LogPageCdw10(static_cast<uint8_t>(p.ProtocolDataRequestValue), numd);
         e.cdw11 = nvme_field::LogPageCdw11(numd);
         e.cdw12 = p.ProtocolDataRequestSubValue; // byte offset into the page

@@ -477,7 +477,7 @@ TEST_F(LinuxBackendTest, GetLogPageReadsTheControllerNodeWithTheDwordCountSplit)
     EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme0"));
     ASSERT_EQ(calls.admin.size(), 1u);
     EXPECT_EQ(calls.admin[0].opcode, 0x02);
-    EXPECT_EQ(calls.admin[0].nsid, 0xFFFFFFFFu);
+    EXPECT_EQ(calls.admin[0].nsid, 0u); // as the bridge tunnel sends it
     EXPECT_EQ(calls.admin[0].cdw10, 0x03FF00C7u);
     EXPECT_EQ(calls.admin[0].cdw11, 0u);
     EXPECT_EQ(calls.admin[0].cdw12, 0u);

@@ -41,8 +41,8 @@ TEST(WindowsRequests, StorageQueriesBecomeIdentifyOrGetLogPage)
     const Case cases[] = {
         {"identify controller", Query(1, 1, 0), 0x06, 0, 1, 0, 0, 4096},
         {"identify namespace 1", Query(1, 0, 1), 0x06, 1, 0, 0, 0, 4096},
-        {"log C7h, 1024 dwords", Query(2, 0xC7, 0), 0x02, 0xFFFFFFFF, 0x03FF00C7, 0, 0, 4096},
-        {"log C6h, 512 bytes at offset 8", Query(2, 0xC6, 8, 512), 0x02, 0xFFFFFFFF, 0x007F00C6, 0, 8, 512},
+        {"log C7h, 1024 dwords", Query(2, 0xC7, 0), 0x02, 0, 0x03FF00C7, 0, 0, 4096},
+        {"log C6h, 512 bytes at offset 8", Query(2, 0xC6, 8, 512), 0x02, 0, 0x007F00C6, 0, 8, 512},
     };
     for (const Case &c : cases) {
         TStorageQueryWithBuffer query = c.query;
