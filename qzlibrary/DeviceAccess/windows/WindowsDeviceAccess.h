@@ -3,12 +3,16 @@
 #pragma once
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/windows/WindowsSystemCalls.h"
 
 namespace qz {
 
 class WindowsDeviceAccess : public DeviceAccess
 {
 public:
+    // `calls` replaces the system calls (nullptr: the real ones; not owned).
+    explicit WindowsDeviceAccess(WindowsSystemCalls *calls = nullptr);
+
     bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override;
     DeviceHandle Open(const char *path) override;
     void Close(DeviceHandle handle) override;
@@ -16,6 +20,13 @@ public:
     bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
     bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
     bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
+
+private:
+    // Sends one request with the same buffer in and out.
+    bool Control(DeviceHandle handle, DWORD code, void *buffer, DWORD length);
+
+    WindowsSystemCalls ownCalls_;
+    WindowsSystemCalls *calls_;
 };
 
 } // namespace qz

@@ -1,0 +1,419 @@
+// What the Windows backend hands to DeviceIoControl for every request the
+// library makes (the 56-, 4144- and 4176-byte records byte for byte, control
+// codes, lengths, direction), and how each answer, error and short transfer
+// of the platform comes back.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "DeviceAccess/NVMeDirect.h"
+#include "DeviceAccess/ScsiCommand.h"
+#include "QZlibrary.h"
+#include "V_Cmd/VC_Bridge.h"
+#include "V_Cmd/VC_Std.h"
+#include "WindowsBackendTest.h"
+
+using namespace qztest;
+using ::testing::ElementsAre;
+
+namespace {
+
+constexpr char kPhysicalDrive[] = "\\\\.\\PHYSICALDRIVE3";
+const std::string kBridgePath = Lower(kJMicronInterface);
+const std::string kNvmePath = Lower(kNvmeInterface);
+
+std::string Drive(const std::string &path, const std::string &kind, const std::string &more = "")
+{
+    return "[drive]\npath = " + path + "\nkind = " + kind + "\n" + more;
+}
+
+const std::string kDirectDrive
+    = Drive(kNvmePath, "nvme", "number = 3\nmodel = Lit Drive\nslots = ro FW1, rw FW2\nanswer = invert\n");
+
+void SetDirectSlot(int slot)
+{
+    std::snprintf(AP_Instance[slot].pDevicePath, sizeof AP_Instance[slot].pDevicePath, "%s", kNvmePath.c_str());
+    std::snprintf(AP_Instance[slot].devPhyFileName, sizeof AP_Instance[slot].devPhyFileName, "%s", kPhysicalDrive);
+    AP_Instance[slot].ucNVMeCommandPath = 1;
+    g_dwQZDeviceCount = slot + 1;
+}
+
+void SetBridge(NVMeBridgeVendorType vendor)
+{
+    SetBridgeSlot(0, kBridgePath, vendor);
+    g_dwQZDeviceCount = 1;
+}
+
+class WindowsRequestsTest : public WindowsBackendTest
+{ };
+
+// ---- SCSI pass-through ---------------------------------------------------------------------------
+
+TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
+{
+    std::vector<uint8_t> buffer = PatternBlock(3);
+    uint8_t byte = 0x5A;
+    uint32_t count = 0;
+    const uint8_t inquiry[12] = {0x12, 0, 0, 0, 0x28};
+    struct Case
+    {
+        const char *name;
+        std::function<void()> send;
+        std::vector<uint8_t> cdb;
+        bool dataIn;
+        uint32_t length;
+        enum { Callers, Bounce, None } dataBuffer; // the caller's, the two-byte bounce buffer, none
+        std::vector<uint8_t> dataOut;
+    };
+    const std::vector<uint8_t> block(buffer.begin(), buffer.end());
+    const std::vector<uint8_t> sector(buffer.begin(), buffer.begin() + 512);
+    const std::vector<uint8_t> entry(buffer.begin(), buffer.begin() + 64);
+    const auto cdb12 = [](int b0, int b1, int b4) { return Bytes({b0, b1, 0, 0, b4, 0, 0, 0, 0, 0, 0, 0}); };
+    const auto cdb16 = [](int b0, int b2, int b3, int b4, int b12, int b13) {
+        return Bytes({b0, 0x5A, b2, b3, b4, 0, 0, 0, 0, 0, 0, 0, b12, b13, 0, 0});
+    };
+    uint8_t *data = buffer.data();
+    const char *path = kBridgePath.c_str();
+    // clang-format off
+    const Case cases[] = {
+        {"INQUIRY", [&] { VC_STD_Inquiry(0, data, 1); }, cdb12(0x12, 0, 0x28), true, 40, Case::Callers, {}},
+        {"TEST UNIT READY", [&] { VC_STD_TestUnitReady(0, data); }, cdb12(0, 0, 0), false, 0, Case::None, {}},
+        {"READ CAPACITY", [&] { VC_STD_ReadCapacity(0, data, 1); }, cdb12(0x25, 0, 0), true, 512, Case::Callers, {}},
+        {"JMicron payload", [&] { VC_Bridge_JM_SetPayloadCmd(0, data, 1, true); },
+         cdb12(0xA1, 0x80, 0x02), false, 512, Case::Callers, sector},
+        {"JMicron data out", [&] { VC_Bridge_JM_DataOutCmd(0, data, 8, true); },
+         cdb12(0xA1, 0x83, 0x10), false, 4096, Case::Callers, block},
+        {"JMicron no data, not admin", [&] { VC_Bridge_JM_DataOutCmd(0, data, 0, false); },
+         cdb12(0xA1, 0x01, 0), false, 0, Case::Callers, {}},
+        {"JMicron data in, not admin", [&] { VC_Bridge_JM_DataInCmd(0, data, 8, false); },
+         cdb12(0xA1, 0x02, 0x10), true, 4096, Case::Callers, {}},
+        {"ASMedia command", [&] { VC_Bridge_ASM_DataOutCmd(0, data, 64, true, 0x80, 1); },
+         cdb16(0xEA, 0x80, 0, 1, 0, 0x40), false, 64, Case::Callers, entry},
+        {"ASMedia data in, not admin", [&] { VC_Bridge_ASM_DataInCmd(0, data, 4096, false, 0x81, 2); },
+         cdb16(0xEB, 0x81, 1, 2, 0x10, 0), true, 4096, Case::Callers, {}},
+        {"one byte in travels as two", [&] { ReadSCSICommandWithTimeOutValue(path, inquiry, 12, &byte, 1, &count, 10); },
+         cdb12(0x12, 0, 0x28), true, 2, Case::Bounce, {}},
+        {"one byte out travels with a zero", [&] { WriteSCSICommandWithTimeOutValue(path, inquiry, 12, &byte, 1, &count, 10); },
+         cdb12(0x12, 0, 0x28), false, 2, Case::Bounce, Bytes({0x5A, 0})},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(Drive(kBridgePath, "jmicron"));
+        SetBridge(CHIP_VENDOR_JMICRON);
+        std::memcpy(data, block.data(), block.size());
+        byte = 0x5A;
+        c.send();
+        ASSERT_EQ(fake->ioCalls.size(), 1u);
+        const auto &call = fake->ioCalls[0];
+        EXPECT_EQ(call.code, kPassThrough);
+        EXPECT_EQ(call.path, kBridgePath);
+        EXPECT_TRUE(call.inIsOut);
+        EXPECT_EQ(call.inSize, 56u);
+        EXPECT_EQ(call.outSize, 56u);
+        const void *data = c.dataBuffer == Case::Callers ? buffer.data()
+            : c.dataBuffer == Case::Bounce               ? call.dataBuffer
+                                                         : nullptr;
+        EXPECT_EQ(data == nullptr, c.dataBuffer == Case::None);
+        EXPECT_EQ(call.in, PassThroughRecord(c.cdb, c.dataIn, c.length, data));
+        EXPECT_EQ(call.dataOut, c.dataOut);
+        EXPECT_EQ(fake->opens.size(), 1u);
+    }
+}
+
+TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
+{
+    struct Case
+    {
+        const char *name;
+        bool dataIn;
+        FakeWindowsSystem::Answer answer;
+        DWORD openError;
+        bool ok;
+        uint32_t transferred;
+        std::vector<std::string> lines;
+    };
+    const std::string path = kBridgePath;
+    const Case cases[] = {
+        {"carried out", true, {true, TRUE, 0, 0, 40}, 0, true, 40, {}},
+        {"the transferred count is passed on", false, {true, TRUE, 0, 0, 24}, 0, true, 24, {}},
+        {"refused by the platform, reading",
+         true,
+         {false, FALSE, ERROR_IO_DEVICE, -1, -1},
+         0,
+         false,
+         40,
+         {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 1117\r\n"}},
+        {"refused by the platform, writing",
+         false,
+         {false, FALSE, ERROR_SEM_TIMEOUT, -1, -1},
+         0,
+         false,
+         40,
+         {"LastError(WriteSCSICommandWithTimeOutValue)[1] = 121\r\n"}},
+        {"carried out but an error left behind",
+         true,
+         {true, TRUE, ERROR_INVALID_PARAMETER, 0, 40},
+         0,
+         false,
+         40,
+         {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 87\r\n"}},
+        {"a write with CHECK CONDITION", false, {true, TRUE, 0, 2, 40}, 0, false, 40, {"SCSI Status Fail = 2\n"}},
+        {"the platform denies the request",
+         false,
+         {false, FALSE, ERROR_ACCESS_DENIED, -1, -1},
+         0,
+         false,
+         40,
+         {"LastError(WriteSCSICommandWithTimeOutValue)[1] = 5\r\n",
+          "######### - Permission denied (error 5): SCSI pass-through to " + path + "\n"}},
+        {"the device cannot be opened",
+         true,
+         {},
+         ERROR_FILE_NOT_FOUND,
+         false,
+         0,
+         {"ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = " + path + "\r\n"}},
+        {"the device may not be opened",
+         false,
+         {},
+         ERROR_ACCESS_DENIED,
+         false,
+         0,
+         {"WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = " + path + "\r\n",
+          "######### - Permission denied (error 5): open " + path + "\n"}},
+    };
+    const uint8_t cdb[12] = {0x12, 0, 0, 0, 0x28};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(Drive(path, "jmicron"));
+        if (c.openError != 0)
+            fake->openErrors[path] = c.openError;
+        else
+            fake->answers[0] = c.answer;
+        std::vector<uint8_t> buffer(40, 0);
+        uint32_t transferred = 0;
+        DebugCapture capture;
+        const bool ok = c.dataIn
+            ? ReadSCSICommandWithTimeOutValue(path.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10)
+            : WriteSCSICommandWithTimeOutValue(path.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10);
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(capture.Texts(), c.lines);
+        if (c.openError == 0) {
+            EXPECT_EQ(transferred, c.transferred);
+        }
+    }
+}
+
+// ---- the platform's NVMe services ------------------------------------------------------------------
+
+TEST_F(WindowsRequestsTest, ProtocolQueriesAreWhole4144ByteRecords)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<bool(uint8_t *)> send;
+        std::vector<uint8_t> record;
+    };
+    const Case cases[] = {
+        {"Identify Controller",
+         [](uint8_t *b) { return Windows10NVMeIdentify(kNvmePath.c_str(), b, NVME_IDENTIFY_CNS_CONTROLLER); },
+         ProtocolQueryRecord(1, 1, 0)},
+        {"Identify Namespace 1",
+         [](uint8_t *b) { return Windows10NVMeIdentify(kNvmePath.c_str(), b, NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE); },
+         ProtocolQueryRecord(1, 0, 1)},
+        {"log page C6h", [](uint8_t *b) { return Windows10NVMeGetLog(kPhysicalDrive, b, 0xC6); },
+         ProtocolQueryRecord(2, 0xC6, 0)},
+        {"log page C7h", [](uint8_t *b) { return Windows10NVMeGetLog(kPhysicalDrive, b, 0xC7); },
+         ProtocolQueryRecord(2, 0xC7, 0)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(kDirectDrive);
+        std::vector<uint8_t> buffer(4096, 0xEE);
+        EXPECT_TRUE(c.send(buffer.data()));
+        ASSERT_EQ(fake->ioCalls.size(), 1u);
+        const auto &call = fake->ioCalls[0];
+        EXPECT_EQ(call.code, kQueryProperty);
+        EXPECT_TRUE(call.inIsOut);
+        EXPECT_EQ(call.inSize, 4144u);
+        EXPECT_EQ(call.outSize, 4144u);
+        EXPECT_EQ(call.in, c.record);
+        EXPECT_NE(buffer, std::vector<uint8_t>(4096, 0xEE)) << "the data area reached the caller";
+    }
+    // The data area is what the drive answered: the model number of Identify Controller.
+    Use(kDirectDrive);
+    std::vector<uint8_t> identify(4096, 0);
+    ASSERT_TRUE(Windows10NVMeIdentify(kNvmePath.c_str(), identify.data(), NVME_IDENTIFY_CNS_CONTROLLER));
+    EXPECT_EQ(std::string(identify.begin() + 24, identify.begin() + 33), "Lit Drive");
+}
+
+TEST_F(WindowsRequestsTest, TheBlockTravelsInTwo4176ByteFirmwareRequests)
+{
+    Use(kDirectDrive);
+    std::vector<uint8_t> block = PatternBlock(9);
+    DebugCapture capture;
+    ASSERT_EQ(NVMeVendorCmd_By_FirmwareDownload(kPhysicalDrive, block.data(), 4096), NVME_FW_DOWNLOAD_DONE);
+    ASSERT_EQ(fake->ioCalls.size(), 2u);
+    const std::vector<uint8_t> expected[] = {FirmwareRecord(1), FirmwareRecord(2, block)};
+    for (int i = 0; i < 2; ++i) {
+        const auto &call = fake->ioCalls[i];
+        EXPECT_EQ(call.code, kMiniport);
+        EXPECT_EQ(call.path, kPhysicalDrive);
+        EXPECT_TRUE(call.inIsOut);
+        EXPECT_EQ(call.inSize, 4176u);
+        EXPECT_EQ(call.outSize, 4176u);
+        EXPECT_EQ(call.in, expected[i]) << "request " << i;
+    }
+    EXPECT_TRUE(capture.Has("\t\t Revision: FW2\n")); // the slot list came back
+}
+
+TEST_F(WindowsRequestsTest, NvmeServiceErrors)
+{
+    struct Case
+    {
+        const char *name;
+        std::function<bool(uint8_t *)> send;
+        std::map<size_t, FakeWindowsSystem::Answer> answers;
+        DWORD openError;
+        std::vector<std::string> lines;
+        bool zeroed; // the caller's buffer holds the zero data area
+    };
+    const FakeWindowsSystem::Answer genFailure {false, FALSE, ERROR_GEN_FAILURE, -1, -1};
+    const FakeWindowsSystem::Answer denied {false, FALSE, ERROR_ACCESS_DENIED, -1, -1};
+    auto identify
+        = [](uint8_t *b) { return Windows10NVMeIdentify(kNvmePath.c_str(), b, NVME_IDENTIFY_CNS_CONTROLLER); };
+    auto log = [](uint8_t *b) { return Windows10NVMeGetLog(kPhysicalDrive, b, 0xC6); };
+    auto download = [](uint8_t *b) {
+        return NVMeVendorCmd_By_FirmwareDownload(kPhysicalDrive, b, 4096) == NVME_FW_DOWNLOAD_DONE;
+    };
+    const Case cases[] = {
+        {"Identify refused", identify, {{0, genFailure}}, 0, {"Windows10NVMeIdentify() fail = 0x1f\r\n"}, true},
+        {"Identify denied",
+         identify,
+         {{0, denied}},
+         0,
+         {"Windows10NVMeIdentify() fail = 0x5\r\n",
+          "######### - Permission denied (error 5): NVMe admin command to " + kNvmePath + "\n"},
+         true},
+        {"Identify without the device",
+         identify,
+         {},
+         ERROR_FILE_NOT_FOUND,
+         {"######### - INVALID_HANDLE_VALUE!\n"},
+         false},
+        {"log page refused", log, {{0, genFailure}}, 0, {"Windows10NVMeGetLog() fail = 0x1f\r\n"}, true},
+        {"firmware information refused",
+         download,
+         {{0, genFailure}},
+         0,
+         {"\t Get Firmware Information Failed: 0x1F\n", "\t FirmwareUpgrade: Get Firmware Information Failed: 0x1F\n"},
+         false},
+        {"download refused",
+         download,
+         {{1, {false, FALSE, ERROR_IO_DEVICE, -1, -1}}},
+         0,
+         {"\t FirmwareUpgrade - IOCTL - firmware download failed. 0x45D.\n"},
+         false},
+        {"download without the device",
+         download,
+         {},
+         ERROR_FILE_NOT_FOUND,
+         {"######### - 2 - INVALID_HANDLE_VALUE!\n", "\t Get Firmware Information Failed: 0x2\n",
+          "\t FirmwareUpgrade: Get Firmware Information Failed: 0x2\n"},
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(kDirectDrive);
+        fake->answers = c.answers;
+        if (c.openError != 0) {
+            fake->openErrors[kNvmePath] = c.openError;
+            fake->openErrors[kPhysicalDrive] = c.openError;
+        }
+        std::vector<uint8_t> buffer(4096, 0xEE);
+        DebugCapture capture;
+        EXPECT_FALSE(c.send(buffer.data()));
+        for (const std::string &line : c.lines)
+            EXPECT_TRUE(capture.Has(line)) << line;
+        if (c.zeroed) {
+            EXPECT_EQ(buffer, std::vector<uint8_t>(4096, 0));
+        }
+    }
+}
+
+// ---- the exports, end to end --------------------------------------------------------------------
+
+// The control code of each request, with the first CDB byte and mode of a pass-through.
+std::vector<std::string> Requests(const FakeWindowsSystem &fake)
+{
+    std::vector<std::string> out;
+    for (const auto &call : fake.ioCalls) {
+        char text[32];
+        if (call.code == kPassThrough)
+            std::snprintf(text, sizeof text, "%02X %02X", call.in[36], call.in[37]);
+        else
+            std::snprintf(text, sizeof text, "%s", call.code == kMiniport ? "firmware" : "query");
+        out.push_back(text);
+    }
+    return out;
+}
+
+TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
+{
+    struct Case
+    {
+        const char *name;
+        std::string drive;
+        std::function<void()> slot;
+        bool (*call)(unsigned char, unsigned char *);
+        std::vector<std::string> requests;
+    };
+    const std::string jmicron = Drive(kBridgePath, "jmicron", "answer = invert\n");
+    const std::string asmedia = Drive(kBridgePath, "asmedia");
+    auto direct = [] { SetDirectSlot(0); };
+    auto jm = [] { SetBridge(CHIP_VENDOR_JMICRON); };
+    auto asm_ = [] { SetBridge(CHIP_VENDOR_ASMEDIA); };
+    const Case cases[] = {
+        {"Identify, direct", kDirectDrive, direct, QZLib_Identify, {"query"}},
+        {"Identify, JMicron", jmicron, jm, QZLib_Identify, {"A1 80", "A1 82"}},
+        {"Identify, ASMedia", asmedia, asm_, QZLib_Identify, {"EA 5A", "EB 5A"}},
+        {"write, direct", kDirectDrive, direct, QZLib_SYS_IloRgbMcuCmdWrite, {"query", "firmware", "firmware"}},
+        {"read, direct", kDirectDrive, direct, QZLib_SYS_IloRgbMcuCmdRead, {"query", "firmware", "firmware", "query"}},
+        {"write, JMicron", jmicron, jm, QZLib_SYS_IloRgbMcuCmdWrite, {"A1 80", "A1 82", "A1 80", "A1 83"}},
+        {"read, JMicron",
+         jmicron,
+         jm,
+         QZLib_SYS_IloRgbMcuCmdRead,
+         {"A1 80", "A1 82", "A1 80", "A1 83", "A1 80", "A1 82"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearInstanceTable();
+        Use(c.drive);
+        c.slot();
+        std::vector<uint8_t> block = PatternBlock(5);
+        const std::vector<uint8_t> sent = block;
+        EXPECT_TRUE(c.call(0, block.data()));
+        EXPECT_EQ(Requests(*fake), c.requests);
+        EXPECT_EQ(fake->opens.size(), c.requests.size()) << "one open per request";
+        if (c.call == QZLib_SYS_IloRgbMcuCmdRead) {
+            std::vector<uint8_t> inverted = sent;
+            for (uint8_t &b : inverted)
+                b = static_cast<uint8_t>(~b);
+            EXPECT_EQ(block, inverted) << "the answer replaces the request";
+        }
+        if (c.call == QZLib_SYS_IloRgbMcuCmdWrite) {
+            EXPECT_EQ(block, sent);
+            const auto &last = fake->ioCalls.back();
+            if (last.code == kMiniport) {
+                EXPECT_EQ(last.in, FirmwareRecord(2, sent));
+            } else {
+                EXPECT_EQ(last.dataOut, sent);
+            }
+        }
+    }
+}
+
+} // namespace
