@@ -43,6 +43,14 @@ cat read.err
 check nvme-read-fails "qzctl mcu-read exited with $status, not 1" [ "$status" -eq 1 ]
 check nvme-read-leaves-no-answer "an answer file was written" [ ! -e answer ]
 
+# Opens that make udev re-probe: no descriptor of ours is opened for writing
+# on the namespace or controller nodes during an Identify and an exchange.
+qz_count_close_writes /dev/nvme0n1 /dev/$controller -- sh -c \
+    'qzctl identify 0 --raw id.again; qzctl mcu-write 0 block; qzctl mcu-read 0 block answer' >closes.txt 2>/dev/null
+cat closes.txt
+check nvme-no-write-close "IN_CLOSE_WRITE during Identify and the exchange: $(tr '\n' ' ' <closes.txt)" \
+    [ "$(grep -c ': 0$' closes.txt)" = 2 ]
+
 # What the controller answers to each command of the exchange, asked by
 # nvme-cli for the record.
 ask() {
