@@ -79,22 +79,67 @@ ScsiReply ReadThroughTunnel(BridgeTarget &target, const Entry &entry)
     return target.Execute(Tunnel(0x82, 4096, true));
 }
 
+ScsiCommand ASMedia(uint8_t opcode, uint8_t operation, uint32_t bytes, bool dataIn, std::vector<uint8_t> out = {})
+{
+    ScsiCommand c;
+    c.cdb = {opcode,
+             0x5A,
+             operation,
+             0,
+             1,
+             0,
+             0,
+             0,
+             0,
+             0,
+             static_cast<uint8_t>(bytes >> 24),
+             static_cast<uint8_t>(bytes >> 16),
+             static_cast<uint8_t>(bytes >> 8),
+             static_cast<uint8_t>(bytes),
+             0,
+             0};
+    c.transferLength = bytes;
+    c.dataIn = dataIn;
+    c.dataOut = std::move(out);
+    return c;
+}
+
+ScsiCommand ASMediaEntry(const Entry &e)
+{
+    std::vector<uint8_t> entry(64, 0);
+    entry[0] = e.opcode;
+    PutLE32(entry.data() + 40, e.cdw10);
+    return ASMedia(0xEA, 0x80, 64, false, entry);
+}
+
 TEST(BridgeTarget, InquiryNamesTheChipWhereHostsLook)
 {
     const struct
     {
+        Chip chip;
         uint8_t allocation;
         std::size_t expected;
-    } cases[] = {{40, 40}, {36, 36}, {255, 40}, {5, 5}};
+        const char *vendor;
+        const char *chipAt19;
+        const char *chipAt36;
+    } cases[] = {
+        {Chip::JMicron, 40, 40, "JMicron ", "h   ", "0583"},  {Chip::JMicron, 36, 36, "JMicron ", "h   ", nullptr},
+        {Chip::JMicron, 255, 40, "JMicron ", "h   ", "0583"}, {Chip::ASMedia, 40, 40, "ASMedia ", "2362", "    "},
+        {Chip::JMicron, 5, 5, nullptr, nullptr, nullptr},
+    };
     for (const auto &c : cases) {
-        BridgeTarget target;
+        BridgeTarget target(c.chip);
         const ScsiReply reply = target.Execute(Plain({0x12, 0, 0, 0, c.allocation, 0}, c.allocation));
         ASSERT_TRUE(reply.good);
         ASSERT_EQ(reply.dataIn.size(), c.expected) << int {c.allocation};
-        if (c.expected == 40) {
-            EXPECT_EQ(std::string(reply.dataIn.begin() + 8, reply.dataIn.begin() + 16), "JMicron ");
-            EXPECT_EQ(std::string(reply.dataIn.begin() + 36, reply.dataIn.end()), "0583");
+        const std::string data(reply.dataIn.begin(), reply.dataIn.end());
+        if (c.vendor != nullptr) {
+            EXPECT_EQ(data.substr(8, 8), c.vendor);
+            EXPECT_EQ(data.substr(19, 4), c.chipAt19);
             EXPECT_EQ(reply.dataIn[4], 35); // additional length
+        }
+        if (c.chipAt36 != nullptr) {
+            EXPECT_EQ(data.substr(36, 4), c.chipAt36);
         }
     }
 }
@@ -125,6 +170,15 @@ TEST(BridgeTarget, TunnelledReadsAnswerAsTheDrive)
         ASSERT_EQ(c7.dataIn[i], static_cast<uint8_t>(~block[i])) << i;
 }
 
+TEST(BridgeTarget, ASMediaTunnelCarriesTheEntryThenTheData)
+{
+    BridgeTarget target(Chip::ASMedia);
+    ASSERT_TRUE(target.Execute(ASMediaEntry({0x06, 1})).good);
+    const ScsiReply identify = target.Execute(ASMedia(0xEB, 0x81, 4096, true));
+    ASSERT_TRUE(identify.good);
+    EXPECT_EQ(identify.dataIn, target.Drive().IdentifyData());
+}
+
 TEST(BridgeTarget, RefusesWhatARealBridgeRefuses)
 {
     const struct
@@ -132,7 +186,15 @@ TEST(BridgeTarget, RefusesWhatARealBridgeRefuses)
         const char *name;
         std::vector<ScsiCommand> commands; // the last one must fail
         std::vector<uint8_t> sense;
+        Chip chip = Chip::JMicron;
     } cases[] = {
+        {"ASMedia tunnel on a JMicron bridge", {ASMediaEntry({0x06, 1})}, {0x05, 0x20, 0}},
+        {"JMicron tunnel on an ASMedia bridge", {Payload({0x06, 1})}, {0x05, 0x20, 0}, Chip::ASMedia},
+        {"ASMedia data without an entry", {ASMedia(0xEB, 0x81, 4096, true)}, {0x05, 0x2C, 0}, Chip::ASMedia},
+        {"ASMedia download",
+         {ASMediaEntry({0x11, 0x3FF}), ASMedia(0xEA, 0x81, 4096, false, std::vector<uint8_t>(4096))},
+         {0x05, 0x24, 0},
+         Chip::ASMedia},
         {"data phase without a payload", {Tunnel(0x82, 4096, true)}, {0x05, 0x2C, 0}},
         {"payload used twice", {Payload({0x06, 1}), Tunnel(0x82, 4096, true), Tunnel(0x82, 4096, true)}, {5, 0x2C, 0}},
         {"payload without the signature", {Payload({0x06, 1}, "NVMX")}, {0x05, 0x26, 0}},
@@ -147,7 +209,7 @@ TEST(BridgeTarget, RefusesWhatARealBridgeRefuses)
         {"vital product data", {Plain({0x12, 1, 0x80, 0, 36, 0}, 36)}, {0x05, 0x24, 0}},
     };
     for (const auto &c : cases) {
-        BridgeTarget target;
+        BridgeTarget target(c.chip);
         ScsiReply reply;
         for (const ScsiCommand &command : c.commands)
             reply = target.Execute(command);

@@ -14,11 +14,19 @@ constexpr std::size_t kShortReplyBytes = 1000;
 
 // The JMicron tunnel: CDB byte 1 selects the phase, bytes 3 to 5 carry the
 // byte count (big-endian).
-constexpr uint8_t kTunnelOpcode = 0xA1;
+constexpr uint8_t kJMicronTunnel = 0xA1;
 constexpr uint8_t kSetPayload = 0x80;
 constexpr uint8_t kNoData = 0x81;
 constexpr uint8_t kDataIn = 0x82;
 constexpr uint8_t kDataOut = 0x83;
+
+// The ASMedia tunnel: EAh sends, EBh receives; byte 2 says whether the
+// entry or the data travels; bytes 10 to 13 carry the byte count.
+constexpr uint8_t kASMediaOut = 0xEA;
+constexpr uint8_t kASMediaIn = 0xEB;
+constexpr uint8_t kASMediaSignature = 0x5A;
+constexpr uint8_t kASMediaCommand = 0x80;
+constexpr uint8_t kASMediaData = 0x81;
 
 constexpr uint8_t kIllegalRequest = 0x05;
 constexpr uint8_t kHardwareError = 0x04;
@@ -31,7 +39,7 @@ void PutBE32(uint8_t *p, uint32_t v)
     p[3] = static_cast<uint8_t>(v);
 }
 
-std::vector<uint8_t> InquiryData()
+std::vector<uint8_t> InquiryData(Chip chip)
 {
     std::vector<uint8_t> data(40, ' ');
     data[0] = 0x00; // direct-access block device
@@ -40,10 +48,16 @@ std::vector<uint8_t> InquiryData()
     data[3] = 0x02;
     data[4] = static_cast<uint8_t>(data.size() - 5);
     data[5] = data[6] = data[7] = 0;
-    std::memcpy(data.data() + 8, "JMicron ", 8);
-    std::memcpy(data.data() + 16, "Tech            ", 16);
-    std::memcpy(data.data() + 32, "0214", 4);
-    std::memcpy(data.data() + 36, "0583", 4); // the chip
+    if (chip == Chip::JMicron) {
+        std::memcpy(data.data() + 8, "JMicron ", 8);
+        std::memcpy(data.data() + 16, "Tech            ", 16);
+        std::memcpy(data.data() + 32, "0214", 4);
+        std::memcpy(data.data() + 36, "0583", 4); // the chip, after the standard data
+    } else {
+        std::memcpy(data.data() + 8, "ASMedia ", 8);
+        std::memcpy(data.data() + 16, "ASM2362 NVMe    ", 16); // the chip, in the product
+        std::memcpy(data.data() + 32, "0100", 4);
+    }
     return data;
 }
 
@@ -98,7 +112,7 @@ ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
     case 0x12: { // INQUIRY
         if ((byteAt(1) & 1) != 0)
             return Fail(kIllegalRequest, 0x24, 0); // no vital product data pages
-        std::vector<uint8_t> data = InquiryData();
+        std::vector<uint8_t> data = InquiryData(chip_);
         data.resize(std::min<std::size_t>(data.size(), (uint32_t {byteAt(3)} << 8) | byteAt(4)));
         return Good(data);
     }
@@ -116,14 +130,63 @@ ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
         return Good(std::vector<uint8_t>(command.transferLength, 0));
     case 0x2A: // WRITE(10): taken and dropped
         return Good();
-    case kTunnelOpcode:
-        return Tunnel(command);
+    case kJMicronTunnel:
+        if (chip_ == Chip::JMicron)
+            return JMicronTunnel(command);
+        break;
+    case kASMediaOut:
+    case kASMediaIn:
+        if (chip_ == Chip::ASMedia)
+            return ASMediaTunnel(command);
+        break;
     default:
-        return Fail(kIllegalRequest, 0x20, 0); // invalid command operation code
+        break;
     }
+    return Fail(kIllegalRequest, 0x20, 0); // invalid command operation code
 }
 
-ScsiReply BridgeTarget::Tunnel(const ScsiCommand &command)
+ScsiReply BridgeTarget::ReadFromDrive(const AdminCommand &admin, uint32_t bytes)
+{
+    std::vector<uint8_t> data;
+    if (!drive_.ReadCommand(admin, data) || data.size() != bytes)
+        return Fail(kIllegalRequest, 0x24, 0);
+    const bool isAnswer = admin.opcode == 0x02 && (admin.cdw10 & 0xFF) == 0xC7;
+    const bool isIdentify = admin.opcode == 0x06;
+    if ((fault_ == Fault::ShortAnswer && isAnswer) || (fault_ == Fault::ShortIdentify && isIdentify)) {
+        data.resize(kShortReplyBytes);
+        ScsiReply reply = Fail(kHardwareError, 0x44, 0); // internal target failure
+        reply.dataIn = std::move(data);
+        return reply;
+    }
+    return Good(std::move(data));
+}
+
+ScsiReply BridgeTarget::ASMediaTunnel(const ScsiCommand &command)
+{
+    const uint8_t *cdb = command.cdb.data();
+    if (command.cdb.size() < 14 || cdb[1] != kASMediaSignature || cdb[3] != 0)
+        return Fail(kIllegalRequest, 0x24, 0); // admin commands only
+    const uint32_t bytes = uint32_t {cdb[10]} << 24 | uint32_t {cdb[11]} << 16 | uint32_t {cdb[12]} << 8 | cdb[13];
+    if (bytes != command.transferLength || bytes == 0)
+        return Fail(kIllegalRequest, 0x24, 0);
+
+    if (cdb[0] == kASMediaOut && cdb[2] == kASMediaCommand) {
+        if (command.dataIn || command.dataOut.size() != kSubmissionEntryBytes)
+            return Fail(kIllegalRequest, 0x24, 0);
+        pending_ = AdminCommand::FromEntry(command.dataOut.data());
+        notes_.push_back("entry " + pending_->Describe());
+        return Good();
+    }
+    if (cdb[0] != kASMediaIn || cdb[2] != kASMediaData || !command.dataIn)
+        return Fail(kIllegalRequest, 0x24, 0); // no download form on this chip
+    if (!pending_)
+        return Fail(kIllegalRequest, 0x2C, 0); // command sequence error
+    const AdminCommand admin = *pending_;
+    pending_.reset();
+    return ReadFromDrive(admin, bytes);
+}
+
+ScsiReply BridgeTarget::JMicronTunnel(const ScsiCommand &command)
 {
     const uint8_t *cdb = command.cdb.data();
     if (command.cdb.size() < 6)
@@ -147,20 +210,8 @@ ScsiReply BridgeTarget::Tunnel(const ScsiCommand &command)
     const AdminCommand admin = *pending_;
     pending_.reset();
 
-    if (mode == kDataIn) {
-        std::vector<uint8_t> data;
-        if (!drive_.ReadCommand(admin, data) || data.size() != bytes)
-            return Fail(kIllegalRequest, 0x24, 0);
-        const bool isAnswer = admin.opcode == 0x02 && (admin.cdw10 & 0xFF) == 0xC7;
-        const bool isIdentify = admin.opcode == 0x06;
-        if ((fault_ == Fault::ShortAnswer && isAnswer) || (fault_ == Fault::ShortIdentify && isIdentify)) {
-            data.resize(kShortReplyBytes);
-            ScsiReply reply = Fail(kHardwareError, 0x44, 0); // internal target failure
-            reply.dataIn = std::move(data);
-            return reply;
-        }
-        return Good(std::move(data));
-    }
+    if (mode == kDataIn)
+        return ReadFromDrive(admin, bytes);
     if (!drive_.WriteCommand(admin, command.dataOut))
         return Fail(kIllegalRequest, 0x24, 0);
     return Good();

@@ -1,8 +1,11 @@
 // The SCSI side of the emulated USB bridge: the commands the kernel's sd
-// driver sends to any USB disk, an INQUIRY that names the JMicron chip in
-// bytes 36 to 39, and the A1h tunnel that carries NVMe admin commands to the
-// drive behind it (a payload phase with the submission entry, then a data
-// phase). Free of any transport: the FunctionFS program feeds it commands.
+// driver sends to any USB disk, an INQUIRY that names the chip where hosts
+// look for it, and the tunnel that carries NVMe admin commands to the drive
+// behind it. JMicron: A1h with a 512-byte payload phase holding the
+// submission entry, then a data phase. ASMedia: EAh carrying the 64-byte
+// entry, then EBh for the data coming back (the download form of this chip
+// is not known, so none is accepted). Free of any transport: the FunctionFS
+// program feeds it commands.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +16,8 @@
 #include "EmulatedNvmeDrive.h"
 
 namespace qzbridge {
+
+enum class Chip { JMicron, ASMedia };
 
 // A fault the bridge can be told to show, to test how hosts take it.
 enum class Fault {
@@ -38,6 +43,10 @@ struct ScsiReply
 class BridgeTarget
 {
 public:
+    explicit BridgeTarget(Chip chip = Chip::JMicron)
+        : chip_(chip)
+    { }
+
     ScsiReply Execute(const ScsiCommand &command);
     void SetFault(Fault fault) { fault_ = fault; }
 
@@ -47,9 +56,12 @@ public:
     const std::vector<std::string> &Notes() const { return notes_; }
 
 private:
-    ScsiReply Tunnel(const ScsiCommand &command);
+    ScsiReply JMicronTunnel(const ScsiCommand &command);
+    ScsiReply ASMediaTunnel(const ScsiCommand &command);
+    ScsiReply ReadFromDrive(const AdminCommand &admin, uint32_t bytes);
     ScsiReply Fail(uint8_t key, uint8_t asc, uint8_t ascq);
 
+    Chip chip_;
     EmulatedNvmeDrive drive_;
     std::optional<AdminCommand> pending_; // set by a payload phase, used by the next data phase
     uint8_t sense_[3] = {0, 0, 0}; // key, ASC, ASCQ

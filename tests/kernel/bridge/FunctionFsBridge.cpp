@@ -4,7 +4,8 @@
 // tests bind it to the dummy host controller and drive it through the
 // kernel's usb-storage and sd drivers, as a real enclosure is.
 //
-// Usage: qz_usb_bridge FUNCTIONFS-MOUNT LOG-FILE [FAULT-FILE]
+// Usage: qz_usb_bridge [--asmedia] FUNCTIONFS-MOUNT LOG-FILE [FAULT-FILE]
+// (a JMicron bridge unless --asmedia)
 // Prints "ready" once the descriptors are written (then the gadget can be
 // bound) and puts the drive's Identify data in LOG-FILE.identify. Logs every command: "cdb <bytes> <in|out|none> <length>", what the
 // tunnel carried, and "csw status <n> residue <n>". FAULT-FILE, read at every
@@ -184,8 +185,14 @@ int Fail(const char *what, const std::string &path)
 
 int main(int argc, char **argv)
 {
+    qzbridge::Chip chip = qzbridge::Chip::JMicron;
+    if (argc > 1 && std::strcmp(argv[1], "--asmedia") == 0) {
+        chip = qzbridge::Chip::ASMedia;
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: qz_usb_bridge FUNCTIONFS-MOUNT LOG-FILE [FAULT-FILE]\n");
+        std::fprintf(stderr, "usage: qz_usb_bridge [--asmedia] FUNCTIONFS-MOUNT LOG-FILE [FAULT-FILE]\n");
         return 2;
     }
     const std::string mount = argv[1];
@@ -226,7 +233,7 @@ int main(int argc, char **argv)
     std::printf("ready\n");
     std::fflush(stdout);
 
-    qzbridge::BridgeTarget target;
+    qzbridge::BridgeTarget target(chip);
     // The drive's Identify data beside the log, for hosts to compare with.
     std::ofstream(std::string(argv[2]) + ".identify", std::ios::binary)
         .write(reinterpret_cast<const char *>(target.Drive().IdentifyData().data()),

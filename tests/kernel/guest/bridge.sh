@@ -7,36 +7,57 @@ gadget=/sys/kernel/config/usb_gadget/qzbridge
 ffs=/dev/ffs-qzbridge
 udc=$(ls /sys/class/udc 2>/dev/null | head -n 1)
 
-mkdir -p $gadget/strings/0x409 $gadget/configs/c.1 $gadget/functions/ffs.qzbridge $ffs
-echo 0x152d >$gadget/idVendor
-echo 0x0583 >$gadget/idProduct
-echo QZKTBRIDGE >$gadget/strings/0x409/serialnumber
-ln -s $gadget/functions/ffs.qzbridge $gadget/configs/c.1/
-mount -t functionfs qzbridge $ffs
-: >bridge.fault
-qz_usb_bridge $ffs bridge.log bridge.fault >bridge.out 2>bridge.err &
-bridge=$!
-tries=0
-while ! grep -q ready bridge.out 2>/dev/null && [ "$tries" -lt 100 ]; do
-    usleep 100000
-    tries=$((tries + 1))
-done
-echo "$udc" >$gadget/UDC
-disk=""
-tries=0
-while [ -z "$disk" ] && [ "$tries" -lt 150 ]; do
-    disk=$(ls /sys/block | grep '^sd' | head -n 1)
-    [ -z "$disk" ] && usleep 100000
-    tries=$((tries + 1))
-done
-if [ -z "$disk" ]; then
-    cat bridge.err bridge.log
-    check_fail bridge-disk "the emulated bridge gave no disk"
+# plug_bridge VENDOR-ID PRODUCT-ID [--asmedia]: starts the bridge program,
+# binds the gadget and sets $disk, $path and $bridge (its process).
+plug_bridge() {
+    mkdir -p $gadget/strings/0x409 $gadget/configs/c.1 $gadget/functions/ffs.qzbridge $ffs
+    echo "$1" >$gadget/idVendor
+    echo "$2" >$gadget/idProduct
+    echo QZKTBRIDGE >$gadget/strings/0x409/serialnumber
+    ln -s $gadget/functions/ffs.qzbridge $gadget/configs/c.1/ 2>/dev/null
+    mount -t functionfs qzbridge $ffs
+    : >bridge.fault
+    rm -f bridge.log bridge.out
+    qz_usb_bridge $3 $ffs bridge.log bridge.fault >bridge.out 2>bridge.err &
+    bridge=$!
+    tries=0
+    while ! grep -q ready bridge.out 2>/dev/null && [ "$tries" -lt 100 ]; do
+        usleep 100000
+        tries=$((tries + 1))
+    done
+    echo "$udc" >$gadget/UDC
+    disk=""
+    tries=0
+    while [ -z "$disk" ] && [ "$tries" -lt 150 ]; do
+        disk=$(ls /sys/block | grep '^sd' | head -n 1)
+        [ -z "$disk" ] && usleep 100000
+        tries=$((tries + 1))
+    done
+    if [ -z "$disk" ]; then
+        cat bridge.err bridge.log
+        return 1
+    fi
+    wait_for /dev/$disk 50
+    usleep 300000
+    path=$(readlink -f /sys/block/$disk | tr 'A-Z' 'a-z')
+}
+
+unplug_bridge() {
+    echo "" >$gadget/UDC
+    [ -z "$disk" ] || wait_for /sys/block/$disk 100 !
+    kill $bridge
+    wait $bridge 2>/dev/null
+    cat bridge.err
+    umount $ffs
+    rm -f $gadget/configs/c.1/ffs.qzbridge
+    rmdir $gadget/functions/ffs.qzbridge $gadget/configs/c.1 $gadget/strings/0x409 $gadget 2>/dev/null
+}
+
+if ! plug_bridge 0x152d 0x0583; then
+    check_fail bridge-disk "the emulated JMicron bridge gave no disk"
+    unplug_bridge
     exit 1
 fi
-wait_for /dev/$disk 50
-usleep 300000
-path=$(readlink -f /sys/block/$disk | tr 'A-Z' 'a-z')
 note "bridge: JMicron bridge at $path"
 
 # Lines the bridge logged since a mark: since LINE FILE
@@ -133,7 +154,51 @@ status=$?
 : >bridge.fault
 check bridge-short-identify-fails "identify exited with $status after a short Identify" [ "$status" = 1 ]
 
-echo "" >$gadget/UDC
-wait_for /sys/block/$disk 100 !
-kill $bridge
-cat bridge.err
+unplug_bridge
+
+# --- the same drive behind an ASMedia bridge ---------------------------------
+# Enumeration and Identify go through EAh and EBh; no download form is known
+# for this chip, so an exchange must fail rather than claim a block was sent.
+if ! plug_bridge 0x174c 0x2362 --asmedia; then
+    check_fail bridge-asmedia-disk "the emulated ASMedia bridge gave no disk"
+    unplug_bridge
+    exit 1
+fi
+note "bridge: ASMedia bridge at $path"
+qzctl --debug list >list.out 2>list.err
+cat list.out list.err
+check bridge-asmedia-listed "no ASMedia row with the drive's model, serial and firmware at $path" \
+    grep -qE "^1 +USB +ASMedia +QZ Kernel Tier Bridged Drive +QZBRIDGE0001 +KT01 +$path\$" list.out
+
+at=$(mark)
+qzctl identify 1 --raw id.asm 2>id.err
+status=$?
+since "$at" identify.log
+check bridge-asmedia-identify "identify exited with $status" [ "$status" = 0 ]
+check bridge-asmedia-identify-data "the Identify data is not the drive's" cmp -s id.asm bridge.log.identify
+grep -E '^(cdb e[ab]|entry) ' identify.log >identify.tunnel
+cat >identify.expected <<'END'
+cdb ea 5a 80 00 01 00 00 00 00 00 00 00 00 40 00 00 out 64
+entry opc 06 nsid 00000000 cdw10 00000001 cdw11 00000000 cdw12 00000000
+cdb eb 5a 81 00 01 00 00 00 00 00 00 00 10 00 00 00 in 4096
+END
+check bridge-asmedia-identify-tunnel "tunnel: $(tr '\n' '|' <identify.tunnel)" cmp -s identify.tunnel identify.expected
+
+qzctl --debug mcu-write 1 block >write.out 2>write.err
+status=$?
+cat write.err
+check bridge-asmedia-write-fails "mcu-write exited with $status for a block this bridge does not carry" \
+    [ "$status" = 1 ]
+check bridge-asmedia-write-says-why "no debug line says the block is not carried" grep -qi "not carried" write.err
+rm -f answer.asm
+qzctl mcu-read 1 block answer.asm 2>read.err
+status=$?
+check bridge-asmedia-read-fails "mcu-read exited with $status for a request this bridge does not carry" \
+    [ "$status" = 1 -a ! -e answer.asm ]
+
+echo short-identify >bridge.fault
+qzctl identify 1 --raw id.short.asm 2>/dev/null
+status=$?
+: >bridge.fault
+check bridge-asmedia-short-identify-fails "identify exited with $status after a short Identify" [ "$status" = 1 ]
+unplug_bridge
