@@ -2,7 +2,7 @@
 
 #include "HidLog.h"
 #include "LightingReport.h"
-#include "app/AgentLink.h"
+#include "framework/AgentProtocol.h"
 #include "settings/LightingSettings.h"
 
 HidAgent::HidAgent(Output output, std::function<void()> onClose)

@@ -1,6 +1,6 @@
 #include "HidCommandLine.h"
 
-#include "app/AgentLink.h"
+#include "framework/AgentProtocol.h"
 
 #include <limits>
 

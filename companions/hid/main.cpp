@@ -4,7 +4,7 @@
 #include "HidAgent.h"
 #include "HidCommandLine.h"
 #include "HidLog.h"
-#include "app/AgentLink.h"
+#include "framework/AgentProtocol.h"
 #include "framework/QuitSignals.h"
 
 #include <QCoreApplication>

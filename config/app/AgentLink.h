@@ -4,6 +4,7 @@
 // every save that the settings file changed, and answers the agent's close,
 // restore and query requests. Both sides find each other by window title.
 
+#include "framework/AgentProtocol.h"
 #include "framework/LocalWindowEndpoint.h"
 
 #include <QString>
@@ -11,27 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-namespace AgentTitles {
-inline constexpr const char *kAgent = "Zarvik RGB Software_Hid";
-inline constexpr const char *kConfig = "Zarvik RGB Software_Config";
-// Windows that Config closes when it is asked to close.
-inline constexpr const char *kWarning = "Zarvik RGB Software_Warning";
-inline constexpr const char *kPreference = "Zarvik RGB Software_Preference";
-} // namespace AgentTitles
-
-namespace AgentMessages {
-inline constexpr uint32_t kSettingsSaved = 1324; // Config -> agent: re-read the settings file
-inline constexpr uint32_t kCloseRequest = 1624; // -> Config, with one of the two reasons below
-inline constexpr uintptr_t kCloseReasonFirst = 1625;
-inline constexpr uintptr_t kCloseReasonSecond = 1626;
-inline constexpr uint32_t kRestoreRequest = 4000; // -> Config: show the window normally
-inline constexpr uint32_t kQuery = 1044; // -> Config: answered 1
-inline constexpr uint32_t kCloseWindow = 0x0010; // the platform's close message
-} // namespace AgentMessages
-
-// The agent program, beside Config.
-inline constexpr const char *kAgentProgramName = "hid";
 
 class AgentLink
 {

@@ -26,6 +26,9 @@
 
 namespace {
 
+// The options are process-wide because the window is made deep inside the
+// application object's start-up (CConfigApp::InitInstance); tests set them
+// before the application runs.
 CConfigDlg::Options &StoredOptions()
 {
     static CConfigDlg::Options options;
@@ -35,6 +38,10 @@ CConfigDlg::Options &StoredOptions()
 constexpr int kCaptionBandHeight = 48;
 constexpr int kCaptionBandWidth = 1200;
 const QRect kEffectListArea(QPoint(91, 93), QPoint(241, 436)); // left 91, top 93, right 242, bottom 437
+
+// A command with this identifier (-1 in the low word, all bits set) ends the
+// window with the cancel result.
+constexpr WORD kCancelCommandId = 0xFFFF;
 
 // Skin texts of the device menu and the category buttons.
 constexpr int kAllDevicesText = 48;
@@ -200,10 +207,10 @@ void CConfigDlg::SelectRecord(int index)
     recordIndex = std::clamp(index, 0, kMaxDevicesPerCategory);
     currentEffect = std::clamp(EditedRecord()->effectId, 0, kEffectCount - 1);
     effectName = screen.effectButtons[static_cast<std::size_t>(currentEffect)].GetCaption();
-    RefreshControls(1);
+    RefreshControls(true);
 }
 
-void CConfigDlg::RefreshControls(int scroll)
+void CConfigDlg::RefreshControls(bool scrollEffectList)
 {
     // 1.-2. Profile buttons and the LED pair.
     for (int i = 0; i < kProfileCount; ++i)
@@ -213,7 +220,9 @@ void CConfigDlg::RefreshControls(int scroll)
     screen.ledOffButton.SetChecked(settings.led_sw == 0);
 
     // 3.-4. Device count and the colour counts of present and absent devices.
-    const int n = (currentCategory == 0 || currentCategory == 1) ? DeviceCountOf(currentCategory) : 0;
+    const int n = HasStoredRecords(currentCategory) ? DeviceCountOf(currentCategory) : 0;
+    // The count goes into category 0's field whichever category is current,
+    // as the stored files of the original carry it.
     settings.CurrentProfileSettings().Category(0).devNum = n;
     auto &records = BoundCategory().records;
     if (n > 0) {
@@ -226,7 +235,7 @@ void CConfigDlg::RefreshControls(int scroll)
     screen.categoryButtons[0].SetCaption(LookupSkinText(kCategoryNameText), screen.categoryButtons[0].GetIconOffset());
     screen.categoryButtons[1].SetCaption(LookupSkinText(kCategoryNameText + 1),
                                          screen.categoryButtons[1].GetIconOffset());
-    const int captionCategory = (currentCategory == 0 || currentCategory == 1) ? currentCategory : 0;
+    const int captionCategory = HasStoredRecords(currentCategory) ? currentCategory : 0;
     const QString name = screen.categoryButtons[static_cast<std::size_t>(captionCategory)].GetCaption();
     QString caption = name;
     if (n > 1)
@@ -248,7 +257,7 @@ void CConfigDlg::RefreshControls(int scroll)
     // 7.-8. The effect list.
     for (int i = 0; i < kEffectCount; ++i)
         screen.effectButtons[static_cast<std::size_t>(i)].SetChecked(i == record.effectId);
-    if (scroll == 1) {
+    if (scrollEffectList) {
         const int first = EffectListOffsetFor(record.effectId);
         screen.effectListScroll.SetPos(first);
         LayoutEffectList(screen, first);
@@ -333,7 +342,7 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM control)
     if (fromColorBox && wParam != 0)
         return; // other notifications of a box: ignored, and no commit either
 
-    if (LOWORD(static_cast<DWORD>(wParam)) == 0xFFFF) {
+    if (LOWORD(static_cast<DWORD>(wParam)) == kCancelCommandId) {
         EndDialog(kCancelResult);
     }
 
@@ -397,7 +406,7 @@ void CConfigDlg::OnReset()
     EffectInfo fresh;
     fresh.effectId = currentEffect;
     *EditedRecord() = fresh;
-    RefreshControls(0);
+    RefreshControls(false);
 }
 
 void CConfigDlg::OnProfileButton(int profile)
@@ -420,7 +429,7 @@ void CConfigDlg::OnProfileButton(int profile)
 void CConfigDlg::OnCategoryButton(int category)
 {
     SelectButtonByHandle(screen.categoryButtons.data(), 4, HandleOf(&screen.categoryButtons[category]));
-    if (category == 0 || category == 1) {
+    if (HasStoredRecords(category)) {
         BindCategory(category);
         currentCategory = category;
     }
@@ -446,7 +455,7 @@ void CConfigDlg::OnUniformToggle()
     screen.uniformToggle.SetChecked(uniform);
     colorEditor.ResetActiveSlot();
     EditedRecord()->uniformColor = uniform ? 1 : 0;
-    RefreshControls(1);
+    RefreshControls(true);
 }
 
 void CConfigDlg::OnMenuItem(int item)

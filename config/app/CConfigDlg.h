@@ -9,7 +9,7 @@
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 
 #include <QDialog>
 #include <QImage>
@@ -52,7 +52,9 @@ public:
     void OnCommand(WPARAM wParam, LPARAM control);
 
     void BindCategory(int category);
-    void RefreshControls(int scroll);
+    // Brings every control up to date with the edited record; `scrollEffectList`
+    // also scrolls the effect list to the current effect.
+    void RefreshControls(bool scrollEffectList);
     void SelectRecord(int index);
     // Saves the settings; on success the state becomes the saved one and the
     // agent is told. A failed save is logged and changes nothing else.
@@ -115,6 +117,8 @@ private:
     QString effectName;
     bool effectListHover = false;
     int pendingDirection = 0;
+    // The LED switch as last shown; the original window keeps this copy and
+    // refreshes it with every refresh, so it stays for the same reads.
     int ledMirror = 1;
     MainScreen screen;
     ColorEditor colorEditor;

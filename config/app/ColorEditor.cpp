@@ -1,7 +1,7 @@
 #include "app/ColorEditor.h"
 
 #include "settings/EffectInfo.h"
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 
 #include <algorithm>
 

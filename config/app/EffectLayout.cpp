@@ -4,7 +4,8 @@
 #include "controls/ControlSupport.h"
 #include "framework/PlatformPaths.h"
 #include "settings/EffectInfo.h"
-#include "skin/MainScreen.h"
+#include "settings/LightingSettings.h"
+#include "app/MainScreen.h"
 #include "skin/SkinDrawing.h"
 
 #include <QPainter>
@@ -47,7 +48,7 @@ void LayoutEffectList(MainScreen &screen, int first)
     first = std::clamp(first, 0, kLastEffectListOffset);
     screen.effectButtons[0].setGeometry(QRect());
     const QRect firstRow = screen.effectRowRect.ToQRect();
-    for (int effect = 1; effect < 15; ++effect) {
+    for (int effect = 1; effect < kEffectCount; ++effect) {
         const int row = effect - first - 1;
         CPngListBtn &button = screen.effectButtons[static_cast<std::size_t>(effect)];
         if (row >= 0 && row < kVisibleEffectRows)

@@ -6,21 +6,22 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 QString BMPMENUINFO::Text() const
 {
     int length = 0;
-    while (length < 259 && text[length] != 0)
+    while (length < kMaxTextLength && text[length] != 0)
         ++length;
     return QString::fromUtf16(text, length);
 }
 
 void BMPMENUINFO::SetText(const QString &value)
 {
-    const int length = static_cast<int>(std::min<qsizetype>(value.size(), 259));
+    const int length = static_cast<int>(std::min<qsizetype>(value.size(), kMaxTextLength));
     for (int i = 0; i < length; ++i)
         text[i] = value.at(i).unicode();
-    std::fill(text + length, text + 260, u'\0');
+    std::fill(std::begin(text) + length, std::end(text), u'\0');
 }
 
 CPngBtnMenu::CPngBtnMenu(QWidget *ownerWindow)
@@ -37,17 +38,13 @@ CPngBtnMenu::~CPngBtnMenu()
     rows.clear();
 }
 
-void CPngBtnMenu::SetItemImages(const QString &normal, const QString &over, const QString &down, const QString &disable,
-                                const QString &backgroundName, bool flag)
+void CPngBtnMenu::SetItemImages(const QString &normal, const QString &over, const QString &down, const QString &disable)
 {
     const QString *names[4] = {&normal, &over, &down, &disable};
     for (int i = 0; i < 4; ++i) {
         itemImages[i].Release();
         LoadImageFile(*names[i], itemImages[i]);
     }
-    if (!backgroundName.isEmpty())
-        LoadImageFile(backgroundName, backgroundImage);
-    imageFlag = flag;
 }
 
 void CPngBtnMenu::SetRowTextLayout(int iconOffset, int alignment)
@@ -170,7 +167,7 @@ void CPngBtnMenu::OnInitDialog()
         rows.push_back(std::move(row));
     }
 
-    setGeometry(x, y, pictureWidth + 18, menuHeight);
+    setGeometry(x, y, pictureWidth + kMenuExtraWidth, menuHeight);
     show();
 
     scrollBar.Create(this, QRect(pictureWidth - kScrollBarWidth, topMargin, kScrollBarWidth, menuHeight), kScrollBarId);
@@ -250,13 +247,13 @@ LRESULT CPngBtnMenu::OnCommand(WPARAM wParam, LPARAM lParam)
         message = clickMessage;
     } else if (code == BN_DOUBLECLICKED) {
         message = doubleClickMessage;
-    } else if (code == 255) {
+    } else if (code == kOtherRowCode) {
         message = otherCodeMessage;
     } else {
         return 1;
     }
     QObject *receiver = owner ? static_cast<QObject *>(owner.data()) : parentWidget();
-    PostMessage(receiver, message, MAKEWPARAM(static_cast<WORD>(parentIndex), static_cast<WORD>(index)),
+    PostMessage(receiver, message, MAKEWPARAM(kTopLevelParentIndex, static_cast<WORD>(index)),
                 MAKELPARAM(0, static_cast<WORD>(item.value & 0xFFFF)));
     return 1;
 }

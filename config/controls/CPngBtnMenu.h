@@ -22,13 +22,12 @@
 
 struct BMPMENUINFO
 {
-    char16_t text[260] = {}; // UTF-16, zero-terminated, at most 259 characters
-    unsigned char hasSubmenu = 0;
-    unsigned char submenuOpen = 0;
+    static constexpr int kMaxTextLength = 259;
+    char16_t text[kMaxTextLength + 1] = {}; // UTF-16, zero-terminated
+    unsigned char hasSubmenu = 0; // a row with a submenu is not chosen by a click
     unsigned char enabled = 0;
     std::int32_t value = 0;
     std::int32_t iconParameter = 0;
-    std::uint32_t submenuList = 0;
 
     QString Text() const;
     // Stores `text`, cut to 259 characters.
@@ -44,14 +43,19 @@ public:
     static constexpr int kScrollBarWidth = 12;
     static constexpr UINT kDoubleClickMessage = 21505;
     static constexpr UINT kOtherCodeMessage = 21506;
+    // The parent index that UM_MENU_ITEM carries for a top-level menu.
+    static constexpr WORD kTopLevelParentIndex = 0xFFFF;
+    // The menu window is this much wider than the row picture.
+    static constexpr int kMenuExtraWidth = 18;
+    // A row's command code, other than click and double-click, that the menu
+    // passes on as kOtherCodeMessage.
+    static constexpr WORD kOtherRowCode = 255;
 
     explicit CPngBtnMenu(QWidget *owner);
     ~CPngBtnMenu() override;
 
-    // Loads the four row pictures; a non-empty background name loads a
-    // background picture too. The flag is stored.
-    void SetItemImages(const QString &normal, const QString &over, const QString &down, const QString &disable,
-                       const QString &backgroundName, bool flag);
+    // Loads the four row pictures.
+    void SetItemImages(const QString &normal, const QString &over, const QString &down, const QString &disable);
     void SetRowHeight(int pixels) { rowHeight = pixels; }
     void SetRowFontHeight(int pixels) { rowFontHeight = pixels; }
     void SetRowTextLayout(int iconOffset, int alignment);
@@ -96,7 +100,6 @@ private:
     void RefreshRows();
     void CheckRow(CPngListBtn *row);
 
-    int parentIndex = -1;
     int visibleRows = -1;
     int firstVisible = 0;
     CSkinScrollBar scrollBar;
@@ -110,8 +113,6 @@ private:
     CPngListBtn *checkedRow = nullptr;
     std::vector<std::unique_ptr<CPngListBtn>> rows;
     Bitmap itemImages[4];
-    Bitmap backgroundImage;
-    bool imageFlag = false;
     int x = 0;
     int y = 0;
     int rowWidth = 0;

@@ -41,7 +41,6 @@ CPngRSliderBar2::~CPngRSliderBar2() = default;
 void CPngRSliderBar2::CreateSlider(QWidget *parent, int left, int top, int right, int bottom)
 {
     CreateSliderWindow(kIdentifier, parent, left, top, right, bottom);
-    ringRect = RECT {0, 0, width(), height()};
 }
 
 void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom)
@@ -50,7 +49,7 @@ void CPngRSliderBar2::SetRingImages(const Bitmap *first, const Bitmap *second, i
     update();
 }
 
-void CPngRSliderBar2::SetThumbImages(const Bitmap *first, const Bitmap *second, bool flag)
+void CPngRSliderBar2::SetThumbImages(const Bitmap *first, const Bitmap *second)
 {
     if (first != nullptr && !first->IsEmpty()) {
         thumbImages[0] = *first;
@@ -59,7 +58,6 @@ void CPngRSliderBar2::SetThumbImages(const Bitmap *first, const Bitmap *second, 
     }
     if (second != nullptr && !second->IsEmpty())
         thumbImages[1] = *second;
-    thumbFlag = flag;
     update();
 }
 
@@ -94,8 +92,9 @@ void CPngRSliderBar2::SetValue(int value)
 
 int CPngRSliderBar2::PositionFromPoint(const QPoint &point) const
 {
-    const long long cx = (static_cast<long long>(ringRect.left) + ringRect.right) / 2;
-    const long long cy = (static_cast<long long>(ringRect.top) + ringRect.bottom) / 2;
+    // The ring fills the client area.
+    const long long cx = width() / 2;
+    const long long cy = height() / 2;
     const long long dx = cx - point.x();
     const long long dy = cy - point.y();
     const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
@@ -121,7 +120,6 @@ QPoint CPngRSliderBar2::ThumbCentre() const
 
 QImage CPngRSliderBar2::PaintBuffer()
 {
-    ringRect = RECT {0, 0, width(), height()};
     Bitmap surface = CreateDib32(width(), height());
     if (surface.IsEmpty())
         return QImage();
@@ -148,8 +146,7 @@ void CPngRSliderBar2::TrackPointer(const QPoint &point)
     position = PositionFromPoint(point);
     const int marginX = thumbWidth;
     const int marginY = thumbHeight;
-    update(QRect(QPoint(ringRect.left, ringRect.top), QPoint(ringRect.right - 1, ringRect.bottom - 1))
-               .adjusted(-marginX, -marginY, marginX, marginY));
+    update(rect().adjusted(-marginX, -marginY, marginX, marginY));
 }
 
 void CPngRSliderBar2::OnMouseWheel(int delta)
@@ -203,14 +200,6 @@ void CPngRSliderBar2::mouseReleaseEvent(QMouseEvent *event)
 void CPngRSliderBar2::changeEvent(QEvent *event)
 {
     CWnd::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange) {
-        enabledFlag = isEnabled();
+    if (event->type() == QEvent::EnabledChange)
         update();
-    }
-}
-
-void CPngRSliderBar2::resizeEvent(QResizeEvent *event)
-{
-    ringRect = RECT {0, 0, width(), height()};
-    CWnd::resizeEvent(event);
 }

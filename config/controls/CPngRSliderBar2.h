@@ -24,7 +24,7 @@ public:
     // Crops of both pictures; only the first is drawn.
     void SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom);
     // Full-size copies; the first sets the thumb size and is the one drawn.
-    void SetThumbImages(const Bitmap *first, const Bitmap *second, bool flag);
+    void SetThumbImages(const Bitmap *first, const Bitmap *second);
     // Shapes the window by the mask (white is outside). A mask that gives no
     // shape shows the message box "error" and leaves the window unshaped.
     void SetRegion(const Bitmap &mask);
@@ -51,7 +51,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Position from the pointer, then the ring and a thumb-sized margin are
@@ -60,8 +59,5 @@ private:
 
     Bitmap ringImages[2];
     Bitmap thumbImages[2];
-    RECT ringRect;
-    bool thumbFlag = false;
-    bool enabledFlag = true;
     bool shaped = false;
 };

@@ -3,6 +3,9 @@
 // helpers that pack and unpack them. Colours are red + 256 * green +
 // 65536 * blue throughout the program.
 
+#include <QRect>
+
+#include <algorithm>
 #include <cstdint>
 
 using UINT = std::uint32_t;
@@ -47,7 +50,8 @@ constexpr int GetBValue(COLORREF c)
     return static_cast<int>((c >> 16) & 0xFF);
 }
 
-// A rectangle as left, top, right, bottom (right and bottom exclusive).
+// A rectangle as left, top, right, bottom (right and bottom exclusive), in
+// client pixels. Width and height saturate at the 32-bit range.
 struct RECT
 {
     int left = 0;
@@ -55,6 +59,17 @@ struct RECT
     int right = 0;
     int bottom = 0;
 
-    constexpr int Width() const { return right - left; }
-    constexpr int Height() const { return bottom - top; }
+    constexpr int Width() const { return Saturate(std::int64_t(right) - left); }
+    constexpr int Height() const { return Saturate(std::int64_t(bottom) - top); }
+    constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
+    // The same pixels as a QRect (whose right() and bottom() are inside).
+    QRect ToQRect() const { return QRect(left, top, Width(), Height()); }
+
+    friend constexpr bool operator==(const RECT &, const RECT &) = default;
+
+private:
+    static constexpr int Saturate(std::int64_t v)
+    {
+        return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+    }
 };

@@ -11,6 +11,12 @@
 
 constexpr int kProfileCount = 4;
 constexpr int kCategoryCount = 2; // 0: keys without suffix, 1: SSDs ("_SSD" keys)
+// Categories 0 and 1 keep records in the settings; the window offers buttons
+// for up to four categories, and the others bind nothing.
+constexpr bool HasStoredRecords(int category)
+{
+    return category >= 0 && category < kCategoryCount;
+}
 constexpr int kRecordsPerCategory = 17; // record 0: all devices, k: device k
 constexpr int kMaxDevicesPerCategory = kRecordsPerCategory - 1;
 constexpr int kEffectCount = 15; // effect numbers 0..14

@@ -46,7 +46,7 @@ int SkinTextTopOffset(int rectHeight, int textHeight)
 }
 
 void DrawSkinPicture(const QString &section, const QString &key, QPainter &dc, const QString &baseFolder,
-                     const SkinRect *rect)
+                     const RECT *rect)
 {
     const SkinEntry entry = ReadSkinEntry(section, key, SkinEntryUse::Drawing);
     if (entry.text.isEmpty())
@@ -58,7 +58,7 @@ void DrawSkinPicture(const QString &section, const QString &key, QPainter &dc, c
     const QImage picture = reader.read();
     if (picture.isNull())
         return;
-    const SkinRect target = rect ? *rect : entry.rect;
+    const RECT target = rect ? *rect : entry.rect;
     if (target.IsEmpty())
         return;
     dc.save();
@@ -71,7 +71,7 @@ void DrawSkinText(const QString &section, const QString &key, QPainter &dc, cons
 {
     const SkinEntry entry = ReadSkinEntry(section, key, SkinEntryUse::Drawing);
     QString shown = ExpandSkinLineBreaks(text.isEmpty() ? entry.text : text);
-    SkinRect rect = entry.rect;
+    RECT rect = entry.rect;
     const int lineHeight = QFontMetrics(dc.font(), dc.device()).height();
     const long long top = static_cast<long long>(rect.top) + SkinTextTopOffset(rect.Height(), lineHeight);
     rect.top = static_cast<int>(std::clamp<long long>(top, INT_MIN, INT_MAX));

@@ -37,7 +37,7 @@ int SkinTextTopOffset(int rectHeight, int textHeight);
 // baseFolder + "skins/Pic/" + text, scaled to `rect` when given, else to the
 // entry's rectangle. A missing or undecodable file draws nothing.
 void DrawSkinPicture(const QString &section, const QString &key, QPainter &dc, const QString &baseFolder,
-                     const SkinRect *rect = nullptr);
+                     const RECT *rect = nullptr);
 
 // Draws `text` (the entry's own text when `text` is empty) in the rectangle
 // of the skin entry (section, key), its top moved down by

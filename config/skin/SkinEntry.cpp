@@ -49,16 +49,6 @@ bool ReadInt(QStringView text, qsizetype &pos, int &value)
 
 } // namespace
 
-int SkinRect::Width() const
-{
-    return Clamp32(int64_t(right) - left);
-}
-
-int SkinRect::Height() const
-{
-    return Clamp32(int64_t(bottom) - top);
-}
-
 SkinEntry ParseSkinEntry(const QString &value, SkinEntryUse use)
 {
     SkinEntry entry;

@@ -3,31 +3,14 @@
 //     name,x,y,width,height,text,flag
 // for example "btnApply,840,590,120,34,Apply,FALSE".
 
-#include <QRect>
+#include "framework/WinTypes.h"
+
 #include <QString>
-
-// A rectangle held as left, top, right and bottom (right and bottom are just
-// outside), in the main window's client pixels.
-struct SkinRect
-{
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const;
-    int Height() const;
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    // The same pixels as a QRect (whose right() and bottom() are inside).
-    QRect ToQRect() const { return QRect(left, top, Width(), Height()); }
-
-    friend bool operator==(const SkinRect &, const SkinRect &) = default;
-};
 
 struct SkinEntry
 {
     QString name; // picture name, at most kMaxSkinNameLength characters
-    SkinRect rect;
+    RECT rect;
     QString text; // caption, label text or picture file name
     bool flag = false;
 };

@@ -14,6 +14,12 @@ inline constexpr int kMaxSkinValueLength = 4095;
 
 // Makes `path` (absolute) the skin file read by every later lookup. The file
 // is read again when it changes on disk.
+//
+// The skin in force is one per process on purpose: the window, every control
+// and the device menu look their texts up by key (LookupSkinText) at any
+// time, and a language change swaps the skin for all of them at once.
+// Passing a skin object through every control would change nothing but the
+// signatures.
 void SetSkinFile(const QString &path);
 QString SkinFile();
 

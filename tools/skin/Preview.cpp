@@ -18,7 +18,7 @@ struct Painter
     QPainter &p;
     QString face;
 
-    void Picture(const Bitmap &bitmap, const SkinRect &at)
+    void Picture(const Bitmap &bitmap, const RECT &at)
     {
         if (!bitmap.IsEmpty())
             p.drawImage(QPoint(at.left, at.top), bitmap.Image(), QRect(0, 0, at.Width(), at.Height()));
@@ -126,7 +126,7 @@ bool WritePreview(const QString &skinFile, const QString &resourcesFolder, const
     const SkinEntry firstRow = ReadSkinEntry(QStringLiteral("LED"), QStringLiteral("1"));
     for (int r = 0; r < 8; ++r) {
         const SkinEntry entry = ReadSkinEntry(QStringLiteral("LED"), QString::number(2 + r));
-        SkinRect at = firstRow.rect;
+        RECT at = firstRow.rect;
         at.top += 37 * r;
         at.bottom += 37 * r;
         const ImageSet set = LoadImageSet(entry.name, entry.flag);

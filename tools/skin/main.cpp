@@ -81,7 +81,7 @@ public:
         Put(ring.name + QStringLiteral("_bar"), QSize(16, 16), SkinArt::RingThumb(QSize(16, 16)));
 
         for (int key = 31; key <= 34; ++key) {
-            const SkinRect r = Entry("LED", key).rect;
+            const RECT r = Entry("LED", key).rect;
             const QImage piece = background_.copy(r.ToQRect());
             Add("LED", key, [piece](QSize) { return SkinArt::EditBox(piece); });
         }

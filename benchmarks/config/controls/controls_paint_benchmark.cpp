@@ -185,7 +185,7 @@ void BM_HueRing(benchmark::State &state)
     ring.CreateSlider(&screen.window, 276, 196, 456, 376);
     const Bitmap r = Picture(180, 180, 13), t = Picture(16, 16, 14);
     ring.SetRingImages(&r, &r, 0, 0, 180, 180);
-    ring.SetThumbImages(&t, &t, true);
+    ring.SetThumbImages(&t, &t);
     ring.SetRange(0, 359);
     ring.SetValue(50);
     QImage surface(180, 180, QImage::Format_ARGB32_Premultiplied);
@@ -203,7 +203,7 @@ void BM_MenuWithThreeRows(benchmark::State &state)
     Picture(180, 72, 16).Image().save(over);
     QWidget owner;
     CPngBtnMenu menu(&owner);
-    menu.SetItemImages(normal, over, over, normal, QString(), false);
+    menu.SetItemImages(normal, over, over, normal);
     menu.SetRowHeight(24);
     menu.SetRowFontHeight(15);
     menu.SetRowTextLayout(5, 0);

@@ -34,7 +34,7 @@ struct MenuTest : ::testing::Test
         ASSERT_TRUE(ctl::Solid(120, 24, kRowOver).Image().save(overFile));
         owner.resize(400, 400);
         menu = std::make_unique<CPngBtnMenu>(&owner);
-        menu->SetItemImages(normalFile, overFile, overFile, normalFile, QString(), false);
+        menu->SetItemImages(normalFile, overFile, overFile, normalFile);
         menu->SetRowHeight(24);
         menu->SetRowFontHeight(15);
         menu->SetRowTextLayout(5, 0);
@@ -152,7 +152,7 @@ TEST_F(MenuTest, WithoutOwnerTheChoiceGoesToTheParent)
 {
     RecordingWindow parent;
     CPngBtnMenu orphanMenu(nullptr);
-    orphanMenu.SetItemImages(normalFile, overFile, overFile, normalFile, QString(), false);
+    orphanMenu.SetItemImages(normalFile, overFile, overFile, normalFile);
     orphanMenu.AddItem("Only", 7, 0, true);
     orphanMenu.CreateMenu(&parent);
     Press(orphanMenu.GetRow(0), {5, 5});

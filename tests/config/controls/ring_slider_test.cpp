@@ -26,7 +26,7 @@ struct RingTest : ::testing::Test
         parent.resize(400, 400);
         ring.CreateSlider(&parent, 50, 50, 250, 250); // 200 x 200, centre (100, 100)
         ring.SetRingImages(&ringPicture, &ringPicture, 0, 0, 200, 200);
-        ring.SetThumbImages(&thumb, &thumb, true);
+        ring.SetThumbImages(&thumb, &thumb);
         ring.SetRange(0, 359);
     }
     int ReportAt(QPoint p)

@@ -249,7 +249,7 @@ TEST_P(DefaultSkinTest, EffectListFitsTheScrollArea)
     // The window scrolls the effect list with the wheel inside a fixed area;
     // eight rows 37 pixels apart start at the rectangle of LED 1.
     const QRect wheelArea(QPoint(91, 93), QPoint(241, 436));
-    SkinRect row = ReadSkinEntry("LED", "1").rect;
+    RECT row = ReadSkinEntry("LED", "1").rect;
     for (int r = 0; r < 8; ++r) {
         QRect at = row.ToQRect().translated(0, 37 * r);
         EXPECT_TRUE(wheelArea.contains(at)) << "row " << r;

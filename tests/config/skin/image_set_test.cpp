@@ -244,7 +244,7 @@ TEST_F(SkinFolderTest, StaticPictureScaledToItsRectangle)
     QPainter painter(&canvas);
     DrawSkinPicture("MAINPIC", "1", painter, PlatformPaths::ApplicationDirectory());
     DrawSkinPicture("MAINPIC", "2", painter, PlatformPaths::ApplicationDirectory());
-    const SkinRect other {0, 0, 4, 4};
+    const RECT other {0, 0, 4, 4};
     DrawSkinPicture("MAINPIC", "1", painter, PlatformPaths::ApplicationDirectory(), &other);
     painter.end();
     EXPECT_EQ(canvas.pixel(15, 10), qRgb(0, 255, 0));

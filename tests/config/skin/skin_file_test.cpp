@@ -158,7 +158,7 @@ TEST(ParseSkinEntry, SevenFields)
 {
     SkinEntry entry = ParseSkinEntry("btnClose,10,20,30,40,Close,FALSE");
     EXPECT_EQ(entry.name, QStringLiteral("btnClose"));
-    EXPECT_EQ(entry.rect, (SkinRect {10, 20, 40, 60}));
+    EXPECT_EQ(entry.rect, (RECT {10, 20, 40, 60}));
     EXPECT_EQ(entry.text, QStringLiteral("Close"));
     EXPECT_FALSE(entry.flag);
 
@@ -171,7 +171,7 @@ TEST(ParseSkinEntry, TextIsTheNextToLastField)
 {
     SkinEntry entry = ParseSkinEntry("btnClose,10,20,30,40");
     EXPECT_EQ(entry.text, QStringLiteral("30"));
-    EXPECT_EQ(entry.rect, (SkinRect {10, 20, 40, 60}));
+    EXPECT_EQ(entry.rect, (RECT {10, 20, 40, 60}));
     EXPECT_FALSE(entry.flag);
 
     entry = ParseSkinEntry("pic,1,2,3,4,a,b,c,FALSE");
@@ -188,12 +188,12 @@ TEST(ParseSkinEntry, WithoutComma)
 {
     SkinEntry entry = ParseSkinEntry("25");
     EXPECT_EQ(entry.name, QString());
-    EXPECT_EQ(entry.rect, (SkinRect {25, 0, 25, 0}));
+    EXPECT_EQ(entry.rect, (RECT {25, 0, 25, 0}));
     EXPECT_EQ(entry.text, QString());
 
     entry = ParseSkinEntry(QString());
     EXPECT_EQ(entry.name, QString());
-    EXPECT_EQ(entry.rect, SkinRect {});
+    EXPECT_EQ(entry.rect, RECT {});
     EXPECT_FALSE(entry.flag);
 }
 
@@ -207,12 +207,12 @@ TEST(ParseSkinEntry, TrueAnywhereInTheRest)
 
 TEST(ParseSkinEntry, NumbersStopAtTheFirstThatDoesNotParse)
 {
-    EXPECT_EQ(ParseSkinEntry("n,10,x,30,40,t,FALSE").rect, (SkinRect {10, 0, 10, 0}));
-    EXPECT_EQ(ParseSkinEntry("n,10,20,,40,t,FALSE").rect, (SkinRect {10, 20, 10, 20}));
-    EXPECT_EQ(ParseSkinEntry("n, 10, -20,+30,40,t").rect, (SkinRect {10, -20, 40, 20}));
-    EXPECT_EQ(ParseSkinEntry("n,10 ,20,30,40").rect, (SkinRect {10, 0, 10, 0})) << "the comma must follow at once";
-    EXPECT_EQ(ParseSkinEntry("n,12px,20").rect, (SkinRect {12, 0, 12, 0}));
-    EXPECT_EQ(ParseSkinEntry("n,-,20").rect, SkinRect {});
+    EXPECT_EQ(ParseSkinEntry("n,10,x,30,40,t,FALSE").rect, (RECT {10, 0, 10, 0}));
+    EXPECT_EQ(ParseSkinEntry("n,10,20,,40,t,FALSE").rect, (RECT {10, 20, 10, 20}));
+    EXPECT_EQ(ParseSkinEntry("n, 10, -20,+30,40,t").rect, (RECT {10, -20, 40, 20}));
+    EXPECT_EQ(ParseSkinEntry("n,10 ,20,30,40").rect, (RECT {10, 0, 10, 0})) << "the comma must follow at once";
+    EXPECT_EQ(ParseSkinEntry("n,12px,20").rect, (RECT {12, 0, 12, 0}));
+    EXPECT_EQ(ParseSkinEntry("n,-,20").rect, RECT {});
 }
 
 TEST(ParseSkinEntry, HugeNumbersSaturate)
@@ -223,7 +223,7 @@ TEST(ParseSkinEntry, HugeNumbersSaturate)
     EXPECT_EQ(entry.rect.right, 2147483647);
     EXPECT_EQ(entry.rect.bottom, -1);
     EXPECT_TRUE(entry.rect.IsEmpty());
-    const SkinRect wide {-2147483647 - 1, 0, 2147483647, 1};
+    const RECT wide {-2147483647 - 1, 0, 2147483647, 1};
     EXPECT_EQ(wide.Width(), 2147483647);
 }
 
@@ -244,10 +244,10 @@ TEST_F(SkinFileTest, MissingKeysParseAsAllZero)
 {
     SetSkinFile(Write("skin.ini", "[LED]\n1=btnEffect,20,100,150,32,Static,FALSE\n"));
     const SkinEntry present = ReadSkinEntry("led", "1");
-    EXPECT_EQ(present.rect, (SkinRect {20, 100, 170, 132}));
+    EXPECT_EQ(present.rect, (RECT {20, 100, 170, 132}));
     const SkinEntry missing = ReadSkinEntry("LED", "99");
     EXPECT_EQ(missing.name, QString());
-    EXPECT_EQ(missing.rect, SkinRect {});
+    EXPECT_EQ(missing.rect, RECT {});
     EXPECT_EQ(missing.text, QString());
     EXPECT_FALSE(missing.flag);
 }

@@ -37,8 +37,8 @@ struct MainScreen
 {
     Bitmap background;
     QRegion textRegion; // where the painted labels go
-    std::array<SkinRect, 4> categorySlots {}; // MAIN 11..14
-    SkinRect effectRowRect; // first visible effect row (LED 1)
+    std::array<RECT, 4> categorySlots {}; // MAIN 11..14
+    RECT effectRowRect; // first visible effect row (LED 1)
     QString firstEffectName; // text of LED 1
 
     // MAIN 1..7

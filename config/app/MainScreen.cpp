@@ -1,27 +1,25 @@
-#include "skin/MainScreen.h"
+#include "app/MainScreen.h"
 
 #include "controls/ControlSupport.h"
 #include "framework/PlatformPaths.h"
 #include "skin/ImageHelpers.h"
 #include "skin/ImageSet.h"
 #include "skin/SkinFile.h"
+#include "settings/LightingSettings.h"
 
 #include <QWidget>
 
 #include <algorithm>
+#include <iterator>
+#include <tuple>
 
 namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 
-QRect EntryQRect(const SkinEntry &entry)
-{
-    return QRect(entry.rect.left, entry.rect.top, entry.rect.Width(), entry.rect.Height());
-}
-
 void MoveTo(QWidget &control, const SkinEntry &entry)
 {
-    control.setGeometry(EntryQRect(entry));
+    control.setGeometry(entry.rect.ToQRect());
     control.update();
 }
 
@@ -65,7 +63,7 @@ void CreateColorButton(CColorBtn2 &button, QWidget *window, const Bitmap &backgr
     const int h = entry.rect.Height();
     const ImageSet pictures = LoadImageSet(entry.name, entry.flag);
 
-    button.Create(QString(), window, EntryQRect(entry), 0, true);
+    button.Create(QString(), window, entry.rect.ToQRect(), 0, true);
     button.LoadBitmaps(&pictures.normal, &pictures.over, &pictures.down, &pictures.disable, 0, 0, w, h);
     const Bitmap tint = LoadTintSource(entry.name, pictures.normal);
     button.SetTintSource(&tint, &tint, entry.rect.left, entry.rect.top, entry.rect.right, entry.rect.bottom);
@@ -78,7 +76,7 @@ void CreateEditBox(CClrEdit &box, QWidget *window, const QString &key, bool digi
 {
     const SkinEntry entry = ReadSkinEntry(QStringLiteral("LED"), key);
     const ImageSet pictures = LoadImageSet(entry.name, entry.flag);
-    box.Create(window, EntryQRect(entry), 0, digitsOnly, true);
+    box.Create(window, entry.rect.ToQRect(), 0, digitsOnly, true);
     box.LoadBitmaps(&pictures.normal, &pictures.over, &pictures.down, &pictures.disable, 0, 0, entry.rect.Width(),
                     entry.rect.Height());
     box.SetEditFont(SkinFontFace(), 16);
@@ -114,7 +112,7 @@ void CreateRing(CPngRSliderBar2 &ring, QWidget *window, const QString &key)
     const ImageSet thumb = LoadImageSet(ThumbSetName(entry.name), entry.flag);
     ring.CreateSlider(window, entry.rect.left, entry.rect.top, entry.rect.right, entry.rect.bottom);
     ring.SetRingImages(&pictures.normal, &pictures.down, 0, 0, entry.rect.Width(), entry.rect.Height());
-    ring.SetThumbImages(&thumb.normal, &thumb.disable, true);
+    ring.SetThumbImages(&thumb.normal, &thumb.disable);
     ring.SetRange(0, 359);
     ring.SetValue(50);
     if (!pictures.mask.IsEmpty())
@@ -142,47 +140,61 @@ CPngHSliderBar *MainScreen::ColorSlider(int id)
     }
 }
 
-void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &context)
-{
-    // 1. The skin file of the language.
-    SetSkinFile(SkinFileForLanguage(context.languageId));
+namespace {
 
-    // 2. Background picture; the window takes its size.
+const QString kMainSection = QStringLiteral("MAIN");
+const QString kLedSection = QStringLiteral("LED");
+
+// The skin file of the language, then the background picture, whose size
+// the window takes.
+void LoadSkinAndBackground(MainScreen &screen, QWidget *window, int languageId)
+{
+    SetSkinFile(SkinFileForLanguage(languageId));
     QSize backgroundSize;
     LoadPictureFile(SkinPicturePath(ReadSkinString(QStringLiteral("MAINSCREENNEW"), QStringLiteral("Main"))),
                     screen.background, &backgroundSize);
     window->setGeometry(0, 0, backgroundSize.width(), backgroundSize.height());
     window->setFixedSize(backgroundSize);
+}
 
-    // 3. Fonts: "FONT" is the face of every text; the other two are read only.
+// "FONT" is the face of every text; the other two are read only.
+void ApplySkinFonts()
+{
     const QString defaultFace = QStringLiteral("Segoe UI");
     SetSkinFontFace(ReadSkinString(QStringLiteral("GLOBAL"), QStringLiteral("FONT"), defaultFace));
     ReadSkinString(QStringLiteral("GLOBAL"), QStringLiteral("FONTEN"), defaultFace);
     ReadSkinString(QStringLiteral("GLOBAL"), QStringLiteral("FONTNB"), defaultFace);
+}
 
+// MAIN 1..7 and the profile buttons MAIN 21..24.
+void CreateWindowAndProfileButtons(MainScreen &screen, QWidget *window)
+{
     const Bitmap &bg = screen.background;
-    const QString main = QStringLiteral("MAIN");
-    const QString led = QStringLiteral("LED");
-
-    // 4. The controls, in creation order.
     CPngListBtn *windowButtons[]
         = {&screen.minimiseButton, &screen.closeButton, &screen.languageButton, &screen.applyButton,
            &screen.resetButton,    &screen.ledOnButton, &screen.ledOffButton};
-    for (int i = 0; i < 7; ++i)
-        CreateListButton(*windowButtons[i], window, bg, main, QString::number(i + 1));
+    for (std::size_t i = 0; i < std::size(windowButtons); ++i)
+        CreateListButton(*windowButtons[i], window, bg, kMainSection, QString::number(i + 1));
     screen.languageButton.hide();
 
-    for (int i = 0; i < 4; ++i) {
-        CreateListButton(screen.profileButtons[i], window, bg, main, QString::number(21 + i));
+    for (std::size_t i = 0; i < screen.profileButtons.size(); ++i) {
+        CreateListButton(screen.profileButtons[i], window, bg, kMainSection, QString::number(21 + i));
         screen.profileButtons[i].SetTextColors(RGB(100, 100, 100), RGB(100, 100, 100), RGB(255, 255, 255));
     }
     screen.profileButtons[0].SetChecked(true);
     screen.minimiseButton.SetClickOnRelease();
     screen.closeButton.SetClickOnRelease();
+}
 
-    for (int i = 0; i < 4; ++i) {
+// MAIN 11..14, hidden; their rectangles are the slots that the present
+// categories then fill from the first one, without gaps.
+void CreateCategoryButtons(MainScreen &screen, QWidget *window, const ScreenContext &context)
+{
+    const int buttonCount = static_cast<int>(screen.categoryButtons.size());
+    for (int i = 0; i < buttonCount; ++i) {
         CPngListBtn &button = screen.categoryButtons[i];
-        const SkinEntry entry = CreateListButton(button, window, bg, main, QString::number(11 + i));
+        const SkinEntry entry
+            = CreateListButton(button, window, screen.background, kMainSection, QString::number(11 + i));
         button.SetTextColors(RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255));
         button.SetFontHeight(16);
         button.SetTextAlign(8);
@@ -190,35 +202,42 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
         screen.categorySlots[i] = entry.rect;
     }
 
-    // 5. Present categories fill the slots from the first one, without gaps.
     int shown = 0;
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < buttonCount; ++c) {
         if (std::find(context.categoryList.begin(), context.categoryList.end(), c) == context.categoryList.end())
             continue;
         CPngListBtn &button = screen.categoryButtons[c];
         button.show();
-        const SkinRect &slot = screen.categorySlots[shown++];
-        button.setGeometry(slot.ToQRect());
+        button.setGeometry(screen.categorySlots[shown++].ToQRect());
     }
-    if (context.currentCategory >= 0 && context.currentCategory < 4)
+    if (context.currentCategory >= 0 && context.currentCategory < buttonCount)
         screen.categoryButtons[context.currentCategory].SetChecked(true);
+}
 
-    for (int i = 0; i < 15; ++i) {
-        CreateListButton(screen.effectButtons[i], window, bg, led, QString::number(i + 1));
+// LED 1..15 and the list's scroll bar LED 21.
+void CreateEffectList(MainScreen &screen, QWidget *window)
+{
+    const Bitmap &bg = screen.background;
+    for (int i = 0; i < kEffectCount; ++i) {
+        CreateListButton(screen.effectButtons[i], window, bg, kLedSection, QString::number(i + 1));
         screen.effectButtons[i].SetTextColors(RGB(136, 138, 138), RGB(136, 138, 138), RGB(234, 10, 42));
     }
-    const SkinEntry firstEffect = ReadSkinEntry(led, QStringLiteral("1"));
+    const SkinEntry firstEffect = ReadSkinEntry(kLedSection, QStringLiteral("1"));
     screen.effectRowRect = firstEffect.rect;
     screen.firstEffectName = firstEffect.text;
     screen.effectButtons[0].SetChecked(true);
 
-    {
-        const SkinEntry entry = ReadSkinEntry(led, QStringLiteral("21"));
-        screen.effectListScroll.CreateSlider(window, entry.rect.left, entry.rect.top, entry.rect.right,
-                                             entry.rect.bottom);
-        ApplySliderPictures(screen.effectListScroll, entry, bg, 0, 6);
-    }
+    const SkinEntry entry = ReadSkinEntry(kLedSection, QStringLiteral("21"));
+    screen.effectListScroll.CreateSlider(window, entry.rect.left, entry.rect.top, entry.rect.right, entry.rect.bottom);
+    ApplySliderPictures(screen.effectListScroll, entry, bg, 0, 6);
+}
 
+// The colour sliders and the ring (LED 22..28), the number and hex boxes
+// with their hidden buttons (LED 31..34), the colour slots (LED 41..48) and
+// the presets (LED 51..55).
+void CreateColourControls(MainScreen &screen, QWidget *window)
+{
+    const Bitmap &bg = screen.background;
     CreateHorizontalSlider(screen.redSlider, kRedSliderId, window, bg, QStringLiteral("22"), 0, 255);
     CreateHorizontalSlider(screen.greenSlider, kGreenSliderId, window, bg, QStringLiteral("23"), 0, 255);
     CreateHorizontalSlider(screen.blueSlider, kBlueSliderId, window, bg, QStringLiteral("24"), 0, 255);
@@ -229,9 +248,9 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
     screen.redSlider.SetPos(255);
 
     CPngHSliderBar *components[] = {&screen.redSlider, &screen.greenSlider, &screen.blueSlider};
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < std::size(components); ++i) {
         const QString key = QString::number(31 + i);
-        CreateListButton(screen.numberBoxButtons[i], window, bg, led, key);
+        CreateListButton(screen.numberBoxButtons[i], window, bg, kLedSection, key);
         SetWhiteColours(screen.numberBoxButtons[i]);
         CreateEditBox(screen.numberBoxes[i], window, key, true);
         const QString value = QString::number(components[i]->GetPos());
@@ -240,14 +259,14 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
         screen.numberBoxButtons[i].hide();
     }
 
-    CreateListButton(screen.hexBoxButton, window, bg, led, QStringLiteral("34"));
+    CreateListButton(screen.hexBoxButton, window, bg, kLedSection, QStringLiteral("34"));
     SetWhiteColours(screen.hexBoxButton);
     screen.hexBoxButton.hide();
     CreateEditBox(screen.hexBox, window, QStringLiteral("34"), false);
     screen.hexBox.LimitText(6);
     screen.hexBox.SetHexMode();
 
-    for (int i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < screen.colorSlots.size(); ++i) {
         CreateColorButton(screen.colorSlots[i], window, bg, QString::number(41 + i));
         screen.colorSlots[i].SetColor(255, 0, 0);
         screen.colorSlots[i].SetWhiteText();
@@ -257,29 +276,53 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
     {
         int red, green, blue;
     };
-    const Preset presetColours[5] = {{255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {0, 255, 255}, {0, 0, 255}};
-    for (int i = 0; i < 5; ++i) {
+    const Preset presetColours[] = {{255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {0, 255, 255}, {0, 0, 255}};
+    static_assert(std::size(presetColours) == std::tuple_size_v<decltype(MainScreen::presets)>);
+    for (std::size_t i = 0; i < std::size(presetColours); ++i) {
         CreateColorButton(screen.presets[i], window, bg, QString::number(51 + i));
         screen.presets[i].SetColor(presetColours[i].red, presetColours[i].green, presetColours[i].blue);
     }
+}
 
-    CreateListButton(screen.uniformToggle, window, bg, led, QStringLiteral("63"));
+// The uniform-colour toggle (LED 63) and the direction pair (LED 61, 62).
+void CreateEffectOptionButtons(MainScreen &screen, QWidget *window)
+{
+    CreateListButton(screen.uniformToggle, window, screen.background, kLedSection, QStringLiteral("63"));
     SetWhiteColours(screen.uniformToggle);
     screen.uniformToggle.SetAlternateLook();
 
-    for (int i = 0; i < 2; ++i) {
-        CreateListButton(screen.directionButtons[i], window, bg, led, QString::number(61 + i));
+    for (std::size_t i = 0; i < screen.directionButtons.size(); ++i) {
+        CreateListButton(screen.directionButtons[i], window, screen.background, kLedSection, QString::number(61 + i));
         SetWhiteColours(screen.directionButtons[i]);
     }
     screen.directionButtons[0].SetChecked(true);
+}
 
-    // 7. The region of the painted labels.
-    screen.textRegion = QRegion();
+// Where the window paints its labels: the union of LED_TEXT 0..20.
+QRegion PaintedTextRegion()
+{
+    QRegion region;
     for (int key = 0; key <= 20; ++key) {
         const SkinEntry entry = ReadSkinEntry(QStringLiteral("LED_TEXT"), QString::number(key));
         if (!entry.rect.IsEmpty())
-            screen.textRegion += entry.rect.ToQRect();
+            region += entry.rect.ToQRect();
     }
+    return region;
+}
+
+} // namespace
+
+void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &context)
+{
+    LoadSkinAndBackground(screen, window, context.languageId);
+    ApplySkinFonts();
+    // The controls, in creation order.
+    CreateWindowAndProfileButtons(screen, window);
+    CreateCategoryButtons(screen, window, context);
+    CreateEffectList(screen, window);
+    CreateColourControls(screen, window);
+    CreateEffectOptionButtons(screen, window);
+    screen.textRegion = PaintedTextRegion();
 }
 
 CPngBtnMenu *BuildPopupMenu(QWidget *window, const CPngListBtn &clickedButton, int currentCategory, int deviceCount)
@@ -294,7 +337,7 @@ CPngBtnMenu *BuildPopupMenu(QWidget *window, const CPngListBtn &clickedButton, i
     menu->SetPosition(anchor.x(), anchor.y());
     const QString normal = MenuNormalPicturePath(menuName);
     const QString over = MenuOverPicturePath(menuName);
-    menu->SetItemImages(normal, over, over, normal, QString(), false);
+    menu->SetItemImages(normal, over, over, normal);
 
     menu->AddItem(LookupSkinText(kAllDevicesItem), kAllDevicesItem, 0, true);
     const QString deviceName = LookupSkinText(49 + currentCategory);
