@@ -128,6 +128,7 @@ BOOL FakeWindowsSystem::CloseHandle(HANDLE handle)
         return Fail(ERROR_INVALID_HANDLE);
     sim->Close(reinterpret_cast<qz::DeviceHandle>(handle));
     --handlesOpen;
+    lastError_ = ERROR_SUCCESS; // a call that succeeds may leave any last error
     return TRUE;
 }
 

@@ -183,6 +183,9 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(capture.Texts(), c.lines);
         EXPECT_EQ(transferred, c.transferred);
+        if (c.answer.error != 0) {
+            EXPECT_EQ(fake->GetLastError(), c.answer.error) << "closing the device keeps the platform's error";
+        }
         EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + c.keptFrom, buffer.end()),
                   std::vector<uint8_t>(40 - c.keptFrom, 0xEE));
         if (c.keptFrom > 0) {
