@@ -2,10 +2,15 @@
 
 #include <charconv>
 
+// The formats come from the library itself, so a changed line breaks this
+// reader's build or its round-trip test instead of the tool going quiet.
+#include "../../qzlibrary/dbg/DebugLineFormats.h"
+
 namespace qzctl {
 namespace {
 
-constexpr std::string_view kPrefix = "\n[DLL]";
+namespace lines = qz::dbg::lines;
+constexpr std::string_view kPrefix = lines::kLinePrefix;
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
@@ -64,12 +69,12 @@ std::vector<KeptDrive> KeptDrives(std::string_view text)
     for (std::string_view line : DebugLines(text)) {
         line = WithoutLineEnd(line);
         KeptDrive drive;
-        if (!TakePrefix(line, "######### - QZ device ") || !TakeNumber(line, drive.index) || !TakePrefix(line, ": ")) {
+        if (!TakePrefix(line, lines::kKeptDrive) || !TakeNumber(line, drive.index) || !TakePrefix(line, ": ")) {
             continue;
         }
-        if (TakePrefix(line, "USB bridge ")) {
+        if (TakePrefix(line, lines::kKeptBridge)) {
             drive.bridge = true;
-        } else if (!TakePrefix(line, "NVMe ")) {
+        } else if (!TakePrefix(line, lines::kKeptNvme)) {
             continue;
         }
         const std::size_t comma = line.find(", ");
@@ -94,15 +99,14 @@ std::vector<Denial> Denials(std::string_view text)
     for (std::string_view line : DebugLines(text)) {
         line = WithoutLineEnd(line);
         Denial denial;
-        if (!TakePrefix(line, "######### - Permission denied (error ") || !TakeNumber(line, denial.error)
-            || !TakePrefix(line, "): ")) {
+        if (!TakePrefix(line, lines::kDenied) || !TakeNumber(line, denial.error) || !TakePrefix(line, "): ")) {
             continue;
         }
-        if (TakePrefix(line, "open ")) {
+        if (TakePrefix(line, lines::kDeniedOpen) && TakePrefix(line, " ")) {
             denial.action = Denial::Action::Open;
-        } else if (TakePrefix(line, "SCSI pass-through to ")) {
+        } else if (TakePrefix(line, lines::kDeniedScsi) && TakePrefix(line, " ")) {
             denial.action = Denial::Action::ScsiPassThrough;
-        } else if (TakePrefix(line, "NVMe admin command to ")) {
+        } else if (TakePrefix(line, lines::kDeniedNvme) && TakePrefix(line, " ")) {
             denial.action = Denial::Action::NvmeAdmin;
         } else {
             continue;
@@ -119,10 +123,11 @@ EnumerationProgress ProgressOf(std::string_view text)
     for (std::string_view line : DebugLines(text, true)) {
         line = WithoutLineEnd(line);
         unsigned number = 0;
-        if (TakePrefix(line, "dwDeviceCount = ")) {
+        if (TakePrefix(line, lines::kDiskCount)) {
             if (TakeNumber(line, number))
                 progress.total = static_cast<int>(number);
-        } else if (TakePrefix(line, "szDevicePath[") && TakeNumber(line, number) && TakePrefix(line, "] = ")) {
+        } else if (TakePrefix(line, lines::kDiskPath) && TakeNumber(line, number)
+                   && TakePrefix(line, lines::kDiskPathSeparator)) {
             progress.known = true;
             progress.position = static_cast<int>(number);
             progress.path = std::string(line);
@@ -136,7 +141,7 @@ int DisksExamined(std::string_view text)
     int count = -1;
     for (std::string_view line : DebugLines(text)) {
         unsigned number = 0;
-        if (TakePrefix(line, "dwDeviceCount = ") && TakeNumber(line, number))
+        if (TakePrefix(line, lines::kDiskCount) && TakeNumber(line, number))
             count = static_cast<int>(number);
     }
     return count;
@@ -146,7 +151,7 @@ std::vector<std::string> SimulationProblems(std::string_view text)
 {
     std::vector<std::string> problems;
     for (std::string_view line : DebugLines(text)) {
-        if (StartsWith(line, "simulation file "))
+        if (StartsWith(line, lines::kSimulation))
             problems.emplace_back(WithoutLineEnd(line));
     }
     return problems;

@@ -23,7 +23,7 @@ DeviceAccess &SelectedAccess()
         std::string error;
         auto sim = SimDeviceAccess::FromFile(file, &error);
         if (!sim) {
-            __dll_printf("simulation file %s: %s\n", file, error.c_str());
+            __dll_printf(QZ_FORMAT_SIMULATION, file, error.c_str());
             sim = std::make_unique<SimDeviceAccess>();
         }
         return sim;
@@ -52,10 +52,10 @@ void ReportIfAccessDenied(DeniedAction action, const char *path)
     const uint32_t error = QZ_GetLastError();
     if (!QZ_IsAccessDenied(error))
         return;
-    const char *what = action == DeniedAction::Open ? "open"
-        : action == DeniedAction::ScsiPassThrough   ? "SCSI pass-through to"
-                                                    : "NVMe admin command to";
-    __dll_printf("######### - Permission denied (error %u): %s %s\n", error, what, path != nullptr ? path : "");
+    const char *what = action == DeniedAction::Open ? QZ_LINE_DENIED_OPEN
+        : action == DeniedAction::ScsiPassThrough   ? QZ_LINE_DENIED_SCSI
+                                                    : QZ_LINE_DENIED_NVME;
+    __dll_printf(QZ_FORMAT_DENIED, error, what, path != nullptr ? path : "");
 }
 
 } // namespace qz

@@ -1,6 +1,7 @@
 #include "DeviceAccess/ScsiCommand.h"
 
 #include <cstring>
+#include <vector>
 
 #include "DeviceAccess/DeviceAccess.h"
 #include "QZUtil/QZUtil.h"
@@ -9,7 +10,7 @@
 namespace {
 
 bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint32_t cdbLength, uint8_t *buffer,
-                     uint32_t bufferLen, uint32_t *transferred, uint32_t timeout)
+                     uint32_t bufferLen, uint32_t *transferred, uint32_t timeout, DataInLength rule)
 {
     qz::DeviceAccess &access = qz::CurrentDeviceAccess();
     if (cdbLength > sizeof(qz::ScsiRequest::cdb) || (bufferLen > 0 && buffer == nullptr)) {
@@ -37,13 +38,19 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
     request.dataIn = dataIn;
     request.timeoutSeconds = timeout;
 
-    // A single byte travels through a two-byte bounce buffer.
+    // A single byte travels as two. Data from the device lands in scratch
+    // first, so that a command that fails leaves the caller's buffer alone.
     uint8_t bounce[2] = {0, 0};
+    std::vector<uint8_t> scratch;
     if (bufferLen == 1) {
         if (!dataIn)
             bounce[0] = buffer[0];
         request.buffer = bounce;
         request.length = 2;
+    } else if (dataIn && bufferLen > 0) {
+        scratch.assign(bufferLen, 0);
+        request.buffer = scratch.data();
+        request.length = bufferLen;
     } else {
         request.buffer = buffer;
         request.length = bufferLen;
@@ -54,12 +61,19 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
     if (transferred != nullptr)
         *transferred = request.transferred;
     access.Close(handle);
-    if (bufferLen == 1 && dataIn)
-        buffer[0] = bounce[0];
 
-    if (!dataIn && request.scsiStatus != 0) {
+    if (request.scsiStatus != 0) {
         __dll_printf("SCSI Status Fail = %d\n", request.scsiStatus);
         return false;
+    }
+    if (carried && error == 0 && dataIn) {
+        const uint32_t delivered = request.transferred < bufferLen ? request.transferred : bufferLen;
+        if (rule == DataInLength::Exact && delivered < bufferLen) {
+            __dll_printf("Short data-in = %u of %u\n", delivered, bufferLen);
+            return false;
+        }
+        if (delivered > 0)
+            std::memcpy(buffer, request.buffer, delivered);
     }
     if (carried && error == 0)
         return true;
@@ -74,13 +88,14 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
 } // namespace
 
 bool ReadSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, uint32_t cdbLength, uint8_t *inputBuffer,
-                                     uint32_t bufferLen, uint32_t *readLength, uint32_t timeout)
+                                     uint32_t bufferLen, uint32_t *readLength, uint32_t timeout, DataInLength rule)
 {
-    return SendScsiCommand(true, fileName, cdb, cdbLength, inputBuffer, bufferLen, readLength, timeout);
+    return SendScsiCommand(true, fileName, cdb, cdbLength, inputBuffer, bufferLen, readLength, timeout, rule);
 }
 
 bool WriteSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, uint32_t cdbLength,
                                       uint8_t *inputBuffer, uint32_t bufferLen, uint32_t *writeLength, uint32_t timeout)
 {
-    return SendScsiCommand(false, fileName, cdb, cdbLength, inputBuffer, bufferLen, writeLength, timeout);
+    return SendScsiCommand(false, fileName, cdb, cdbLength, inputBuffer, bufferLen, writeLength, timeout,
+                           DataInLength::UpTo);
 }

@@ -18,7 +18,8 @@ bool SendJMicron(uint8_t bInstance, bool dataIn, uint8_t mode, uint8_t *pBuffer,
     const uint32_t bytes = dwSectorCount * 512;
     uint8_t cdb[12] = {0xA1, mode};
     qz::PutBE24(cdb + 3, bytes);
-    return ScsiCdbPassThrough(bInstance, dataIn, cdb, sizeof cdb, pBuffer, bytes, false) == SCSI_PASS_SUCCESS;
+    return ScsiCdbPassThrough(bInstance, dataIn, cdb, sizeof cdb, pBuffer, bytes, false, DataInLength::Exact)
+        == SCSI_PASS_SUCCESS;
 }
 
 bool SendASMedia(uint8_t bInstance, bool dataIn, uint8_t *pBuffer, uint32_t dwByteCount, bool bIsAdmin,
@@ -27,7 +28,8 @@ bool SendASMedia(uint8_t bInstance, bool dataIn, uint8_t *pBuffer, uint32_t dwBy
     uint8_t cdb[16] = {static_cast<uint8_t>(dataIn ? 0xEB : 0xEA), 0x5A, ucOperation,
                        static_cast<uint8_t>(bIsAdmin ? 0 : 1), ucDataPhase};
     qz::PutBE32(cdb + 10, dwByteCount);
-    return ScsiCdbPassThrough(bInstance, dataIn, cdb, sizeof cdb, pBuffer, dwByteCount, false) == SCSI_PASS_SUCCESS;
+    return ScsiCdbPassThrough(bInstance, dataIn, cdb, sizeof cdb, pBuffer, dwByteCount, false, DataInLength::Exact)
+        == SCSI_PASS_SUCCESS;
 }
 
 uint8_t JMMode(uint8_t adminMode, bool bIsAdmin)
@@ -119,7 +121,7 @@ uint32_t VC_Bridge_GetLogPageCmd(uint8_t bInstance, uint8_t *pBuffer, uint8_t LI
         }
         return VC_RESULT_SUCCESS;
     }
-    return VC_RESULT_SUCCESS;
+    return VC_RESULT_FAIL; // no tunnel for this bridge: nothing was read
 }
 
 uint32_t VC_Bridge_IdentifyCmd(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS)
@@ -154,7 +156,7 @@ uint32_t VC_Bridge_IdentifyCmd(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIF
         }
         return VC_RESULT_SUCCESS;
     }
-    return VC_RESULT_SUCCESS;
+    return VC_RESULT_FAIL; // no tunnel for this bridge: nothing was read
 }
 
 uint32_t VC_Bridge_FirmwareImageDownloadCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwLength, uint32_t dwOffset)
@@ -163,9 +165,14 @@ uint32_t VC_Bridge_FirmwareImageDownloadCmd(uint8_t bInstance, uint8_t *pBuffer,
     if (slot == nullptr)
         return VC_RESULT_FAIL;
 
-    // On an ASMedia bridge (and any other) the download is not carried.
-    if (slot->ucUSBBridgeVendor != CHIP_VENDOR_JMICRON)
-        return VC_RESULT_SUCCESS;
+    // Only the JMicron tunnel carries the download. Until the ASMedia form of
+    // it is settled, a block for any other bridge is refused, not dropped.
+    if (slot->ucUSBBridgeVendor != CHIP_VENDOR_JMICRON) {
+        __dll_printf(QZ_FORMAT_NOT_CARRIED,
+                     slot->ucUSBBridgeVendor == CHIP_VENDOR_ASMEDIA ? "ASMedia" : "unknown bridge",
+                     static_cast<unsigned>(bInstance));
+        return VC_RESULT_FAIL;
+    }
 
     _SCSI_NVME_PAYLOAD_FORMAT payload;
     NVMe_BuildPayload(payload, NVMe_FirmwareImageDownloadEntry(dwLength, dwOffset));

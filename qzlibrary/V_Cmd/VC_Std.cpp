@@ -8,7 +8,7 @@
 #include "driverdef/DeviceTypes.h"
 
 int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t *pCdb, uint32_t dwCdbSize, uint8_t *pBuffer,
-                           uint32_t dwLength, bool bLBA48)
+                           uint32_t dwLength, bool bLBA48, DataInLength rule)
 {
     (void)bLBA48;
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
@@ -18,7 +18,7 @@ int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t *pCdb,
     }
     uint32_t transferred = 0;
     const bool ok = bDataIn ? ReadSCSICommandWithTimeOutValue(slot->pDevicePath, pCdb, dwCdbSize, pBuffer, dwLength,
-                                                              &transferred, SCSI_TIMEOUT_SECONDS)
+                                                              &transferred, SCSI_TIMEOUT_SECONDS, rule)
                             : WriteSCSICommandWithTimeOutValue(slot->pDevicePath, pCdb, dwCdbSize, pBuffer, dwLength,
                                                                &transferred, SCSI_TIMEOUT_SECONDS);
     if (!ok) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "DeviceAccess/ScsiCommand.h"
 #include "nvme/NVMeCommand.h"
 
 constexpr uint32_t SCSI_TIMEOUT_SECONDS = 10;
@@ -14,9 +15,10 @@ constexpr int32_t SCSI_PASS_FAILED = -2;
 
 // Sends the CDB to the slot's pDevicePath: data from the device when bDataIn,
 // otherwise to the device (or no data). 1, -1 (the slot has no device path)
-// or -2 (the command failed).
+// or -2 (the command failed; a data-in command that failed or brought less
+// than `rule` asks leaves pBuffer as it was).
 int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t *pCdb, uint32_t dwCdbSize, uint8_t *pBuffer,
-                           uint32_t dwLength, bool bLBA48);
+                           uint32_t dwLength, bool bLBA48, DataInLength rule = DataInLength::UpTo);
 
 // INQUIRY with 40 bytes of data. 1 or 2.
 uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwSectorCount);

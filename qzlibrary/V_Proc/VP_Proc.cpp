@@ -70,10 +70,10 @@ void ChipString(const uint8_t *data, uint32_t offset, char (&chip)[kChipLength +
 void ReportAccepted(uint32_t index, const _AP_INSTANCE_DATA &slot)
 {
     if (slot.ucUSBCommandPath != 0) {
-        __dll_printf("######### - QZ device %u: USB bridge %s, %s\n", index,
+        __dll_printf(QZ_FORMAT_KEPT_BRIDGE, index,
                      slot.ucUSBBridgeVendor == CHIP_VENDOR_JMICRON ? "JMicron" : "ASMedia", slot.pDevicePath);
     } else {
-        __dll_printf("######### - QZ device %u: NVMe %s, %s\n", index, slot.devPhyFileName, slot.pDevicePath);
+        __dll_printf(QZ_FORMAT_KEPT_NVME, index, slot.devPhyFileName, slot.pDevicePath);
     }
 }
 
@@ -166,7 +166,7 @@ uint32_t VP_PROC_GetQZDevice()
         return 0;
     }
     const int pathCount = JM_EnumerateDiskDevice(*paths);
-    __dll_printf("dwDeviceCount = %d\n", pathCount);
+    __dll_printf(QZ_FORMAT_DISK_COUNT, pathCount);
 
     uint32_t next = 0; // the slot the next candidate is tried in
     for (int position = 0; position < pathCount; ++position) {
@@ -176,7 +176,7 @@ uint32_t VP_PROC_GetQZDevice()
         slot.ucUSBCommandPath = 0;
         slot.ucNVMeCommandPath = 0;
         LowerAscii(path);
-        __dll_printf("szDevicePath[%d] = %s\n", position, path);
+        __dll_printf(QZ_FORMAT_DISK_PATH, position, path);
         CopyPath(slot.pDevicePath, path);
 
         if (Classify(path) == DEVICE_USB) {

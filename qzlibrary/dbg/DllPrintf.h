@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+#include "dbg/DebugLineFormats.h"
+
 #if defined(__GNUC__)
 #define QZ_PRINTF_FORMAT(fmt, first) __attribute__((format(printf, fmt, first)))
 #else
@@ -21,7 +23,7 @@ void __dll_printf(const char *format, ...) QZ_PRINTF_FORMAT(1, 2);
 namespace qz::dbg {
 
 constexpr std::size_t kTextBufferSize = 1024;
-constexpr char kLinePrefix[] = "\n[DLL]";
+constexpr char kLinePrefix[] = QZ_LINE_PREFIX;
 constexpr std::size_t kLinePrefixLength = sizeof(kLinePrefix) - 1;
 constexpr char kSinkVariable[] = "QZLIB_DEBUG";
 

@@ -51,8 +51,9 @@ NVMeSubmissionEntry NVMe_GetLogPageEntry(uint8_t LID, uint16_t NUMD)
 {
     NVMeSubmissionEntry e;
     e.opcode = NVME_ADMIN_GET_LOG_PAGE;
+    // The bridge form keeps the count to bits 16-27.
     const uint32_t zeroBased = (static_cast<uint32_t>(NUMD) - 1u) & 0x0FFFu;
-    e.cdw10 = LID | (zeroBased << 16);
+    e.cdw10 = nvme_field::LogPageCdw10(LID, zeroBased);
     return e;
 }
 
@@ -65,7 +66,7 @@ NVMeSubmissionEntry NVMe_IdentifyEntry(NVME_IDENTIFY_CNS_CODES CNS)
         e.cdw10 = 0;
     } else if (CNS == NVME_IDENTIFY_CNS_CONTROLLER) {
         e.nsid = 0;
-        e.cdw10 = 1;
+        e.cdw10 = nvme_field::IdentifyCdw10(CNS);
     }
     return e;
 }
@@ -74,8 +75,8 @@ NVMeSubmissionEntry NVMe_FirmwareImageDownloadEntry(uint32_t dwLength, uint32_t 
 {
     NVMeSubmissionEntry e;
     e.opcode = NVME_ADMIN_FIRMWARE_IMAGE_DOWNLOAD;
-    e.cdw10 = dwLength - 1u;
-    e.cdw11 = dwOffset;
+    e.cdw10 = nvme_field::DownloadCdw10(dwLength);
+    e.cdw11 = nvme_field::DownloadCdw11(dwOffset);
     return e;
 }
 

@@ -45,6 +45,50 @@ struct NVMeSubmissionEntry
     static NVMeSubmissionEntry FromBytes(const uint8_t in[NVME_SUBMISSION_ENTRY_SIZE]);
 };
 
+// Command-dword fields of the admin commands the library sends.
+namespace nvme_field {
+
+// Identify: CNS in CDW10 bits 0-7.
+constexpr uint32_t IdentifyCdw10(uint32_t cns)
+{
+    return cns & 0xFFu;
+}
+
+// Get Log Page: the log identifier in CDW10 bits 0-7, the 0's based number
+// of dwords split into NUMDL (CDW10 bits 16-31) and NUMDU (CDW11 bits 0-15);
+// CDW12 holds the byte offset into the page (lower 32 bits).
+constexpr uint32_t LogPageCdw10(uint8_t logId, uint32_t numdZeroBased)
+{
+    return logId | ((numdZeroBased & 0xFFFFu) << 16);
+}
+constexpr uint32_t LogPageCdw11(uint32_t numdZeroBased)
+{
+    return numdZeroBased >> 16;
+}
+constexpr uint8_t LogIdentifier(uint32_t cdw10)
+{
+    return static_cast<uint8_t>(cdw10 & 0xFFu);
+}
+
+// Firmware Image Download: CDW10 the 0's based number of dwords, CDW11 the
+// offset in dwords.
+constexpr uint32_t DownloadCdw10(uint32_t dwords)
+{
+    return dwords - 1u;
+}
+constexpr uint32_t DownloadCdw11(uint32_t dwordOffset)
+{
+    return dwordOffset;
+}
+
+// The 0's based dword count of a transfer of `bytes` (a non-zero multiple of 4).
+constexpr uint32_t ZeroBasedDwords(uint32_t bytes)
+{
+    return bytes / 4 - 1;
+}
+
+} // namespace nvme_field
+
 // Get Log Page: LID in CDW10 bits 0-7, the 0's based dword count in bits 16-27.
 NVMeSubmissionEntry NVMe_GetLogPageEntry(uint8_t LID, uint16_t NUMD);
 // Identify: CNS 0 asks for namespace 1, CNS 1 for the controller; any other

@@ -120,16 +120,19 @@ TEST_F(BridgeTest, StandardCommandsSendTheirCdbsAndByteCounts)
     EXPECT_EQ(requests[2].length, 512u);
 }
 
-TEST_F(BridgeTest, ScsiStatusFailsWritingCommandsOnlyReadingOnesDoNotLookAtIt)
+TEST_F(BridgeTest, ScsiStatusFailsWritingAndReadingCommands)
 {
     SimulatedDrives sim(Drives("fault = tur status 2\nfault = inquiry status 2\n"));
     DebugCapture capture;
-    uint8_t data[40] = {};
+    uint8_t data[40];
+    std::memset(data, 0x5A, sizeof data);
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
     capture.Clear();
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_SUCCESS);
-    EXPECT_TRUE(capture.lines.empty());
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
+    for (uint8_t byte : data)
+        ASSERT_EQ(byte, 0x5A);
 }
 
 TEST_F(BridgeTest, AFailedRequestReportsTheSystemErrorOfItsDirection)
@@ -180,14 +183,12 @@ TEST_F(BridgeTest, OneByteTransfersTravelAsTwoBytes)
     EXPECT_EQ(requests[1].sent, Bytes({0x3C, 0x00}));
 }
 
-TEST_F(BridgeTest, ABridgeWithoutADriveFailsTestUnitReadyWhileReadCapacityStillAnswers)
+TEST_F(BridgeTest, ABridgeWithoutADriveFailsTestUnitReadyAndReadCapacity)
 {
     SimulatedDrives sim(Drives("medium = no\n"));
     uint8_t data[512] = {};
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_FAIL);
-    // Reading commands do not look at the SCSI status: the answer is "success"
-    // with no data, which is why the medium test looks at the block length.
-    EXPECT_EQ(VC_STD_ReadCapacity(0, data, 1), VC_RESULT_SUCCESS);
+    EXPECT_EQ(VC_STD_ReadCapacity(0, data, 1), VC_RESULT_FAIL);
     EXPECT_EQ(data[6], 0);
 }
 
@@ -419,15 +420,16 @@ TEST_F(BridgeTest, ASMediaFailureLines)
     EXPECT_EQ(capture.Texts().back(), "FAILED(VC_Bridge_ASM_DataInCmd)\r\n");
 }
 
-TEST_F(BridgeTest, ASMediaAndUnknownVendorsSendNoDownload)
+TEST_F(BridgeTest, ASMediaAndUnknownVendorsSendNoDownloadAndSayItFailed)
 {
     SimulatedDrives sim(Drives());
     SetBridgeSlot(2, kJMicronPath, CHIP_VENDOR_UNKNOWN);
     std::vector<uint8_t> block = PatternBlock(1);
-    EXPECT_EQ(VC_Bridge_FirmwareImageDownloadCmd(1, block.data(), 1024, 0), VC_RESULT_SUCCESS);
-    EXPECT_EQ(VC_Bridge_FirmwareImageDownloadCmd(2, block.data(), 1024, 0), VC_RESULT_SUCCESS);
-    EXPECT_EQ(VC_Bridge_GetLogPageCmd(2, block.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
-    EXPECT_EQ(VC_Bridge_IdentifyCmd(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), VC_RESULT_SUCCESS);
+    EXPECT_EQ(VC_Bridge_FirmwareImageDownloadCmd(1, block.data(), 1024, 0), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_Bridge_FirmwareImageDownloadCmd(2, block.data(), 1024, 0), VC_RESULT_FAIL);
+    // An unknown bridge carries nothing, so nothing it "read" is data.
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(2, block.data(), 0xC6, 1024), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_Bridge_IdentifyCmd(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), VC_RESULT_FAIL);
     EXPECT_TRUE(sim->Records().empty());
     EXPECT_EQ(block, PatternBlock(1));
 }

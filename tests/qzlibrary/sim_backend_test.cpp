@@ -315,8 +315,8 @@ TEST(SimMcu, UnknownLogPagesAreRefusedByTheDrive)
     ClearInstanceTable();
     SetBridgeSlot(0, "/j", CHIP_VENDOR_JMICRON);
     std::vector<uint8_t> page(4096, 0xEE);
-    // The drive refuses with CHECK CONDITION, which a reading command does not see.
-    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, page.data(), 0x42, 1024), VC_RESULT_SUCCESS);
+    // The drive refuses with CHECK CONDITION.
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, page.data(), 0x42, 1024), VC_RESULT_FAIL);
     EXPECT_EQ(page, std::vector<uint8_t>(4096, 0xEE));
     EXPECT_EQ(sim.Requests().back().scsiStatus, 2);
     ClearInstanceTable();

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "DeviceAccess/linux/LinuxDiskList.h"
-#include "QZUtil/ByteOrder.h"
 #include "QZUtil/QZUtil.h"
 #include "nvme/NVMeCommand.h"
 
@@ -41,8 +40,6 @@ namespace {
 constexpr unsigned kHostTimeout = 0x03;
 constexpr unsigned kDriverStatusMask = 0x07;
 constexpr unsigned kDriverTimeout = 0x06;
-
-constexpr size_t kFirmwareSlotLogBytes = 512;
 
 bool StartsWithNoCase(const char *text, const char *prefix)
 {
@@ -135,22 +132,24 @@ void LinuxDeviceAccess::Close(DeviceHandle handle)
 
 bool LinuxDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
 {
-    if (request.cdbLength == 0 || request.cdbLength > sizeof request.cdb
-        || (request.length > 0 && request.buffer == nullptr)) {
+    winreq::ScsiTransfer transfer;
+    if (!winreq::TranslateScsiRequest(request, transfer)) {
         Fail(EINVAL);
         return false;
     }
     sg_io_hdr_t header;
     std::memset(&header, 0, sizeof header);
     header.interface_id = 'S';
-    header.dxfer_direction = request.length == 0 ? SG_DXFER_NONE : request.dataIn ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
+    header.dxfer_direction = transfer.direction == winreq::DataDirection::None ? SG_DXFER_NONE
+        : transfer.direction == winreq::DataDirection::In                      ? SG_DXFER_FROM_DEV
+                                                                               : SG_DXFER_TO_DEV;
     header.cmd_len = request.cdbLength;
     header.cmdp = request.cdb;
     header.dxfer_len = request.length;
     header.dxferp = request.length == 0 ? nullptr : request.buffer;
     header.mx_sb_len = 0;
     header.sbp = nullptr;
-    header.timeout = request.timeoutSeconds > UINT_MAX / 1000 ? UINT_MAX : request.timeoutSeconds * 1000;
+    header.timeout = transfer.timeoutMs;
 
     if (calls_->SgIo(static_cast<int>(handle), &header) < 0) {
         Fail(static_cast<uint32_t>(errno));
@@ -191,8 +190,26 @@ bool LinuxDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
     return true;
 }
 
-bool LinuxDeviceAccess::Admin(int fd, struct nvme_admin_cmd &cmd, uint32_t &nvmeStatus)
+bool LinuxDeviceAccess::Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus)
 {
+    struct nvme_admin_cmd cmd;
+    std::memset(&cmd, 0, sizeof cmd);
+    const NVMeSubmissionEntry &e = command.entry;
+    cmd.opcode = e.opcode;
+    cmd.flags = e.flags;
+    cmd.nsid = e.nsid;
+    cmd.cdw2 = e.cdw2;
+    cmd.cdw3 = e.cdw3;
+    cmd.cdw10 = e.cdw10;
+    cmd.cdw11 = e.cdw11;
+    cmd.cdw12 = e.cdw12;
+    cmd.cdw13 = e.cdw13;
+    cmd.cdw14 = e.cdw14;
+    cmd.cdw15 = e.cdw15;
+    cmd.addr = reinterpret_cast<uintptr_t>(command.data);
+    cmd.data_len = command.dataLength;
+    cmd.timeout_ms = command.timeoutMs;
+
     nvmeStatus = 0;
     const int result = calls_->NvmeAdmin(fd, &cmd);
     if (result < 0) {
@@ -206,48 +223,13 @@ bool LinuxDeviceAccess::Admin(int fd, struct nvme_admin_cmd &cmd, uint32_t &nvme
 
 bool LinuxDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWithBuffer &query)
 {
-    const StorageProtocolSpecificData &p = query.ProtocolSpecific;
-    const uint64_t end = uint64_t {p.ProtocolDataOffset} + p.ProtocolDataLength;
-    if (query.PropertyId != kStorageAdapterProtocolSpecificProperty || query.QueryType != kPropertyStandardQuery
-        || p.ProtocolType != kProtocolTypeNvme || p.ProtocolDataOffset < sizeof(StorageProtocolSpecificData)
-        || p.ProtocolDataLength == 0 || end > sizeof query - kProtocolRecordOffset) {
+    winreq::AdminCommand command;
+    if (!winreq::TranslateStorageQuery(query, command)) {
         Fail(EINVAL);
         return false;
     }
-    uint8_t *data = reinterpret_cast<uint8_t *>(&query) + kProtocolRecordOffset + p.ProtocolDataOffset;
-
-    struct nvme_admin_cmd cmd;
-    std::memset(&cmd, 0, sizeof cmd);
-    cmd.addr = reinterpret_cast<uintptr_t>(data);
-    cmd.data_len = p.ProtocolDataLength;
-    if (p.DataType == kNVMeDataTypeIdentify) {
-        if (p.ProtocolDataLength < NVME_DATA_BLOCK_SIZE) {
-            Fail(EINVAL);
-            return false;
-        }
-        cmd.opcode = NVME_ADMIN_IDENTIFY;
-        cmd.nsid = p.ProtocolDataRequestSubValue;
-        cmd.cdw10 = p.ProtocolDataRequestValue & 0xFF;
-        cmd.data_len = NVME_DATA_BLOCK_SIZE;
-    } else if (p.DataType == kNVMeDataTypeLogPage) {
-        if (p.ProtocolDataLength % 4 != 0) {
-            Fail(EINVAL);
-            return false;
-        }
-        // NUMD, 0's based, split into NUMDL (CDW10 bits 16-31) and NUMDU (CDW11 bits 0-15).
-        const uint32_t numd = p.ProtocolDataLength / 4 - 1;
-        cmd.opcode = NVME_ADMIN_GET_LOG_PAGE;
-        cmd.nsid = kNsidAll;
-        cmd.cdw10 = (p.ProtocolDataRequestValue & 0xFF) | ((numd & 0xFFFF) << 16);
-        cmd.cdw11 = numd >> 16;
-        cmd.cdw12 = p.ProtocolDataRequestSubValue; // offset into the log page
-    } else {
-        Fail(EINVAL);
-        return false;
-    }
-
     uint32_t status = 0;
-    if (!Admin(static_cast<int>(handle), cmd, status))
+    if (!Admin(static_cast<int>(handle), command, status))
         return false;
     if (status != 0) {
         Fail(EIO);
@@ -256,140 +238,38 @@ bool LinuxDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryW
     return true;
 }
 
-bool LinuxDeviceAccess::FirmwareInformation(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs,
-                                            uint32_t &returnCode)
+bool LinuxDeviceAccess::FirmwareInformation(int fd, const winreq::FirmwareRequest &request, uint32_t &returnCode)
 {
-    if (dataLength < sizeof(StorageFirmwareInfo)) {
-        Fail(EINVAL);
-        return false;
-    }
     uint8_t controller[NVME_DATA_BLOCK_SIZE] = {};
-    struct nvme_admin_cmd identify;
-    std::memset(&identify, 0, sizeof identify);
-    identify.opcode = NVME_ADMIN_IDENTIFY;
-    identify.cdw10 = NVME_IDENTIFY_CNS_CONTROLLER;
-    identify.addr = reinterpret_cast<uintptr_t>(controller);
-    identify.data_len = sizeof controller;
-    identify.timeout_ms = timeoutMs;
+    uint8_t slotLog[winreq::kFirmwareSlotLogBytes] = {};
     uint32_t status = 0;
-    if (!Admin(fd, identify, status))
+    if (!Admin(fd, winreq::FirmwareIdentifyCommand(controller, request.timeoutMs), status))
         return false;
-    if (status != 0) {
-        returnCode = status;
-        return true;
-    }
-
-    uint8_t slotLog[kFirmwareSlotLogBytes] = {};
-    struct nvme_admin_cmd log;
-    std::memset(&log, 0, sizeof log);
-    log.opcode = NVME_ADMIN_GET_LOG_PAGE;
-    log.nsid = kNsidAll;
-    log.cdw10 = NVME_LOG_FIRMWARE_SLOT_INFO | ((kFirmwareSlotLogBytes / 4 - 1) << 16);
-    log.addr = reinterpret_cast<uintptr_t>(slotLog);
-    log.data_len = sizeof slotLog;
-    log.timeout_ms = timeoutMs;
-    if (!Admin(fd, log, status))
-        return false;
-    if (status != 0) {
-        returnCode = status;
-        return true;
-    }
-
-    // OACS bit 2: firmware commit and download; FRMW: slot 1 read-only (bit 0)
-    // and the number of slots (bits 1-3); AFI: active slot (bits 0-2) and the
-    // slot activated at the next reset (bits 4-6, 0 for none).
-    const uint16_t oacs = GetLE16(controller + 256);
-    const uint8_t frmw = controller[260];
-    const uint8_t afi = slotLog[0];
-    const uint32_t fit = (dataLength - sizeof(StorageFirmwareInfo)) / sizeof(StorageFirmwareSlotInfo);
-    uint32_t slots = (frmw >> 1) & 0x7;
-    if (slots > fit)
-        slots = fit;
-
-    StorageFirmwareInfo info;
-    std::memset(&info, 0, sizeof info);
-    info.Version = 1;
-    info.Size = sizeof(StorageFirmwareInfo);
-    info.UpgradeSupport = (oacs >> 2) & 1;
-    info.SlotCount = static_cast<uint8_t>(slots);
-    info.ActiveSlot = afi & 0x7;
-    info.PendingActivateSlot = ((afi >> 4) & 0x7) != 0 ? static_cast<uint8_t>((afi >> 4) & 0x7) : kNoPendingSlot;
-    std::memcpy(data, &info, sizeof info);
-    for (uint32_t i = 0; i < slots; ++i) {
-        StorageFirmwareSlotInfo slot;
-        std::memset(&slot, 0, sizeof slot);
-        slot.SlotNumber = static_cast<uint8_t>(i + 1);
-        slot.ReadOnly = (i == 0 && (frmw & 1)) ? 1 : 0;
-        std::memcpy(slot.Revision, slotLog + 8 + 8 * i, sizeof slot.Revision);
-        std::memcpy(data + sizeof info + i * sizeof slot, &slot, sizeof slot);
-    }
-    returnCode = 0;
-    return true;
-}
-
-bool LinuxDeviceAccess::FirmwareDownload(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs,
-                                         uint32_t &returnCode)
-{
-    if (dataLength < sizeof(StorageFirmwareDownload)) {
-        Fail(EINVAL);
-        return false;
-    }
-    StorageFirmwareDownload download;
-    std::memcpy(&download, data, sizeof download);
-    const uint64_t room = dataLength - sizeof download;
-    if (download.BufferSize == 0 || download.BufferSize % 4 != 0 || download.BufferSize > room
-        || download.Offset % 4 != 0 || download.Offset / 4 > UINT32_MAX) {
-        Fail(EINVAL);
-        return false;
-    }
-    struct nvme_admin_cmd cmd;
-    std::memset(&cmd, 0, sizeof cmd);
-    cmd.opcode = NVME_ADMIN_FIRMWARE_IMAGE_DOWNLOAD;
-    cmd.cdw10 = static_cast<uint32_t>(download.BufferSize / 4 - 1);
-    cmd.cdw11 = static_cast<uint32_t>(download.Offset / 4);
-    cmd.addr = reinterpret_cast<uintptr_t>(data + sizeof download);
-    cmd.data_len = static_cast<uint32_t>(download.BufferSize);
-    cmd.timeout_ms = timeoutMs;
-    uint32_t status = 0;
-    if (!Admin(fd, cmd, status))
+    if (status == 0 && !Admin(fd, winreq::FirmwareSlotLogCommand(slotLog, request.timeoutMs), status))
         return false;
     returnCode = status;
+    if (status == 0)
+        winreq::WriteFirmwareInformation(request, winreq::SummaryFromController(controller, slotLog));
     return true;
 }
 
-bool LinuxDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length)
+bool LinuxDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *record, uint32_t length)
 {
-    if (request == nullptr || length < kFirmwareDataOffset) {
+    winreq::FirmwareRequest request;
+    winreq::AdminCommand download;
+    if (!winreq::DecodeFirmwareRequest(record, length, request)
+        || (request.function == kFirmwareFunctionGetInfo && !winreq::InformationFits(request))
+        || (request.function == kFirmwareFunctionDownload && !winreq::TranslateFirmwareDownload(request, download))) {
         Fail(EINVAL);
         return false;
     }
-    FirmwareRequestHeader header;
-    std::memcpy(&header, request, sizeof header);
-    const uint64_t dataEnd = uint64_t {header.Request.DataBufferOffset} + header.Request.DataBufferLength;
-    if (header.Srb.HeaderLength != sizeof(SrbIoControl)
-        || std::memcmp(header.Srb.Signature, kFirmwareSignature, sizeof kFirmwareSignature) != 0
-        || header.Srb.ControlCode != kIoctlScsiMiniportFirmware || header.Request.DataBufferOffset < kFirmwareDataOffset
-        || dataEnd > length) {
-        Fail(EINVAL);
-        return false;
-    }
-    uint8_t *data = request + header.Request.DataBufferOffset;
-    const uint32_t timeoutMs = header.Srb.Timeout > UINT32_MAX / 1000 ? UINT32_MAX : header.Srb.Timeout * 1000;
+    const int fd = static_cast<int>(handle);
     uint32_t returnCode = 0;
-    bool carried = false;
-    if (header.Request.Function == kFirmwareFunctionGetInfo) {
-        carried = FirmwareInformation(static_cast<int>(handle), data, header.Request.DataBufferLength, timeoutMs,
-                                      returnCode);
-    } else if (header.Request.Function == kFirmwareFunctionDownload) {
-        carried
-            = FirmwareDownload(static_cast<int>(handle), data, header.Request.DataBufferLength, timeoutMs, returnCode);
-    } else {
-        Fail(EINVAL);
-        return false;
-    }
+    const bool carried = request.function == kFirmwareFunctionGetInfo ? FirmwareInformation(fd, request, returnCode)
+                                                                      : Admin(fd, download, returnCode);
     if (!carried)
         return false;
-    PutLE32(request + offsetof(FirmwareRequestHeader, Srb.ReturnCode), returnCode);
+    winreq::SetReturnCode(request, returnCode);
     QZ_SetLastError(0);
     return true;
 }

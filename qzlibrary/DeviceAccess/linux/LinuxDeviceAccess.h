@@ -12,6 +12,7 @@
 #include <string>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/WindowsRequests.h"
 #include "DeviceAccess/linux/LinuxSystemCalls.h"
 
 namespace qz {
@@ -34,13 +35,9 @@ public:
     // The device node a path opens ("" when the path names none).
     static std::string DeviceNodeFor(const char *path);
 
-    // Admin commands used to answer the firmware information request.
-    static constexpr uint32_t kNsidAll = 0xFFFFFFFFu;
-
 private:
-    bool Admin(int fd, struct nvme_admin_cmd &cmd, uint32_t &nvmeStatus);
-    bool FirmwareInformation(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs, uint32_t &returnCode);
-    bool FirmwareDownload(int fd, uint8_t *data, uint32_t dataLength, uint32_t timeoutMs, uint32_t &returnCode);
+    bool Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus);
+    bool FirmwareInformation(int fd, const winreq::FirmwareRequest &request, uint32_t &returnCode);
 
     std::string sysfsRoot_;
     LinuxSystemCalls ownCalls_;

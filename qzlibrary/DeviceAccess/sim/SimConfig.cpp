@@ -25,6 +25,7 @@
 //     targets: open, disknumber, inquiry, tur, readcap, scsi <hex opcode>,
 //              identify, log <hex id> | log any, download, fwinfo
 //     effects: fail [error <n>] | status <n> | returncode <n>
+//              | short <n> (the data phase delivers only n bytes, status GOOD)
 //     options: after <n> (let n through first), times <n>,
 //              payload | data (which SCSI command of a bridged NVMe command)
 #include <charconv>
@@ -222,6 +223,12 @@ bool ParseFault(std::string_view text, Fault &fault, std::string &why)
         if (w == "fail") {
             fault.effect = FaultEffect::Fail;
             haveEffect = true;
+        } else if (w == "short") {
+            if (!numberArg())
+                return false;
+            fault.effect = FaultEffect::Short;
+            fault.value = static_cast<uint32_t>(number);
+            haveEffect = true;
         } else if (w == "status" || w == "returncode") {
             if (!numberArg())
                 return false;
@@ -246,7 +253,7 @@ bool ParseFault(std::string_view text, Fault &fault, std::string &why)
         }
     }
     if (!haveEffect) {
-        why = "fault without an effect (fail, status or returncode)";
+        why = "fault without an effect (fail, status, returncode or short)";
         return false;
     }
     return true;
@@ -260,6 +267,10 @@ bool CheckFaults(const DriveConfig &drive, std::string &why)
             = f.target == FaultTarget::Identify || f.target == FaultTarget::Log || f.target == FaultTarget::Download;
         if (f.effect == FaultEffect::Status && !(f.target == FaultTarget::Scsi || (nvmeCommand && drive.IsBridge()))) {
             why = "a status fault needs a SCSI command";
+            return false;
+        }
+        if (f.effect == FaultEffect::Short && !(nvmeCommand && drive.IsBridge() && f.phase == FaultPhase::Data)) {
+            why = "a short fault needs the data phase of a bridged NVMe command";
             return false;
         }
         if (f.effect == FaultEffect::ReturnCode

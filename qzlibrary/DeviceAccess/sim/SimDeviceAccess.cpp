@@ -8,6 +8,7 @@
 
 #include "QZUtil/ByteOrder.h"
 #include "QZUtil/QZUtil.h"
+#include "DeviceAccess/WindowsRequests.h"
 
 using namespace driverdef;
 using namespace qz::sim;
@@ -45,6 +46,36 @@ int64_t PhysicalDriveNumber(const char *path)
         number = number * 10 + (*p - '0');
     }
     return number;
+}
+
+// The fault target of an NVMe admin command, however it travels.
+FaultTarget FaultTargetOf(const NVMeSubmissionEntry &command)
+{
+    return command.opcode == NVME_ADMIN_IDENTIFY    ? FaultTarget::Identify
+        : command.opcode == NVME_ADMIN_GET_LOG_PAGE ? FaultTarget::Log
+                                                    : FaultTarget::Download;
+}
+
+int LogIdOf(const NVMeSubmissionEntry &command)
+{
+    return nvme_field::LogIdentifier(command.cdw10);
+}
+
+// What the firmware information request reports of a drive: its own slots,
+// each of which may be read-only.
+winreq::FirmwareSummary FirmwareSummaryOf(const DriveConfig &c)
+{
+    winreq::FirmwareSummary summary;
+    summary.upgradeSupported = c.upgrade;
+    summary.activeSlot = c.activeSlot;
+    summary.pendingSlot = c.pendingSlot;
+    for (const sim::FirmwareSlot &s : c.slots) {
+        winreq::FirmwareSlot slot;
+        slot.readOnly = s.readOnly;
+        std::memcpy(slot.revision, s.revision.data(), std::min<std::size_t>(sizeof slot.revision, s.revision.size()));
+        summary.slots.push_back(slot);
+    }
+    return summary;
 }
 
 std::string Hex(const uint8_t *bytes, std::size_t count)
@@ -145,6 +176,27 @@ const SimDeviceAccess::OpenDevice *SimDeviceAccess::Lookup(DeviceHandle handle)
     return it == handles_.end() ? nullptr : &it->second;
 }
 
+bool SimDeviceAccess::CheckCondition(ScsiRequest &request, Record &record)
+{
+    request.scsiStatus = record.scsiStatus = kCheckCondition;
+    return Finish(record, true, 0);
+}
+
+bool SimDeviceAccess::FaultOutcome(const Fault &fault, Record &record, ScsiRequest *scsi,
+                                   const winreq::FirmwareRequest *firmware)
+{
+    if (fault.effect == FaultEffect::Status && scsi != nullptr) {
+        scsi->scsiStatus = record.scsiStatus = static_cast<uint8_t>(fault.value);
+        return Finish(record, true, 0);
+    }
+    if (fault.effect == FaultEffect::ReturnCode && firmware != nullptr) {
+        winreq::SetReturnCode(*firmware, fault.value);
+        record.returnCode = fault.value;
+        return Finish(record, true, 0);
+    }
+    return Finish(record, false, fault.error);
+}
+
 bool SimDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
     Record record;
@@ -239,33 +291,21 @@ bool SimDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
         return Finish(record, false, kBadHandle);
     record.path = device->path;
     record.drive = device->drive;
-    if (request.cdbLength == 0 || request.cdbLength > sizeof request.cdb
-        || (request.length > 0 && request.buffer == nullptr)) {
+    winreq::ScsiTransfer transfer;
+    if (!winreq::TranslateScsiRequest(request, transfer))
         return Finish(record, false, kBadRequest);
-    }
 
     SimDrive &drive = drives_[device->drive];
     const DriveConfig &config = drive.Config();
     const uint8_t opcode = request.cdb[0];
-    auto checkCondition = [&]() {
-        request.scsiStatus = kCheckCondition;
-        record.scsiStatus = kCheckCondition;
-        return Finish(record, true, 0);
-    };
 
-    if (const Fault *fault = drive.DueFault(FaultTarget::Scsi, opcode)) {
-        if (fault->effect == FaultEffect::Status) {
-            request.scsiStatus = static_cast<uint8_t>(fault->value);
-            record.scsiStatus = request.scsiStatus;
-            return Finish(record, true, 0);
-        }
-        return Finish(record, false, fault->error);
-    }
+    if (const Fault *fault = drive.DueFault(FaultTarget::Scsi, opcode))
+        return FaultOutcome(*fault, record, &request, nullptr);
 
     switch (opcode) {
     case 0x12: { // INQUIRY
         if (!request.dataIn)
-            return checkCondition();
+            return CheckCondition(request, record);
         const auto data = drive.InquiryData();
         const uint32_t allocation = (uint32_t {request.cdb[3]} << 8) | request.cdb[4];
         const uint32_t n = std::min<uint32_t>({allocation, request.length, static_cast<uint32_t>(data.size())});
@@ -275,11 +315,11 @@ bool SimDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
     }
     case 0x00: // TEST UNIT READY
         if (!config.medium)
-            return checkCondition();
+            return CheckCondition(request, record);
         return Finish(record, true, 0);
     case 0x25: { // READ CAPACITY(10)
         if (!config.medium || !request.dataIn)
-            return checkCondition();
+            return CheckCondition(request, record);
         const auto data = drive.CapacityData();
         const uint32_t n = std::min<uint32_t>(request.length, static_cast<uint32_t>(data.size()));
         std::memcpy(request.buffer, data.data(), n);
@@ -288,15 +328,15 @@ bool SimDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
     }
     case 0xA1:
         if (config.kind != DriveKind::JMicron || !config.medium)
-            return checkCondition();
+            return CheckCondition(request, record);
         return HandleJMicron(drive, request, record);
     case 0xEA:
     case 0xEB:
         if (config.kind != DriveKind::ASMedia || !config.medium)
-            return checkCondition();
+            return CheckCondition(request, record);
         return HandleASMedia(drive, request, record);
     default:
-        return checkCondition();
+        return CheckCondition(request, record);
     }
 }
 
@@ -306,22 +346,22 @@ bool SimDeviceAccess::RunBridged(SimDrive &drive, const NVMeSubmissionEntry &com
 {
     record.hasCommand = true;
     record.command = command;
-    const FaultTarget target = command.opcode == NVME_ADMIN_IDENTIFY ? FaultTarget::Identify
-        : command.opcode == NVME_ADMIN_GET_LOG_PAGE                  ? FaultTarget::Log
-                                                                     : FaultTarget::Download;
-    if (const Fault *fault = drive.DueFault(target, -1, static_cast<int>(command.cdw10 & 0xFF), FaultPhase::Data)) {
-        if (fault->effect == FaultEffect::Status) {
-            request.scsiStatus = record.scsiStatus = static_cast<uint8_t>(fault->value);
-            return Finish(record, true, 0);
-        }
-        return Finish(record, false, fault->error);
-    }
+    const Fault *fault = drive.DueFault(FaultTargetOf(command), -1, LogIdOf(command), FaultPhase::Data);
+    if (fault != nullptr && fault->effect != FaultEffect::Short)
+        return FaultOutcome(*fault, record, &request, nullptr);
     uint32_t moved = 0;
-    const uint16_t status = drive.Execute(command, request.buffer, request.length, request.dataIn, moved);
-    if (status != kNvmeSuccess) {
-        request.scsiStatus = record.scsiStatus = kCheckCondition;
+    if (fault != nullptr) {
+        std::vector<uint8_t> full(request.length);
+        drive.Execute(command, full.data(), request.length, request.dataIn, moved);
+        const uint32_t delivered = std::min(fault->value, moved);
+        if (request.dataIn && delivered > 0)
+            std::memcpy(request.buffer, full.data(), delivered);
+        request.transferred = record.transferred = delivered;
         return Finish(record, true, 0);
     }
+    const uint16_t status = drive.Execute(command, request.buffer, request.length, request.dataIn, moved);
+    if (status != kNvmeSuccess)
+        return CheckCondition(request, record);
     request.transferred = record.transferred = moved;
     return Finish(record, true, 0);
 }
@@ -330,34 +370,21 @@ bool SimDeviceAccess::HandleJMicron(SimDrive &drive, ScsiRequest &request, Recor
 {
     const uint8_t mode = request.cdb[1];
     const uint32_t length = GetBE24(request.cdb + 3);
-    auto checkCondition = [&]() {
-        request.scsiStatus = record.scsiStatus = kCheckCondition;
-        return Finish(record, true, 0);
-    };
     // Only admin commands (80h set), and the CDB's length must match the transfer.
     if ((mode & 0x80) == 0 || length != request.length || request.cdbLength != 12)
-        return checkCondition();
+        return CheckCondition(request, record);
 
     switch (mode & 0x7F) {
     case 0x00: { // the payload block
         if (request.dataIn || length != sizeof(_SCSI_NVME_PAYLOAD_FORMAT)
             || std::memcmp(request.buffer, "NVME", 4) != 0) {
-            return checkCondition();
+            return CheckCondition(request, record);
         }
         const NVMeSubmissionEntry command = NVMeSubmissionEntry::FromBytes(request.buffer + 8);
         record.hasCommand = true;
         record.command = command;
-        const FaultTarget target = command.opcode == NVME_ADMIN_IDENTIFY ? FaultTarget::Identify
-            : command.opcode == NVME_ADMIN_GET_LOG_PAGE                  ? FaultTarget::Log
-                                                                         : FaultTarget::Download;
-        if (const Fault *fault
-            = drive.DueFault(target, -1, static_cast<int>(command.cdw10 & 0xFF), FaultPhase::Payload)) {
-            if (fault->effect == FaultEffect::Status) {
-                request.scsiStatus = record.scsiStatus = static_cast<uint8_t>(fault->value);
-                return Finish(record, true, 0);
-            }
-            return Finish(record, false, fault->error);
-        }
+        if (const Fault *fault = drive.DueFault(FaultTargetOf(command), -1, LogIdOf(command), FaultPhase::Payload))
+            return FaultOutcome(*fault, record, &request, nullptr);
         drive.pending = command;
         drive.hasPending = true;
         request.transferred = record.transferred = length;
@@ -368,13 +395,13 @@ bool SimDeviceAccess::HandleJMicron(SimDrive &drive, ScsiRequest &request, Recor
     case 0x03: { // data to the drive
         const uint8_t phase = mode & 0x7F;
         if (!drive.hasPending || (phase == 0x02) != request.dataIn || (phase == 0x01) != (length == 0)) {
-            return checkCondition();
+            return CheckCondition(request, record);
         }
         drive.hasPending = false;
         return RunBridged(drive, drive.pending, request, record);
     }
     default:
-        return checkCondition();
+        return CheckCondition(request, record);
     }
 }
 
@@ -383,32 +410,19 @@ bool SimDeviceAccess::HandleASMedia(SimDrive &drive, ScsiRequest &request, Recor
     const uint8_t *cdb = request.cdb;
     const uint32_t length = GetBE32(cdb + 10);
     const bool toBridge = cdb[0] == 0xEA;
-    auto checkCondition = [&]() {
-        request.scsiStatus = record.scsiStatus = kCheckCondition;
-        return Finish(record, true, 0);
-    };
     if (cdb[1] != 0x5A || cdb[3] != 0 || length != request.length || request.cdbLength != 16
         || toBridge == request.dataIn || (cdb[4] != 1 && cdb[4] != 2)) {
-        return checkCondition();
+        return CheckCondition(request, record);
     }
 
     if (cdb[2] == 0x80) { // the submission entry
         if (!toBridge || length != NVME_SUBMISSION_ENTRY_SIZE)
-            return checkCondition();
+            return CheckCondition(request, record);
         const NVMeSubmissionEntry command = NVMeSubmissionEntry::FromBytes(request.buffer);
         record.hasCommand = true;
         record.command = command;
-        const FaultTarget target = command.opcode == NVME_ADMIN_IDENTIFY ? FaultTarget::Identify
-            : command.opcode == NVME_ADMIN_GET_LOG_PAGE                  ? FaultTarget::Log
-                                                                         : FaultTarget::Download;
-        if (const Fault *fault
-            = drive.DueFault(target, -1, static_cast<int>(command.cdw10 & 0xFF), FaultPhase::Payload)) {
-            if (fault->effect == FaultEffect::Status) {
-                request.scsiStatus = record.scsiStatus = static_cast<uint8_t>(fault->value);
-                return Finish(record, true, 0);
-            }
-            return Finish(record, false, fault->error);
-        }
+        if (const Fault *fault = drive.DueFault(FaultTargetOf(command), -1, LogIdOf(command), FaultPhase::Payload))
+            return FaultOutcome(*fault, record, &request, nullptr);
         drive.pending = command;
         drive.pendingPhase = cdb[4];
         drive.hasPending = true;
@@ -418,11 +432,11 @@ bool SimDeviceAccess::HandleASMedia(SimDrive &drive, ScsiRequest &request, Recor
     if (cdb[2] == 0x81) { // the data: from the drive with phase 1, to it with phase 2
         const bool phaseIn = cdb[4] == 1;
         if (!drive.hasPending || drive.pendingPhase != cdb[4] || phaseIn != request.dataIn)
-            return checkCondition();
+            return CheckCondition(request, record);
         drive.hasPending = false;
         return RunBridged(drive, drive.pending, request, record);
     }
-    return checkCondition();
+    return CheckCondition(request, record);
 }
 
 bool SimDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWithBuffer &query)
@@ -442,43 +456,16 @@ bool SimDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWit
     if (drive.Config().kind != DriveKind::Nvme)
         return Finish(record, false, kNotSupported);
 
-    const StorageProtocolSpecificData &p = query.ProtocolSpecific;
-    const uint64_t end = uint64_t {p.ProtocolDataOffset} + p.ProtocolDataLength;
-    if (query.PropertyId != kStorageAdapterProtocolSpecificProperty || query.QueryType != kPropertyStandardQuery
-        || p.ProtocolType != kProtocolTypeNvme || p.ProtocolDataOffset < sizeof(StorageProtocolSpecificData)
-        || p.ProtocolDataLength == 0 || p.ProtocolDataLength % 4 != 0 || end > sizeof query - kProtocolRecordOffset) {
+    winreq::AdminCommand command;
+    if (!winreq::TranslateStorageQuery(query, command))
         return Finish(record, false, kBadRequest);
-    }
-
-    // What the platform makes of the query.
-    NVMeSubmissionEntry command;
-    FaultTarget target;
-    if (p.DataType == kNVMeDataTypeIdentify) {
-        command.opcode = NVME_ADMIN_IDENTIFY;
-        command.nsid = p.ProtocolDataRequestSubValue;
-        command.cdw10 = p.ProtocolDataRequestValue & 0xFF;
-        target = FaultTarget::Identify;
-    } else if (p.DataType == kNVMeDataTypeLogPage) {
-        const uint32_t numd = p.ProtocolDataLength / 4 - 1;
-        command.opcode = NVME_ADMIN_GET_LOG_PAGE;
-        command.nsid = 0xFFFFFFFF;
-        command.cdw10 = (p.ProtocolDataRequestValue & 0xFF) | ((numd & 0xFFFF) << 16);
-        command.cdw11 = numd >> 16;
-        command.cdw12 = p.ProtocolDataRequestSubValue;
-        target = FaultTarget::Log;
-    } else {
-        return Finish(record, false, kBadRequest);
-    }
     record.hasCommand = true;
-    record.command = command;
-    if (const Fault *fault = drive.DueFault(target, -1, static_cast<int>(command.cdw10 & 0xFF))) {
-        return Finish(record, false, fault->error);
-    }
-    uint8_t *data = reinterpret_cast<uint8_t *>(&query) + kProtocolRecordOffset + p.ProtocolDataOffset;
+    record.command = command.entry;
+    if (const Fault *fault = drive.DueFault(FaultTargetOf(command.entry), -1, LogIdOf(command.entry)))
+        return FaultOutcome(*fault, record, nullptr, nullptr);
     uint32_t moved = 0;
-    if (drive.Execute(command, data, p.ProtocolDataLength, true, moved) != kNvmeSuccess) {
+    if (drive.Execute(command.entry, command.data, command.dataLength, true, moved) != kNvmeSuccess)
         return Finish(record, false, kDeviceError);
-    }
     return Finish(record, true, 0);
 }
 
@@ -498,91 +485,33 @@ bool SimDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *request, uin
     SimDrive &drive = drives_[device->drive];
     if (drive.Config().kind != DriveKind::Nvme)
         return Finish(record, false, kNotSupported);
-    if (request == nullptr || length < kFirmwareDataOffset)
+    winreq::FirmwareRequest decoded;
+    if (!winreq::DecodeFirmwareRequest(request, length, decoded))
         return Finish(record, false, kBadRequest);
 
-    FirmwareRequestHeader header;
-    std::memcpy(&header, request, sizeof header);
-    const uint64_t dataEnd = uint64_t {header.Request.DataBufferOffset} + header.Request.DataBufferLength;
-    if (header.Srb.HeaderLength != sizeof(SrbIoControl)
-        || std::memcmp(header.Srb.Signature, kFirmwareSignature, sizeof kFirmwareSignature) != 0
-        || header.Srb.ControlCode != kIoctlScsiMiniportFirmware || header.Srb.Length != length - sizeof(SrbIoControl)
-        || header.Request.Version != kFirmwareRequestBlockVersion || header.Request.Size != sizeof(FirmwareRequestBlock)
-        || header.Request.DataBufferOffset < kFirmwareDataOffset || dataEnd > length) {
-        return Finish(record, false, kBadRequest);
-    }
-    uint8_t *data = request + header.Request.DataBufferOffset;
-    const uint32_t dataLength = header.Request.DataBufferLength;
-    auto setReturnCode = [&](uint32_t code) {
-        PutLE32(request + offsetof(FirmwareRequestHeader, Srb.ReturnCode), code);
-        record.returnCode = code;
-    };
-
-    if (header.Request.Function == kFirmwareFunctionGetInfo) {
-        if (dataLength < sizeof(StorageFirmwareInfo))
+    if (decoded.function == kFirmwareFunctionGetInfo) {
+        if (!winreq::InformationFits(decoded))
             return Finish(record, false, kBadRequest);
-        if (const Fault *fault = drive.DueFault(FaultTarget::FwInfo)) {
-            if (fault->effect == FaultEffect::ReturnCode) {
-                setReturnCode(fault->value);
-                return Finish(record, true, 0);
-            }
-            return Finish(record, false, fault->error);
-        }
-        const DriveConfig &c = drive.Config();
-        const std::size_t fit = (dataLength - sizeof(StorageFirmwareInfo)) / sizeof(StorageFirmwareSlotInfo);
-        const std::size_t slots = std::min(c.slots.size(), fit);
-        StorageFirmwareInfo info;
-        std::memset(&info, 0, sizeof info);
-        info.Version = 1;
-        info.Size = sizeof info;
-        info.UpgradeSupport = c.upgrade ? 1 : 0;
-        info.SlotCount = static_cast<uint8_t>(slots);
-        info.ActiveSlot = c.activeSlot;
-        info.PendingActivateSlot = c.pendingSlot == 0 ? kNoPendingSlot : c.pendingSlot;
-        std::memcpy(data, &info, sizeof info);
-        for (std::size_t i = 0; i < slots; ++i) {
-            StorageFirmwareSlotInfo slot;
-            std::memset(&slot, 0, sizeof slot);
-            slot.SlotNumber = static_cast<uint8_t>(i + 1);
-            slot.ReadOnly = c.slots[i].readOnly ? 1 : 0;
-            std::memcpy(slot.Revision, c.slots[i].revision.data(),
-                        std::min<std::size_t>(8, c.slots[i].revision.size()));
-            std::memcpy(data + sizeof info + i * sizeof slot, &slot, sizeof slot);
-        }
-        setReturnCode(0);
+        if (const Fault *fault = drive.DueFault(FaultTarget::FwInfo))
+            return FaultOutcome(*fault, record, nullptr, &decoded);
+        winreq::WriteFirmwareInformation(decoded, FirmwareSummaryOf(drive.Config()));
+        winreq::SetReturnCode(decoded, 0);
+        record.returnCode = 0;
         return Finish(record, true, 0);
     }
 
-    if (header.Request.Function == kFirmwareFunctionDownload) {
-        if (dataLength < sizeof(StorageFirmwareDownload))
-            return Finish(record, false, kBadRequest);
-        StorageFirmwareDownload download;
-        std::memcpy(&download, data, sizeof download);
-        if (download.Version != 1 || download.Size != sizeof download || download.BufferSize == 0
-            || download.BufferSize % 4 != 0 || download.BufferSize > dataLength - sizeof download
-            || download.Offset % 4 != 0 || download.Offset / 4 > UINT32_MAX) {
-            return Finish(record, false, kBadRequest);
-        }
-        NVMeSubmissionEntry command;
-        command.opcode = NVME_ADMIN_FIRMWARE_IMAGE_DOWNLOAD;
-        command.cdw10 = static_cast<uint32_t>(download.BufferSize / 4 - 1);
-        command.cdw11 = static_cast<uint32_t>(download.Offset / 4);
-        record.hasCommand = true;
-        record.command = command;
-        if (const Fault *fault = drive.DueFault(FaultTarget::Download)) {
-            if (fault->effect == FaultEffect::ReturnCode) {
-                setReturnCode(fault->value);
-                return Finish(record, true, 0);
-            }
-            return Finish(record, false, fault->error);
-        }
-        uint32_t moved = 0;
-        const uint16_t status
-            = drive.Execute(command, data + sizeof download, static_cast<uint32_t>(download.BufferSize), false, moved);
-        setReturnCode(status);
-        return Finish(record, true, 0);
-    }
-    return Finish(record, false, kBadRequest);
+    winreq::AdminCommand command;
+    if (!winreq::TranslateFirmwareDownload(decoded, command))
+        return Finish(record, false, kBadRequest);
+    record.hasCommand = true;
+    record.command = command.entry;
+    if (const Fault *fault = drive.DueFault(FaultTarget::Download))
+        return FaultOutcome(*fault, record, nullptr, &decoded);
+    uint32_t moved = 0;
+    const uint16_t status = drive.Execute(command.entry, command.data, command.dataLength, false, moved);
+    winreq::SetReturnCode(decoded, status);
+    record.returnCode = status;
+    return Finish(record, true, 0);
 }
 
 } // namespace qz

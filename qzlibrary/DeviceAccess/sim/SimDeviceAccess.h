@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/WindowsRequests.h"
 #include "DeviceAccess/sim/SimDrive.h"
 
 namespace qz {
@@ -82,6 +83,12 @@ private:
     };
 
     bool Finish(Record &record, bool carried, uint32_t error);
+    // The SCSI command ends with CHECK CONDITION, nothing executed.
+    bool CheckCondition(ScsiRequest &request, Record &record);
+    // What a due fault makes of a request: a SCSI status (`scsi`), a firmware
+    // ReturnCode (`firmware`) or a failure to carry it out.
+    bool FaultOutcome(const sim::Fault &fault, Record &record, ScsiRequest *scsi,
+                      const winreq::FirmwareRequest *firmware);
     const OpenDevice *Lookup(DeviceHandle handle);
     bool HandleJMicron(sim::SimDrive &drive, ScsiRequest &request, Record &record);
     bool HandleASMedia(sim::SimDrive &drive, ScsiRequest &request, Record &record);

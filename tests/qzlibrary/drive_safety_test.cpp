@@ -1,0 +1,88 @@
+// What keeps a user's drive safe: a data-in phase that brought no data
+// fails and leaves the caller's buffer alone, and a block a bridge cannot
+// carry is reported as not carried.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "V_Cmd/VC_Bridge.h"
+#include "V_Proc/VP_Proc.h"
+#include "QzLibTestSupport.h"
+
+using namespace qztest;
+
+namespace {
+
+constexpr char kBridgePath[] = "/sys/devices/usb2/2-1/host6/block/sdb";
+
+class DriveSafetyTest : public CleanTableTest
+{ };
+
+std::string Bridge(const std::string &kind, const std::string &more)
+{
+    return "[drive]\npath = " + std::string(kBridgePath) + "\nkind = " + kind + "\n" + more;
+}
+
+TEST_F(DriveSafetyTest, ADataInPhaseWithoutItsDataFailsAndLeavesTheBufferAlone)
+{
+    enum class Operation { Identify, AnswerLog, McuRead };
+    const char *const kinds[] = {"jmicron", "asmedia"};
+    const char *const replies[] = {"status 2", "short 100", "short 0"};
+    const Operation operations[] = {Operation::Identify, Operation::AnswerLog, Operation::McuRead};
+    for (const char *kind : kinds) {
+        for (const char *reply : replies) {
+            for (Operation operation : operations) {
+                const std::string fault = operation == Operation::Identify ? "identify" : "log c7";
+                SimulatedDrives sim(Bridge(kind, "fault = " + fault + " " + reply + " data\n"));
+                SetBridgeSlot(0, kBridgePath,
+                              std::string(kind) == "jmicron" ? CHIP_VENDOR_JMICRON : CHIP_VENDOR_ASMEDIA);
+                g_dwQZDeviceCount = 1;
+                const std::vector<uint8_t> before = PatternBlock(9);
+                std::vector<uint8_t> buffer = before;
+                bool ok = true;
+                if (operation == Operation::Identify)
+                    ok = VP_Identify(0, buffer.data(), NVME_IDENTIFY_CNS_CONTROLLER) != 0;
+                else if (operation == Operation::AnswerLog)
+                    ok = VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024) == VC_RESULT_SUCCESS;
+                else
+                    ok = VP_SysIloRgbMcuCmdRead(0, buffer.data()) != 0;
+                const std::string what = std::string(kind) + ", " + reply + ", " + fault
+                    + (operation == Operation::McuRead ? " in an MCU read" : "");
+                EXPECT_FALSE(ok) << what;
+                EXPECT_EQ(buffer, before) << what;
+            }
+        }
+    }
+}
+
+TEST_F(DriveSafetyTest, AFullDataInPhaseStillSucceeds)
+{
+    SimulatedDrives sim(Bridge("jmicron", "fault = log c7 short 4096 data\n"));
+    SetBridgeSlot(0, kBridgePath, CHIP_VENDOR_JMICRON);
+    std::vector<uint8_t> buffer(4096, 0);
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024), VC_RESULT_SUCCESS);
+}
+
+TEST_F(DriveSafetyTest, AnASMediaBridgeDoesNotCarryTheBlockAndSaysSo)
+{
+    SimulatedDrives sim(Bridge("asmedia", ""));
+    SetBridgeSlot(0, kBridgePath, CHIP_VENDOR_ASMEDIA);
+    g_dwQZDeviceCount = 1;
+    DebugCapture capture;
+    std::vector<uint8_t> block = PatternBlock(3);
+    const std::vector<uint8_t> before = block;
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0);
+    EXPECT_EQ(VP_SysIloRgbMcuCmdRead(0, block.data()), 0);
+    EXPECT_EQ(block, before);
+    const std::string line = "######### - MCU block not carried on this bridge (ASMedia, slot 0)\n";
+    const std::vector<std::string> texts = capture.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), line), 2);
+    // Only the C6h pre-reads went out: no block, no answer read.
+    for (const ScsiCall &call : ScsiCalls(sim.Requests()))
+        EXPECT_TRUE(call.cdb[2] == 0x80 ? call.sent[0] == 0x02 && call.sent[40] == 0xC6 : call.dataIn);
+    EXPECT_TRUE(sim->Drive(0).mcuBlocks.empty());
+}
+
+} // namespace
