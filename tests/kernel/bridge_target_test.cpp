@@ -226,9 +226,11 @@ TEST(BridgeTarget, FaultsEndOnlyTheirDataPhaseShort)
         Fault fault;
         Entry shortened;
         Entry untouched;
+        std::size_t bytesLeft;
     } cases[] = {
-        {Fault::ShortAnswer, {0x02, 0x03FF00C7}, {0x02, 0x03FF00C6}},
-        {Fault::ShortIdentify, {0x06, 1}, {0x02, 0x03FF00C7}},
+        {Fault::ShortAnswer, {0x02, 0x03FF00C7}, {0x02, 0x03FF00C6}, 1000},
+        {Fault::ShortIdentify, {0x06, 1}, {0x02, 0x03FF00C7}, 1000},
+        {Fault::StatusOnlyAnswer, {0x02, 0x03FF00C7}, {0x06, 1}, 0},
     };
     for (const auto &c : cases) {
         BridgeTarget target;
@@ -238,7 +240,7 @@ TEST(BridgeTarget, FaultsEndOnlyTheirDataPhaseShort)
         EXPECT_EQ(full.dataIn.size(), 4096u);
         const ScsiReply cut = ReadThroughTunnel(target, c.shortened);
         EXPECT_FALSE(cut.good);
-        EXPECT_EQ(cut.dataIn.size(), 1000u);
+        EXPECT_EQ(cut.dataIn.size(), c.bytesLeft);
         EXPECT_EQ(Sense(target), (std::vector<uint8_t> {0x04, 0x44, 0}));
     }
 }

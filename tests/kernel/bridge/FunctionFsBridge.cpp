@@ -9,7 +9,7 @@
 // Prints "ready" once the descriptors are written (then the gadget can be
 // bound) and puts the drive's Identify data in LOG-FILE.identify. Logs every command: "cdb <bytes> <in|out|none> <length>", what the
 // tunnel carried, and "csw status <n> residue <n>". FAULT-FILE, read at every
-// command, may hold "short-answer" or "short-identify".
+// command, may hold "short-answer", "short-identify" or "status-only-answer".
 #include <endian.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -161,6 +161,8 @@ qzbridge::Fault FaultFrom(const char *path)
         return qzbridge::Fault::ShortAnswer;
     if (word == "short-identify")
         return qzbridge::Fault::ShortIdentify;
+    if (word == "status-only-answer")
+        return qzbridge::Fault::StatusOnlyAnswer;
     return qzbridge::Fault::None;
 }
 
