@@ -179,7 +179,7 @@ BOOL FakeWindowsSystem::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DW
     if (a.error != 0)
         lastError_ = a.error;
     if (returned != nullptr)
-        *returned = count;
+        *returned = a.returnedBytes >= 0 ? static_cast<DWORD>(a.returnedBytes) : count;
     return a.result;
 }
 

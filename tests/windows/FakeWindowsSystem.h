@@ -48,6 +48,7 @@ public:
         DWORD error = 0; // the last error left behind (0: unchanged)
         int scsiStatus = -1; // pass-through: ScsiStatus written back when >= 0
         int64_t transferLength = -1; // pass-through: DataTransferLength written back when >= 0
+        int64_t returnedBytes = -1; // the byte count reported back when >= 0
     };
 
     // SetupAPI

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "QZUtil/QZUtil.h"
@@ -99,9 +100,15 @@ bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &requ
                                             sizeof sptd, &returned, nullptr);
     // The request counts as carried out only when no error is left behind.
     QZ_SetLastError(calls_->GetLastError());
+    if (!ok) {
+        // Nothing came back: the record still holds what was asked for.
+        request.scsiStatus = 0;
+        request.transferred = 0;
+        return false;
+    }
     request.scsiStatus = sptd.ScsiStatus;
     request.transferred = sptd.DataTransferLength;
-    return ok != FALSE;
+    return true;
 }
 
 bool WindowsDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
@@ -115,6 +122,11 @@ bool WindowsDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
     QZ_SetLastError(ok ? 0 : calls_->GetLastError());
     if (!ok)
         return false;
+    // A number that did not come back must not name disk 0.
+    if (returned < offsetof(StorageDeviceNumber, DeviceNumber) + sizeof device.DeviceNumber) {
+        QZ_SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     number = device.DeviceNumber;
     return true;
 }

@@ -117,16 +117,27 @@ TEST_F(WindowsEnumerationTest, ADirectDriveWithoutADiskNumberIsNotAccepted)
     {
         const char *name;
         DWORD openError;
-        DWORD ioctlError;
+        FakeWindowsSystem::Answer answer; // to the disk number's request
         std::string line;
         bool permissionLine;
     };
     const std::string path = Lower(kNvmeInterface);
     const Case cases[] = {
-        {"the disk cannot be opened", ERROR_ACCESS_DENIED, 0, "GetPhysicalDriver - CreateFile " + path + " failed:5\n",
+        {"the disk cannot be opened",
+         ERROR_ACCESS_DENIED,
+         {},
+         "GetPhysicalDriver - CreateFile " + path + " failed:5\n",
          true},
-        {"the disk number is refused", 0, ERROR_INVALID_FUNCTION,
-         "GetPhysicalDriver - DeviceIoControl " + path + " failed:1\n", false},
+        {"the disk number is refused",
+         0,
+         {false, FALSE, ERROR_INVALID_FUNCTION, -1, -1, -1},
+         "GetPhysicalDriver - DeviceIoControl " + path + " failed:1\n",
+         false},
+        {"the disk number does not come back whole",
+         0,
+         {true, TRUE, 0, -1, -1, 4},
+         "GetPhysicalDriver - DeviceIoControl " + path + " failed:13\n",
+         false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,7 +146,7 @@ TEST_F(WindowsEnumerationTest, ADirectDriveWithoutADiskNumberIsNotAccepted)
         if (c.openError != 0)
             fake->openErrors[path] = c.openError;
         else
-            fake->answers[1] = {false, FALSE, c.ioctlError, -1, -1}; // after the bridge probe's INQUIRY
+            fake->answers[1] = c.answer; // after the bridge probe's INQUIRY
         DebugCapture capture;
         EXPECT_EQ(QZLib_PROC_GetQZDevice(), 0);
         EXPECT_TRUE(capture.Has(c.line));

@@ -63,7 +63,7 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         std::vector<uint8_t> cdb;
         bool dataIn;
         uint32_t length;
-        enum { Callers, Bounce, None } dataBuffer; // the caller's, the two-byte bounce buffer, none
+        enum { Callers, Own, None } dataBuffer; // the caller's, the library's own, none
         std::vector<uint8_t> dataOut;
     };
     const std::vector<uint8_t> block(buffer.begin(), buffer.end());
@@ -77,9 +77,9 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
     const char *path = kBridgePath.c_str();
     // clang-format off
     const Case cases[] = {
-        {"INQUIRY", [&] { VC_STD_Inquiry(0, data, 1); }, cdb12(0x12, 0, 0x28), true, 40, Case::Callers, {}},
+        {"INQUIRY", [&] { VC_STD_Inquiry(0, data, 1); }, cdb12(0x12, 0, 0x28), true, 40, Case::Own, {}},
         {"TEST UNIT READY", [&] { VC_STD_TestUnitReady(0, data); }, cdb12(0, 0, 0), false, 0, Case::None, {}},
-        {"READ CAPACITY", [&] { VC_STD_ReadCapacity(0, data, 1); }, cdb12(0x25, 0, 0), true, 512, Case::Callers, {}},
+        {"READ CAPACITY", [&] { VC_STD_ReadCapacity(0, data, 1); }, cdb12(0x25, 0, 0), true, 512, Case::Own, {}},
         {"JMicron payload", [&] { VC_Bridge_JM_SetPayloadCmd(0, data, 1, true); },
          cdb12(0xA1, 0x80, 0x02), false, 512, Case::Callers, sector},
         {"JMicron data out", [&] { VC_Bridge_JM_DataOutCmd(0, data, 8, true); },
@@ -87,15 +87,15 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         {"JMicron no data, not admin", [&] { VC_Bridge_JM_DataOutCmd(0, data, 0, false); },
          cdb12(0xA1, 0x01, 0), false, 0, Case::Callers, {}},
         {"JMicron data in, not admin", [&] { VC_Bridge_JM_DataInCmd(0, data, 8, false); },
-         cdb12(0xA1, 0x02, 0x10), true, 4096, Case::Callers, {}},
+         cdb12(0xA1, 0x02, 0x10), true, 4096, Case::Own, {}},
         {"ASMedia command", [&] { VC_Bridge_ASM_DataOutCmd(0, data, 64, true, 0x80, 1); },
          cdb16(0xEA, 0x80, 0, 1, 0, 0x40), false, 64, Case::Callers, entry},
         {"ASMedia data in, not admin", [&] { VC_Bridge_ASM_DataInCmd(0, data, 4096, false, 0x81, 2); },
-         cdb16(0xEB, 0x81, 1, 2, 0x10, 0), true, 4096, Case::Callers, {}},
+         cdb16(0xEB, 0x81, 1, 2, 0x10, 0), true, 4096, Case::Own, {}},
         {"one byte in travels as two", [&] { ReadSCSICommandWithTimeOutValue(path, inquiry, 12, &byte, 1, &count, 10); },
-         cdb12(0x12, 0, 0x28), true, 2, Case::Bounce, {}},
+         cdb12(0x12, 0, 0x28), true, 2, Case::Own, {}},
         {"one byte out travels with a zero", [&] { WriteSCSICommandWithTimeOutValue(path, inquiry, 12, &byte, 1, &count, 10); },
-         cdb12(0x12, 0, 0x28), false, 2, Case::Bounce, Bytes({0x5A, 0})},
+         cdb12(0x12, 0, 0x28), false, 2, Case::Own, Bytes({0x5A, 0})},
     };
     // clang-format on
     for (const Case &c : cases) {
@@ -113,7 +113,7 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         EXPECT_EQ(call.inSize, 56u);
         EXPECT_EQ(call.outSize, 56u);
         const void *data = c.dataBuffer == Case::Callers ? buffer.data()
-            : c.dataBuffer == Case::Bounce               ? call.dataBuffer
+            : c.dataBuffer == Case::Own                  ? call.dataBuffer
                                                          : nullptr;
         EXPECT_EQ(data == nullptr, c.dataBuffer == Case::None);
         EXPECT_EQ(call.in, PassThroughRecord(c.cdb, c.dataIn, c.length, data));
@@ -124,66 +124,48 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
 
 TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
 {
+    using Answer = FakeWindowsSystem::Answer;
+    const auto exact = DataInLength::Exact;
+    const auto upTo = DataInLength::UpTo;
     struct Case
     {
         const char *name;
         bool dataIn;
-        FakeWindowsSystem::Answer answer;
+        DataInLength rule;
+        Answer answer;
         DWORD openError;
         bool ok;
         uint32_t transferred;
+        uint32_t keptFrom; // the caller's bytes from here on are untouched
         std::vector<std::string> lines;
     };
     const std::string path = kBridgePath;
+    const std::string denied = "######### - Permission denied (error 5): ";
+    // clang-format off
     const Case cases[] = {
-        {"carried out", true, {true, TRUE, 0, 0, 40}, 0, true, 40, {}},
-        {"the transferred count is passed on", false, {true, TRUE, 0, 0, 24}, 0, true, 24, {}},
-        {"refused by the platform, reading",
-         true,
-         {false, FALSE, ERROR_IO_DEVICE, -1, -1},
-         0,
-         false,
-         40,
+        {"carried out", true, exact, {true, TRUE, 0, 0, 40}, 0, true, 40, 40, {}},
+        {"a write passes its count on", false, upTo, {true, TRUE, 0, 0, 24}, 0, true, 24, 0, {}},
+        {"a short read is taken as far as it goes", true, upTo, {true, TRUE, 0, 0, 24}, 0, true, 24, 24, {}},
+        {"a short tunnel read fails", true, exact, {true, TRUE, 0, 0, 24}, 0, false, 24, 0,
+         {"Short data-in = 24 of 40\n"}},
+        {"a tunnel read without data fails", true, exact, {true, TRUE, 0, 0, 0}, 0, false, 0, 0,
+         {"Short data-in = 0 of 40\n"}},
+        {"a read with CHECK CONDITION", true, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
+        {"a write with CHECK CONDITION", false, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
+        {"refused by the platform, reading", true, exact, {false, FALSE, ERROR_IO_DEVICE, -1, -1}, 0, false, 0, 0,
          {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 1117\r\n"}},
-        {"refused by the platform, writing",
-         false,
-         {false, FALSE, ERROR_SEM_TIMEOUT, -1, -1},
-         0,
-         false,
-         40,
+        {"refused by the platform, writing", false, upTo, {false, FALSE, ERROR_SEM_TIMEOUT, -1, -1}, 0, false, 0, 0,
          {"LastError(WriteSCSICommandWithTimeOutValue)[1] = 121\r\n"}},
-        {"carried out but an error left behind",
-         true,
-         {true, TRUE, ERROR_INVALID_PARAMETER, 0, 40},
-         0,
-         false,
-         40,
-         {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 87\r\n"}},
-        {"a write with CHECK CONDITION", false, {true, TRUE, 0, 2, 40}, 0, false, 40, {"SCSI Status Fail = 2\n"}},
-        {"the platform denies the request",
-         false,
-         {false, FALSE, ERROR_ACCESS_DENIED, -1, -1},
-         0,
-         false,
-         40,
-         {"LastError(WriteSCSICommandWithTimeOutValue)[1] = 5\r\n",
-          "######### - Permission denied (error 5): SCSI pass-through to " + path + "\n"}},
-        {"the device cannot be opened",
-         true,
-         {},
-         ERROR_FILE_NOT_FOUND,
-         false,
-         0,
+        {"carried out but an error left behind", true, exact, {true, TRUE, ERROR_INVALID_PARAMETER, 0, 40}, 0, false,
+         40, 0, {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 87\r\n"}},
+        {"the platform denies the request", false, upTo, {false, FALSE, ERROR_ACCESS_DENIED, -1, -1}, 0, false, 0, 0,
+         {"LastError(WriteSCSICommandWithTimeOutValue)[1] = 5\r\n", denied + "SCSI pass-through to " + path + "\n"}},
+        {"the device cannot be opened", true, exact, {}, ERROR_FILE_NOT_FOUND, false, 0, 0,
          {"ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = " + path + "\r\n"}},
-        {"the device may not be opened",
-         false,
-         {},
-         ERROR_ACCESS_DENIED,
-         false,
-         0,
-         {"WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = " + path + "\r\n",
-          "######### - Permission denied (error 5): open " + path + "\n"}},
+        {"the device may not be opened", false, upTo, {}, ERROR_ACCESS_DENIED, false, 0, 0,
+         {"WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = " + path + "\r\n", denied + "open " + path + "\n"}},
     };
+    // clang-format on
     const uint8_t cdb[12] = {0x12, 0, 0, 0, 0x28};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,16 +174,19 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
             fake->openErrors[path] = c.openError;
         else
             fake->answers[0] = c.answer;
-        std::vector<uint8_t> buffer(40, 0);
+        std::vector<uint8_t> buffer(40, 0xEE);
         uint32_t transferred = 0;
         DebugCapture capture;
         const bool ok = c.dataIn
-            ? ReadSCSICommandWithTimeOutValue(path.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10)
+            ? ReadSCSICommandWithTimeOutValue(path.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10, c.rule)
             : WriteSCSICommandWithTimeOutValue(path.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10);
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(capture.Texts(), c.lines);
-        if (c.openError == 0) {
-            EXPECT_EQ(transferred, c.transferred);
+        EXPECT_EQ(transferred, c.transferred);
+        EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + c.keptFrom, buffer.end()),
+                  std::vector<uint8_t>(40 - c.keptFrom, 0xEE));
+        if (c.keptFrom > 0) {
+            EXPECT_EQ(std::string(buffer.begin() + 8, buffer.begin() + 15), "JMicron") << "the drive's data arrived";
         }
     }
 }
@@ -362,6 +347,7 @@ std::vector<std::string> Requests(const FakeWindowsSystem &fake)
 
 TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
 {
+    using Answer = FakeWindowsSystem::Answer;
     struct Case
     {
         const char *name;
@@ -369,43 +355,63 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
         std::function<void()> slot;
         bool (*call)(unsigned char, unsigned char *);
         std::vector<std::string> requests;
+        std::map<size_t, Answer> answers;
+        bool ok;
+        std::string line; // a line the call prints
     };
     const std::string jmicron = Drive(kBridgePath, "jmicron", "answer = invert\n");
     const std::string asmedia = Drive(kBridgePath, "asmedia");
     auto direct = [] { SetDirectSlot(0); };
     auto jm = [] { SetBridge(CHIP_VENDOR_JMICRON); };
     auto asm_ = [] { SetBridge(CHIP_VENDOR_ASMEDIA); };
+    const auto identify = QZLib_Identify;
+    const auto write = QZLib_SYS_IloRgbMcuCmdWrite;
+    const auto read = QZLib_SYS_IloRgbMcuCmdRead;
+    const std::vector<std::string> jmRead = {"A1 80", "A1 82", "A1 80", "A1 83", "A1 80", "A1 82"};
+    const Answer shortAnswer {true, TRUE, 0, 0, 512};
+    // clang-format off
     const Case cases[] = {
-        {"Identify, direct", kDirectDrive, direct, QZLib_Identify, {"query"}},
-        {"Identify, JMicron", jmicron, jm, QZLib_Identify, {"A1 80", "A1 82"}},
-        {"Identify, ASMedia", asmedia, asm_, QZLib_Identify, {"EA 5A", "EB 5A"}},
-        {"write, direct", kDirectDrive, direct, QZLib_SYS_IloRgbMcuCmdWrite, {"query", "firmware", "firmware"}},
-        {"read, direct", kDirectDrive, direct, QZLib_SYS_IloRgbMcuCmdRead, {"query", "firmware", "firmware", "query"}},
-        {"write, JMicron", jmicron, jm, QZLib_SYS_IloRgbMcuCmdWrite, {"A1 80", "A1 82", "A1 80", "A1 83"}},
-        {"read, JMicron",
-         jmicron,
-         jm,
-         QZLib_SYS_IloRgbMcuCmdRead,
-         {"A1 80", "A1 82", "A1 80", "A1 83", "A1 80", "A1 82"}},
+        {"Identify, direct", kDirectDrive, direct, identify, {"query"}, {}, true, ""},
+        {"Identify, JMicron", jmicron, jm, identify, {"A1 80", "A1 82"}, {}, true, ""},
+        {"Identify, ASMedia", asmedia, asm_, identify, {"EA 5A", "EB 5A"}, {}, true, ""},
+        {"write, direct", kDirectDrive, direct, write, {"query", "firmware", "firmware"}, {}, true, ""},
+        {"read, direct", kDirectDrive, direct, read, {"query", "firmware", "firmware", "query"}, {}, true, ""},
+        {"write, JMicron", jmicron, jm, write, {"A1 80", "A1 82", "A1 80", "A1 83"}, {}, true, ""},
+        {"read, JMicron", jmicron, jm, read, jmRead, {}, true, ""},
+        {"read, JMicron, a short answer", jmicron, jm, read, jmRead, {{5, shortAnswer}}, false,
+         "Short data-in = 512 of 4096\n"},
+        {"read, JMicron, the answer with CHECK CONDITION", jmicron, jm, read, jmRead, {{5, {true, TRUE, 0, 2, 0}}},
+         false, "SCSI Status Fail = 2\n"},
+        {"Identify, JMicron, a short answer", jmicron, jm, identify, {"A1 80", "A1 82"}, {{1, shortAnswer}}, false,
+         "Short data-in = 512 of 4096\n"},
+        {"write, ASMedia: the block is not carried", asmedia, asm_, write, {"EA 5A", "EB 5A"}, {}, false,
+         "######### - MCU block not carried on this bridge (ASMedia, slot 0)\n"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         ClearInstanceTable();
         Use(c.drive);
+        fake->answers = c.answers;
         c.slot();
         std::vector<uint8_t> block = PatternBlock(5);
         const std::vector<uint8_t> sent = block;
-        EXPECT_TRUE(c.call(0, block.data()));
+        DebugCapture capture;
+        EXPECT_EQ(c.call(0, block.data()), c.ok);
         EXPECT_EQ(Requests(*fake), c.requests);
         EXPECT_EQ(fake->opens.size(), c.requests.size()) << "one open per request";
-        if (c.call == QZLib_SYS_IloRgbMcuCmdRead) {
+        if (!c.line.empty()) {
+            EXPECT_TRUE(capture.Has(c.line)) << c.line;
+        }
+        if (!c.ok || c.call == write) {
+            EXPECT_EQ(block, sent) << "the caller's block stays as it was";
+        } else if (c.call == read) {
             std::vector<uint8_t> inverted = sent;
             for (uint8_t &b : inverted)
                 b = static_cast<uint8_t>(~b);
             EXPECT_EQ(block, inverted) << "the answer replaces the request";
         }
-        if (c.call == QZLib_SYS_IloRgbMcuCmdWrite) {
-            EXPECT_EQ(block, sent);
+        if (c.ok && c.call == write) {
             const auto &last = fake->ioCalls.back();
             if (last.code == kMiniport) {
                 EXPECT_EQ(last.in, FirmwareRecord(2, sent));
