@@ -273,8 +273,13 @@ void CConfigDlg::ApplyLayout()
 
 bool CConfigDlg::SaveAndNotify()
 {
-    if (!SaveSettings(settings, settingsPath)) {
-        WriteLog(QStringLiteral("SaveSettings failed - %1").arg(settingsPath));
+    QString reason;
+    if (!SaveSettings(settings, settingsPath, &reason)) {
+        WriteLog(QStringLiteral("SaveSettings failed - %1 - %2").arg(settingsPath, reason));
+        // The user must not believe the lighting is stored; the edits stay.
+        const QString where = settingsPath.isEmpty() ? QStringLiteral("the settings file") : settingsPath;
+        ShowMessageBox(this, QStringLiteral("The settings could not be saved to %1:\n%2").arg(where, reason),
+                       QString::fromLatin1(CConfigApp::kInstanceName), MessageBoxKind::Ok);
         return false;
     }
     savedSettings = settings;
@@ -404,13 +409,15 @@ void CConfigDlg::OnProfileButton(int profile)
 {
     SelectButtonByHandle(screen.profileButtons.data(), kProfileCount, HandleOf(&screen.profileButtons[profile]));
     const int current = settings.CurrentProfile;
+    bool keepEdits = false;
     if (!ProfileMatches(settings.Profile(current), savedSettings.Profile(current))) {
         if (ShowMessageBox(this, QStringLiteral("Save Profile?"), QStringLiteral("Profile"),
                            MessageBoxKind::OkCancelExclamation)
             == IDOK)
-            SaveAndNotify();
+            keepEdits = !SaveAndNotify(); // a failed save must not throw away what the user confirmed
     }
-    settings = savedSettings;
+    if (!keepEdits)
+        settings = savedSettings;
     settings.CurrentProfile = profile;
     BindCategory(currentCategory);
     const bool separate = DeviceCountOf(currentCategory) == 1 || BoundCategory().synchronize == 0;
