@@ -4,6 +4,7 @@
 #include "app/EffectLayout.h"
 #include "framework/MessageBox.h"
 #include "framework/PlatformPaths.h"
+#include "framework/WheelInput.h"
 #include "framework/WindowMessage.h"
 #include "settings/DiagnosticLog.h"
 #include "skin/ImageSet.h"
@@ -488,11 +489,14 @@ void CConfigDlg::OnSliderPosition(int value, int sliderId)
 
 void CConfigDlg::mousePressEvent(QMouseEvent *event)
 {
+    // Only the left button acts: right and middle clicks leave the menu open
+    // and the colour box uncommitted.
+    if (event->button() != Qt::LeftButton)
+        return;
     DestroyPopupMenu();
     CommitActiveEdit();
     const QPoint point = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && point.x() >= 0 && point.x() < kCaptionBandWidth && point.y() >= 0
-        && point.y() < kCaptionBandHeight) {
+    if (point.x() >= 0 && point.x() < kCaptionBandWidth && point.y() >= 0 && point.y() < kCaptionBandHeight) {
         if (QWindow *window = windowHandle())
             window->startSystemMove();
     }
@@ -513,8 +517,9 @@ void CConfigDlg::wheelEvent(QWheelEvent *event)
     // Wheel turns over the effect buttons reach the window as well; the
     // pointer's place decides, as it would for a move.
     UpdateEffectListHover(mapFromGlobal(event->globalPosition().toPoint()));
-    if (effectListHover)
-        screen.effectListScroll.OnMouseWheel(event->angleDelta().y());
+    const int delta = VerticalWheelDelta(*event);
+    if (effectListHover && delta != 0)
+        screen.effectListScroll.OnMouseWheel(delta);
     event->accept();
 }
 

@@ -51,6 +51,20 @@ TEST_F(MainWindowTest, SeveralSynchronisedDevicesStartOnTheAllDevicesRecord)
     EXPECT_EQ(w.Settings().Profile(0).Category(1).synchronize, 1);
 }
 
+TEST_F(MainWindowTest, OnlyTheLeftButtonOnTheWindowClosesTheMenu)
+{
+    CConfigDlg &w = Open(3);
+    Click(Screen().categoryButtons[1]);
+    ASSERT_NE(w.PopupMenu(), nullptr);
+    const QPoint empty(700, 500);
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(&w, button, Qt::NoModifier, empty);
+        EXPECT_NE(w.PopupMenu(), nullptr) << button;
+    }
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, empty);
+    EXPECT_EQ(w.PopupMenu(), nullptr);
+}
+
 TEST_F(MainWindowTest, MenuReachesTheSixteenthDeviceAndIgnoresItemsBeyondTheCount)
 {
     CConfigDlg &w = Open(16);
