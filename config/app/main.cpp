@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,10 @@ int main(int argc, char **argv)
             return 0;
         }
     }
+
+    // Under a file size limit a write beyond it must fail (EFBIG) and be
+    // reported as a failed save, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication application(argc, argv);
     CConfigApp app;
