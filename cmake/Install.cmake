@@ -155,8 +155,11 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA ${packaging_build}/conffiles)
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME ${QZ_PACKAGE_LIBRARY})
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_GENERATE_SHLIBS ON)
+# The shlibs file from the SONAME; the loader cache is refreshed by a trigger.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+file(WRITE ${packaging_build}/triggers "activate-noawait ldconfig\n")
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${packaging_build}/triggers)
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${QZ_PACKAGE_DEVELOPMENT})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
@@ -164,8 +167,8 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 include(CPack)
 
 cpack_add_component(library DISPLAY_NAME "drive library"
-  DESCRIPTION "library for the RGB lighting MCU of NVMe drives\n The drive library finds NVMe drives attached directly or in JMicron and\n ASMedia USB enclosures, reads their Identify data and carries 4096-byte\n lighting-MCU blocks to a drive and its answers back.")
+  DESCRIPTION "library for the RGB lighting MCU of NVMe drives\nThe drive library finds NVMe drives attached directly or in JMicron and\nASMedia USB enclosures, reads their Identify data and carries 4096-byte\nlighting-MCU blocks to a drive and its answers back.")
 cpack_add_component(development DISPLAY_NAME "drive library development files" DEPENDS library
-  DESCRIPTION "library for the RGB lighting MCU of NVMe drives (development files)\n The C header, the development link and the pkg-config file of the drive\n library, for programs that link it or load it by name.")
+  DESCRIPTION "library for the RGB lighting MCU of NVMe drives (development files)\nThe C header, the development link and the pkg-config file of the drive\nlibrary, for programs that link it or load it by name.")
 cpack_add_component(program DISPLAY_NAME "Zarvik RGB Software" DEPENDS library
-  DESCRIPTION "RGB lighting settings for NVMe solid-state drives\n A skinned desktop program that chooses the lighting of the drives' RGB LEDs\n (effect, colours, speed, direction, four profiles), the agent that applies\n it when the session starts, and qzctl, a command-line host of the drive\n library with JSON output for scripts.")
+  DESCRIPTION "RGB lighting settings for NVMe solid-state drives\nA skinned desktop program that chooses the lighting of the drives' RGB LEDs\n(effect, colours, speed, direction, four profiles), the agent that applies\nit when the session starts, and qzctl, a command-line host of the drive\nlibrary with JSON output for scripts.")
