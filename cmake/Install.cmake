@@ -82,6 +82,9 @@ install(CODE "
   file(CREATE_LINK ../${QZ_PRIVATE_DIR}/Config \"\${link}\" SYMBOLIC)"
   COMPONENT program)
 install(TARGETS qzctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+# Installed, qzctl finds the library in the system's library folders only.
+install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/qzctl\")"
+  COMPONENT program)
 
 # The provider's system-wide registration: an empty Instance key named by its
 # class, and the class's InprocServer32 holding the plug-in's absolute path.
