@@ -212,8 +212,7 @@ bool Session::CheckFilesFirst(int &code)
             code = kExitUsage;
             return false;
         }
-        struct stat status
-        { };
+        struct stat status = {};
         const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
         ::close(fd);
         if (folder) {
