@@ -23,6 +23,11 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication application(argc, argv);
+    // Docks and task bars match the window to its desktop entry by these
+    // (the X11 window class and the Wayland application id), also when the
+    // program was started through a link of another name.
+    QCoreApplication::setApplicationName(QStringLiteral("Config"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.zarvik.RgbSoftware"));
     CConfigApp app;
     app.InitInstance();
     return app.ExitInstance();
