@@ -64,13 +64,13 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
         *transferred = request.transferred;
 
     if (request.scsiStatus != 0) {
-        __dll_printf("SCSI Status Fail = %d\n", request.scsiStatus);
+        __dll_printf(QZ_FORMAT_SCSI_STATUS, request.scsiStatus);
         return false;
     }
     if (carried && error == 0 && dataIn) {
         const uint32_t delivered = request.transferred < bufferLen ? request.transferred : bufferLen;
         if (rule == DataInLength::Exact && delivered < bufferLen) {
-            __dll_printf("Short data-in = %u of %u\n", delivered, bufferLen);
+            __dll_printf(QZ_FORMAT_SHORT_DATA_IN, delivered, bufferLen);
             return false;
         }
         if (delivered > 0)

@@ -57,12 +57,15 @@ TEST_F(DriveSafetyTest, ADataInPhaseWithoutItsDataFailsAndLeavesTheBufferAlone)
     }
 }
 
-TEST_F(DriveSafetyTest, AFullDataInPhaseStillSucceeds)
+TEST_F(DriveSafetyTest, AShortDataInPhaseSaysHowMuchCameAndAFullOneSucceeds)
 {
-    SimulatedDrives sim(Bridge("jmicron", "fault = log c7 short 4096 data\n"));
+    SimulatedDrives sim(Bridge("jmicron", "fault = log c7 short 100 data times 1\nfault = log c6 short 4096 data\n"));
     SetBridgeSlot(0, kBridgePath, CHIP_VENDOR_JMICRON);
     std::vector<uint8_t> buffer(4096, 0);
-    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024), VC_RESULT_SUCCESS);
+    DebugCapture capture;
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024), VC_RESULT_FAIL);
+    EXPECT_TRUE(capture.Has("Short data-in = 100 of 4096\n"));
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
 }
 
 TEST_F(DriveSafetyTest, AnASMediaBridgeDoesNotCarryTheBlockAndSaysSo)
