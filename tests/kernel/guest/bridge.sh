@@ -159,6 +159,17 @@ check bridge-status-only-answer-served "the bridge did not answer C7h with statu
 check bridge-status-only-answer-fails "mcu-read exited with $status after an answer without data" \
     [ "$status" = 1 -a ! -e answer.none ]
 
+echo empty-answer >bridge.fault
+at=$(mark)
+qzctl mcu-read 1 block answer.empty 2>empty.err
+status=$?
+since "$at" empty.log
+: >bridge.fault
+check bridge-empty-answer-served "the bridge did not answer C7h with no data and GOOD status" \
+    grep -q "csw status 0 residue 4096" empty.log
+check bridge-empty-answer-fails "mcu-read exited with $status after an answer without data" \
+    [ "$status" = 1 -a ! -e answer.empty ]
+
 echo short-identify >bridge.fault
 qzctl identify 1 --raw id.short 2>short-id.err
 status=$?
