@@ -74,6 +74,14 @@ public:
     {
         return Timed([&] { return sim_.FirmwareRequest(handle, request, length); });
     }
+    std::string IdentityOfPath(const char *path) override
+    {
+        return Timed([&] { return sim_.IdentityOfPath(path); });
+    }
+    std::string IdentityOfHandle(qz::DeviceHandle handle) override
+    {
+        return Timed([&] { return sim_.IdentityOfHandle(handle); });
+    }
 
 private:
     qz::SimDeviceAccess &sim_;
@@ -165,8 +173,10 @@ void BM_McuRead(benchmark::State &state)
 {
     RunExchange(state, true);
 }
-BENCHMARK(BM_McuWrite)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_McuRead)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMicrosecond);
+// An ASMedia bridge does not carry the block (the exchange answers failure),
+// so the exchange is measured on the two transports that carry it.
+BENCHMARK(BM_McuWrite)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_McuRead)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Eighty disks of one kind, or a mix: direct drives, bridges, and disks the
 // enumeration rejects.

@@ -1,12 +1,6 @@
 #include "LightingReport.h"
 
-#include <QFile>
-#include <QTemporaryFile>
-
 namespace {
-
-// Settings files are a few tens of kilobytes; anything far larger is not one.
-constexpr qint64 kMaxSettingsFileBytes = 4 * 1024 * 1024;
 
 const char *const kCategoryNames[kCategoryCount] = {"category 0", "category 1 (SSD)"};
 
@@ -19,31 +13,17 @@ QString ColourText(uint32_t colour)
 
 SettingsRead ReadSettingsWithoutWriting(const QString &path, LightingSettings &settings)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.exists()) {
-        ResetSettings(settings);
+    // Config's own reader: one size limit and one rule for what a readable
+    // file is. It reads the file once into memory and never writes it.
+    switch (ReadSettings(settings, path)) {
+    case SettingsFileState::Loaded:
+        return SettingsRead::Loaded;
+    case SettingsFileState::Missing:
         return SettingsRead::Missing;
+    case SettingsFileState::Unreadable:
+        break;
     }
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsFileBytes) {
-        ResetSettings(settings);
-        return SettingsRead::Unreadable;
-    }
-    const QByteArray text = file.read(kMaxSettingsFileBytes + 1);
-    if (file.error() != QFile::NoError || text.size() > kMaxSettingsFileBytes) {
-        ResetSettings(settings);
-        return SettingsRead::Unreadable;
-    }
-
-    // The settings code reads from a path and writes a missing file at once;
-    // it gets a private copy of what was read, so the real file is never
-    // touched and one snapshot is described even if Config saves meanwhile.
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(text) != text.size() || !copy.flush()) {
-        ResetSettings(settings);
-        return SettingsRead::Unreadable;
-    }
-    LoadSettings(settings, copy.fileName());
-    return SettingsRead::Loaded;
+    return SettingsRead::Unreadable;
 }
 
 QString DescribeRecord(const EffectInfo &record)

@@ -5,17 +5,21 @@
 namespace qzctl {
 namespace {
 
+// A drive number is a decimal number that fits the library's instance
+// numbers' type; anything longer is not a drive number at all.
 bool ParseDrive(const std::string &text, uint32_t &drive)
 {
-    if (text.empty() || text.size() > 12)
+    if (text.empty())
         return false;
     uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
             return false;
         value = value * 10 + static_cast<uint64_t>(c - '0');
+        if (value > UINT32_MAX)
+            return false;
     }
-    drive = value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+    drive = static_cast<uint32_t>(value);
     return true;
 }
 
@@ -39,6 +43,8 @@ Commands:
   identify N               show a summary of drive N's Identify data
   identify N --raw [FILE]  write drive N's 4096 bytes of Identify data to FILE
                            (standard output without FILE or with -)
+  list --json, identify N --json
+                           the same as one JSON document on standard output
   mcu-write N FILE         send the 4096-byte command block in FILE to the
                            lighting MCU of drive N
   mcu-read N REQUEST-FILE ANSWER-FILE
@@ -48,6 +54,7 @@ Commands:
 
 Options:
   --debug                  show the library's debug lines on standard error
+  --json                   print list and identify as JSON
   --library PATH           load the library from PATH instead of by name
   --simulation FILE        use the simulated drives described in FILE
   -h, --help               show this text
@@ -91,6 +98,8 @@ ParseResult ParseCommandLine(const std::vector<std::string> &args)
             o.version = true;
         } else if (arg == "--debug") {
             o.debug = true;
+        } else if (arg == "--json") {
+            o.json = true;
         } else if (arg == "--raw") {
             o.raw = true;
         } else if (StartsWith(arg, "--raw=")) {
@@ -138,6 +147,10 @@ ParseResult ParseCommandLine(const std::vector<std::string> &args)
 
     if (o.raw && o.command != Command::Identify)
         return fail("--raw belongs to identify");
+    if (o.json && o.command != Command::List && o.command != Command::Identify)
+        return fail("--json belongs to list and identify");
+    if (o.json && o.raw)
+        return fail("--json and --raw exclude each other");
     // identify N --raw FILE: the file is a third word.
     if (o.command == Command::Identify && o.raw && !rawFileGiven && positional.size() == 3) {
         o.rawFile = positional[2];

@@ -15,11 +15,12 @@ struct Options
     bool help = false;
     bool version = false;
     bool debug = false;
+    bool json = false; // list, identify: one JSON document instead of text
     bool raw = false; // identify: the 4096 bytes instead of the summary
     std::string rawFile; // identify --raw: "" or "-" for standard output
     std::string library; // --library: a path instead of loading by name
     std::string simulation; // --simulation: a simulation file
-    uint32_t drive = 0; // N; UINT32_MAX when too large to be any drive
+    uint32_t drive = 0; // N
     std::string blockFile; // mcu-write FILE, mcu-read REQUEST-FILE
     std::string answerFile; // mcu-read ANSWER-FILE
 };

@@ -147,6 +147,26 @@ int DisksExamined(std::string_view text)
     return count;
 }
 
+std::vector<unsigned> ReplacedSlots(std::string_view text)
+{
+    std::vector<unsigned> slots;
+    for (std::string_view line : DebugLines(text)) {
+        unsigned slot = 0;
+        if (TakePrefix(line, lines::kReplaced) && TakeNumber(line, slot) && TakePrefix(line, lines::kReplacedTail))
+            slots.push_back(slot);
+    }
+    return slots;
+}
+
+bool BlockNotCarried(std::string_view text)
+{
+    for (std::string_view line : DebugLines(text)) {
+        if (StartsWith(line, lines::kNotCarried))
+            return true;
+    }
+    return false;
+}
+
 std::vector<std::string> SimulationProblems(std::string_view text)
 {
     std::vector<std::string> problems;

@@ -49,6 +49,13 @@ EnumerationProgress ProgressOf(std::string_view text);
 // The number of disks the enumeration examined, or -1 when not reported.
 int DisksExamined(std::string_view text);
 
+// The slots whose drive the library found gone or replaced (nothing was
+// sent to them), in the order reported.
+std::vector<unsigned> ReplacedSlots(std::string_view text);
+
+// Whether the library refused an MCU block its bridge does not carry.
+bool BlockNotCarried(std::string_view text);
+
 // Problems with a simulation file that the library reported.
 std::vector<std::string> SimulationProblems(std::string_view text);
 

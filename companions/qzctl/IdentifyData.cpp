@@ -25,8 +25,10 @@ std::string Hex(unsigned value, int digits)
     return text;
 }
 
+} // namespace
+
 // The decimal digits of a 128-bit number.
-std::string Decimal(uint64_t low, uint64_t high)
+std::string DecimalText(uint64_t low, uint64_t high)
 {
     unsigned __int128 value = (static_cast<unsigned __int128>(high) << 64) | low;
     std::string digits;
@@ -36,8 +38,6 @@ std::string Decimal(uint64_t low, uint64_t high)
     } while (value != 0);
     return digits;
 }
-
-} // namespace
 
 std::string FieldText(const uint8_t *data, std::size_t length)
 {
@@ -91,7 +91,7 @@ std::string CapacityText(uint64_t low, uint64_t high)
 {
     if (low == 0 && high == 0)
         return "not reported";
-    std::string text = Decimal(low, high) + " bytes";
+    std::string text = DecimalText(low, high) + " bytes";
     if (high == 0 && low >= 1000000000ull) {
         char size[32];
         std::snprintf(size, sizeof size, " (%.1f GB)", static_cast<double>(low) / 1e9);

@@ -35,6 +35,9 @@ std::string FieldText(const uint8_t *data, std::size_t length);
 // "1.4", "2.0.1", or "not reported".
 std::string VersionText(uint32_t version);
 
+// The decimal digits of the 128-bit number high:low.
+std::string DecimalText(uint64_t low, uint64_t high);
+
 // "512110190592 bytes (512.1 GB)", or "not reported" for 0.
 std::string CapacityText(uint64_t low, uint64_t high);
 

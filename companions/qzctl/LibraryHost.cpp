@@ -68,12 +68,17 @@ void LibraryHost::CaptureDebugChannel()
 
 bool LibraryHost::Load(const std::string &path, std::string &error)
 {
-    const std::string name = path.empty() ? std::string(kLibraryFileName) : path;
+    std::string name = path.empty() ? std::string(kLibrarySoname) : path;
     library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library_ == nullptr) {
         const char *why = ::dlerror();
         error = why != nullptr ? why : "cannot be loaded";
-        return false;
+        if (!path.empty())
+            return false;
+        name = kLibraryFileName;
+        library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library_ == nullptr)
+            return false; // the SONAME's reason is the one to tell
     }
     std::string missing;
     Find(library_, "QZLib_GetDllVersion", version_, missing);

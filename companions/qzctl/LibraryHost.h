@@ -11,6 +11,13 @@
 
 namespace qzctl {
 
+#ifndef QZLIB_SONAME
+#define QZLIB_SONAME "libQZlibrary_Ocelot_64.so.1"
+#endif
+
+// Loading by name tries the installed library's SONAME first (the runtime
+// package has no unversioned name), then the development name.
+constexpr char kLibrarySoname[] = QZLIB_SONAME;
 constexpr char kLibraryFileName[] = "libQZlibrary_Ocelot_64.so";
 
 class LibraryHost

@@ -1,6 +1,7 @@
 #include "Qzctl.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +15,9 @@
 #include "BlockFile.h"
 #include "CommandLine.h"
 #include "DebugText.h"
+#include "DriveList.h"
 #include "IdentifyData.h"
+#include "JsonText.h"
 #include "LibraryHost.h"
 
 namespace qzctl {
@@ -209,7 +212,14 @@ bool Session::CheckFilesFirst(int &code)
             code = kExitUsage;
             return false;
         }
+        struct stat status = {};
+        const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
         ::close(fd);
+        if (folder) {
+            Message("the simulation file %s is a folder: name a simulation file", o_.simulation.c_str());
+            code = kExitUsage;
+            return false;
+        }
         ::setenv("QZLIB_SIMULATION", o_.simulation.c_str(), 1);
     }
     return true;
@@ -221,11 +231,19 @@ bool Session::LoadLibrary(int &code)
     host_.SetListener([this](const std::string &text, std::size_t from) { OnDebugText(text, from); });
     std::string error;
     if (!host_.Load(o_.library, error)) {
-        Message("cannot load the drive library %s: %s", o_.library.empty() ? kLibraryFileName : o_.library.c_str(),
-                error.c_str());
-        if (o_.library.empty()) {
-            Message("put %s beside qzctl or in a folder of LD_LIBRARY_PATH, or name it with --library PATH",
-                    kLibraryFileName);
+        const std::string &name = o_.library;
+        // The loader looks a name without a slash up in the library folders,
+        // never in the current folder: say so rather than "no such file".
+        if (!name.empty() && name.find('/') == std::string::npos && ::access(name.c_str(), F_OK) == 0) {
+            error = "a name without a slash is looked up in the system's library folders, not in the current "
+                    "folder; write ./"
+                + name + " to load the file here";
+        }
+        Message("cannot load the drive library %s: %s", name.empty() ? kLibrarySoname : name.c_str(), error.c_str());
+        if (name.empty()) {
+            Message("install the drive library, put %s beside qzctl or in a folder of LD_LIBRARY_PATH, or name it "
+                    "with --library PATH",
+                    kLibrarySoname);
         }
         code = kExitNoLibrary;
         return false;
@@ -316,56 +334,29 @@ int Session::Run()
 
 int Session::List(int count)
 {
-    struct Row
-    {
-        std::string cells[7];
-    };
-    std::vector<Row> rows;
-    rows.push_back({{"#", "Transport", "Bridge", "Model", "Serial", "Firmware", "Path"}});
+    std::vector<ListedDrive> drives;
     int code = kExitOk;
     for (int drive = 0; drive < count; ++drive) {
-        Row row;
-        row.cells[0] = std::to_string(drive);
-        const bool known = static_cast<std::size_t>(drive) < kept_.size();
-        const KeptDrive *k = known ? &kept_[static_cast<std::size_t>(drive)] : nullptr;
-        row.cells[1] = k == nullptr ? "?" : k->bridge ? "USB" : "NVMe";
-        row.cells[2] = k == nullptr ? "?" : k->bridge ? k->bridgeVendor : "-";
-        row.cells[6] = k == nullptr ? "?" : k->path;
+        ListedDrive listed;
+        listed.index = drive;
+        if (static_cast<std::size_t>(drive) < kept_.size())
+            listed.kept = &kept_[static_cast<std::size_t>(drive)];
 
         ShowProgress("reading the Identify data of drive " + std::to_string(drive) + " of " + std::to_string(count));
         std::vector<uint8_t> data(kBlockSize, 0);
-        const bool ok = host_.Identify(static_cast<unsigned char>(drive), data.data());
+        listed.identified = host_.Identify(static_cast<unsigned char>(drive), data.data());
         ClearProgress();
-        if (ok) {
-            const IdentifyController id = DecodeIdentify(data.data());
-            row.cells[3] = id.model.empty() ? "-" : id.model;
-            row.cells[4] = id.serial.empty() ? "-" : id.serial;
-            row.cells[5] = id.firmware.empty() ? "-" : id.firmware;
+        if (listed.identified) {
+            listed.id = DecodeIdentify(data.data());
         } else {
-            row.cells[3] = "(Identify failed)";
-            row.cells[4] = row.cells[5] = "-";
             const int failure
                 = ReportFailure("reading the Identify data of drive " + std::to_string(drive) + " failed");
             if (code != kExitPermission)
                 code = failure;
         }
-        rows.push_back(row);
+        drives.push_back(std::move(listed));
     }
-
-    std::size_t widths[7] = {};
-    for (const Row &row : rows) {
-        for (int c = 0; c < 7; ++c)
-            widths[c] = std::max(widths[c], row.cells[c].size());
-    }
-    for (const Row &row : rows) {
-        std::string line;
-        for (int c = 0; c < 7; ++c) {
-            line += row.cells[c];
-            if (c < 6)
-                line += std::string(widths[c] - row.cells[c].size() + 2, ' ');
-        }
-        std::printf("%s\n", line.c_str());
-    }
+    std::fputs((o_.json ? ListJson(drives) : ListTable(drives)).c_str(), stdout);
     std::fflush(stdout);
     return code;
 }
@@ -376,6 +367,11 @@ int Session::Identify()
     const auto drive = static_cast<unsigned char>(o_.drive);
     if (!host_.Identify(drive, data.data())) {
         return ReportFailure("reading the Identify data of " + Describe(o_.drive) + " failed");
+    }
+    if (o_.json) {
+        std::printf("%s\n", IdentifyJson(DecodeIdentify(data.data()), 0).c_str());
+        std::fflush(stdout);
+        return kExitOk;
     }
     if (o_.raw) {
         std::string error;

@@ -1,6 +1,7 @@
 #include "app/AgentLink.h"
 
 #include "framework/PlatformPaths.h"
+#include "settings/DiagnosticLog.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -53,6 +54,9 @@ LocalWindows::SendOutcome AgentLink::NotifySettingsSaved()
         QString::fromLatin1(AgentTitles::kAgent), AgentMessages::kSettingsSaved, 0, 0, sendTimeoutMs_);
     if (waitCursor_)
         waitCursor_(false);
+    // The window froze for the whole bound; the log says why.
+    if (outcome.status == LocalWindows::SendStatus::TimedOut)
+        WriteLog(QStringLiteral("agent did not answer within %1 s").arg(sendTimeoutMs_ / 1000.0));
     return outcome;
 }
 

@@ -26,9 +26,15 @@ CConfigApp::~CConfigApp()
 
 int CConfigApp::InitInstance()
 {
-    // 1. One copy at a time: a second copy ends here, without a window.
-    if (!instanceLock_.TryAcquire())
+    // 1. One copy at a time: a second copy ends here, without a window. A
+    // lock that cannot be made at all stops nobody: the program runs on
+    // without it.
+    const SingleInstanceLock::Result lock = instanceLock_.TryAcquire();
+    if (lock == SingleInstanceLock::Result::HeldByAnother)
         return 1;
+    if (lock == SingleInstanceLock::Result::Unavailable)
+        WriteLog(QStringLiteral("InitInstance - single-instance lock cannot be made, running without it - %1")
+                     .arg(instanceLock_.FilePath()));
 
     // 2.-3. The program's own folder, base of the skin, help and agent paths.
     PlatformPaths::SetApplicationDirectory(QCoreApplication::applicationDirPath());

@@ -4,6 +4,7 @@
 #include "app/EffectLayout.h"
 #include "framework/MessageBox.h"
 #include "framework/PlatformPaths.h"
+#include "framework/WheelInput.h"
 #include "framework/WindowMessage.h"
 #include "settings/DiagnosticLog.h"
 #include "skin/ImageSet.h"
@@ -282,8 +283,13 @@ void CConfigDlg::ApplyLayout()
 
 bool CConfigDlg::SaveAndNotify()
 {
-    if (!SaveSettings(settings, settingsPath)) {
-        WriteLog(QStringLiteral("SaveSettings failed - %1").arg(settingsPath));
+    QString reason;
+    if (!SaveSettings(settings, settingsPath, &reason)) {
+        WriteLog(QStringLiteral("SaveSettings failed - %1 - %2").arg(settingsPath, reason));
+        // The user must not believe the lighting is stored; the edits stay.
+        const QString where = settingsPath.isEmpty() ? QStringLiteral("the settings file") : settingsPath;
+        ShowMessageBox(this, QStringLiteral("The settings could not be saved to %1:\n%2").arg(where, reason),
+                       QString::fromLatin1(CConfigApp::kInstanceName), MessageBoxKind::Ok);
         return false;
     }
     savedSettings = settings;
@@ -413,13 +419,15 @@ void CConfigDlg::OnProfileButton(int profile)
 {
     SelectButtonByHandle(screen.profileButtons.data(), kProfileCount, HandleOf(&screen.profileButtons[profile]));
     const int current = settings.CurrentProfile;
+    bool keepEdits = false;
     if (!ProfileMatches(settings.Profile(current), savedSettings.Profile(current))) {
         if (ShowMessageBox(this, QStringLiteral("Save Profile?"), QStringLiteral("Profile"),
                            MessageBoxKind::OkCancelExclamation)
             == IDOK)
-            SaveAndNotify();
+            keepEdits = !SaveAndNotify(); // a failed save must not throw away what the user confirmed
     }
-    settings = savedSettings;
+    if (!keepEdits)
+        settings = savedSettings;
     settings.CurrentProfile = profile;
     BindCategory(currentCategory);
     const bool separate = DeviceCountOf(currentCategory) == 1 || BoundCategory().synchronize == 0;
@@ -490,11 +498,14 @@ void CConfigDlg::OnSliderPosition(int value, int sliderId)
 
 void CConfigDlg::mousePressEvent(QMouseEvent *event)
 {
+    // Only the left button acts: right and middle clicks leave the menu open
+    // and the colour box uncommitted.
+    if (event->button() != Qt::LeftButton)
+        return;
     DestroyPopupMenu();
     CommitActiveEdit();
     const QPoint point = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && point.x() >= 0 && point.x() < kCaptionBandWidth && point.y() >= 0
-        && point.y() < kCaptionBandHeight) {
+    if (point.x() >= 0 && point.x() < kCaptionBandWidth && point.y() >= 0 && point.y() < kCaptionBandHeight) {
         if (QWindow *window = windowHandle())
             window->startSystemMove();
     }
@@ -515,8 +526,9 @@ void CConfigDlg::wheelEvent(QWheelEvent *event)
     // Wheel turns over the effect buttons reach the window as well; the
     // pointer's place decides, as it would for a move.
     UpdateEffectListHover(mapFromGlobal(event->globalPosition().toPoint()));
-    if (effectListHover)
-        screen.effectListScroll.OnMouseWheel(event->angleDelta().y());
+    const int delta = VerticalWheelDelta(*event);
+    if (effectListHover && delta != 0)
+        screen.effectListScroll.OnMouseWheel(delta);
     event->accept();
 }
 

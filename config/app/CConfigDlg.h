@@ -57,7 +57,8 @@ public:
     void RefreshControls(bool scrollEffectList);
     void SelectRecord(int index);
     // Saves the settings; on success the state becomes the saved one and the
-    // agent is told. A failed save is logged and changes nothing else.
+    // agent is told. A failed save is logged and shown to the user with the
+    // path and the reason; the edits stay in memory.
     bool SaveAndNotify();
 
     // State, for the tests and the colour editor.

@@ -1,5 +1,7 @@
 #include "app/ColorMath.h"
 
+#include "framework/HexDigit.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -14,14 +16,7 @@ bool IsBlank(QChar c)
 
 int HexDigit(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
+    return HexDigitValue(c.unicode());
 }
 
 // wcstoul (text, base 16) on a platform whose unsigned long has 32 bits.

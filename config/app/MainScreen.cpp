@@ -115,8 +115,8 @@ void CreateRing(CPngRSliderBar2 &ring, QWidget *window, const QString &key)
     ring.SetThumbImages(&thumb.normal, &thumb.disable);
     ring.SetRange(0, 359);
     ring.SetValue(50);
-    if (!pictures.mask.IsEmpty())
-        ring.SetRegion(pictures.mask);
+    if (pictures.maskPresent)
+        ring.SetRegion(pictures.mask); // a mask that does not decode is reported there
     MoveTo(ring, entry);
 }
 

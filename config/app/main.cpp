@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -17,7 +18,16 @@ int main(int argc, char **argv)
         }
     }
 
+    // Under a file size limit a write beyond it must fail (EFBIG) and be
+    // reported as a failed save, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication application(argc, argv);
+    // Docks and task bars match the window to its desktop entry by these
+    // (the X11 window class and the Wayland application id), also when the
+    // program was started through a link of another name.
+    QCoreApplication::setApplicationName(QStringLiteral("Config"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.zarvik.RgbSoftware"));
     CConfigApp app;
     app.InitInstance();
     return app.ExitInstance();

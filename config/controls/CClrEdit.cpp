@@ -4,9 +4,12 @@
 #include "framework/WindowMessage.h"
 #include "skin/ImageHelpers.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 CClrEdit::CClrEdit(QWidget *parent)
     : QLineEdit(parent)
@@ -119,10 +122,43 @@ void CClrEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     PostMessage(parentWidget(), UM_EDIT_CHAR, 0, static_cast<LPARAM>(controlId));
-    if (AcceptsCharacter(*typed))
+    if (AcceptsCharacter(*typed)) {
+        const qsizetype lengthBefore = text().size();
         QLineEdit::keyPressEvent(event);
-    else
+        EnforceTypedLimit(lengthBefore);
+    } else {
         event->accept(); // dropped
+    }
+}
+
+void CClrEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    QString accepted;
+    for (const QChar c : event->commitString()) {
+        PostMessage(parentWidget(), UM_EDIT_CHAR, 0, static_cast<LPARAM>(controlId));
+        if (c.unicode() >= 0x20 && AcceptsCharacter(c.unicode()))
+            accepted += c;
+    }
+    if (!accepted.isEmpty()) {
+        const qsizetype lengthBefore = text().size();
+        insert(accepted);
+        EnforceTypedLimit(lengthBefore);
+    }
+    event->accept();
+}
+
+void CClrEdit::EnforceTypedLimit(qsizetype lengthBefore)
+{
+    const QString now = text();
+    if (typedLimit <= 0 || now.size() <= typedLimit || now.size() <= lengthBefore)
+        return;
+    const qsizetype excess = now.size() - std::max<qsizetype>(typedLimit, lengthBefore);
+    const qsizetype cursor = cursorPosition();
+    const qsizetype from = std::max<qsizetype>(0, cursor - excess);
+    QString cut = now;
+    cut.remove(from, excess);
+    setText(cut);
+    setCursorPosition(static_cast<int>(from));
 }
 
 void CClrEdit::mousePressEvent(QMouseEvent *event)

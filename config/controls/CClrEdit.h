@@ -7,7 +7,8 @@
 // such as Ctrl+V) posts UM_EDIT_CHAR (wParam 0, lParam the identifier) to
 // the parent before the box decides on it. In hex mode only 0-9, a-f, A-F,
 // Backspace and the copy, paste and cut characters reach the box; a digits-only
-// box rejects other printable characters. A left press sends WM_COMMAND
+// box rejects other printable characters. Text committed by an input method
+// is filtered the same way, each character posting UM_EDIT_CHAR. A left press sends WM_COMMAND
 // (wParam 0, lParam Handle()) to the parent before the box handles it.
 
 #include "framework/WinTypes.h"
@@ -37,8 +38,10 @@ public:
     void SetEditFont(const QString &face, int height);
     void SetHexMode();
     void SetDigitsOnly(bool on) { digitsOnly = on; }
-    // At most `count` characters.
-    void LimitText(int count) { setMaxLength(count); }
+    // At most `count` characters by typing, pasting or an input method; text
+    // that the program sets is not limited. 0: no limit.
+    void LimitText(int count) { typedLimit = count; }
+    int TypedLimit() const { return typedLimit; }
     void SetTextColor(COLORREF colour);
 
     bool IsHexMode() const { return hexMode; }
@@ -56,6 +59,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // Committed text goes through the same filter as typed keys, character by
+    // character; text still being composed is not shown.
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
@@ -63,6 +69,11 @@ private:
     int controlId = 0;
     bool hexMode = false;
     bool digitsOnly = false;
+    int typedLimit = 0;
+
+    // Cuts what the user's last input added beyond the typed limit, keeping
+    // the text from before it.
+    void EnforceTypedLimit(qsizetype lengthBefore);
     COLORREF textColour = RGB(255, 255, 255);
     Bitmap stateImages[4];
 };

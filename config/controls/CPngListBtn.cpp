@@ -1,6 +1,7 @@
 #include "controls/CPngListBtn.h"
 
 #include "controls/ControlSupport.h"
+#include "framework/WheelInput.h"
 #include "skin/ImageHelpers.h"
 
 #include <QFontMetrics>
@@ -114,9 +115,8 @@ void CPngListBtn::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CPngListBtn::wheelEvent(QWheelEvent *event)
 {
-    const QPoint delta = event->angleDelta();
-    const int d = delta.y() != 0 ? delta.y() : delta.x();
-    PostMessage(parentWidget(), WM_VSCROLL, MAKEWPARAM(d > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
+    if (const int delta = VerticalWheelDelta(*event))
+        PostMessage(parentWidget(), WM_VSCROLL, MAKEWPARAM(delta > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
     event->ignore();
 }
 

@@ -1,5 +1,7 @@
 #include "controls/CSliderWnd.h"
 
+#include "framework/WheelInput.h"
+
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -55,7 +57,7 @@ void CSliderWnd::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CSliderWnd::wheelEvent(QWheelEvent *event)
 {
-    const QPoint delta = event->angleDelta();
-    OnMouseWheel(delta.y() != 0 ? delta.y() : delta.x());
+    if (const int delta = VerticalWheelDelta(*event))
+        OnMouseWheel(delta);
     event->accept();
 }

@@ -1,6 +1,7 @@
 #include "devices/ProviderRegistry.h"
 
 #include "devices/DeviceLog.h"
+#include "framework/HexDigit.h"
 #include "framework/PlatformPaths.h"
 
 #include <QDir>
@@ -15,24 +16,12 @@ using namespace Lighting;
 
 namespace {
 
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 // Reads `digits` hexadecimal digits starting at text[at].
 bool ReadHex(const QString &text, int at, int digits, std::uint64_t *value)
 {
     std::uint64_t result = 0;
     for (int i = 0; i < digits; ++i) {
-        const int v = HexValue(text[at + i]);
+        const int v = HexDigitValue(text[at + i].unicode());
         if (v < 0)
             return false;
         result = (result << 4) | std::uint64_t(v);

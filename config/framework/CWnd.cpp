@@ -1,5 +1,6 @@
 #include "framework/CWnd.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPainter>
 
@@ -116,7 +117,10 @@ CWnd::Hover CWnd::TrackHover(const QPoint &point, Qt::MouseButtons buttons, bool
     if (leftHeld && !hover)
         return Hover::Ignored;
     if (!HasCapture()) {
-        if (OwnerOrParent() == nullptr)
+        // Hover starts only while a window of the program is active: pointer
+        // moves that reach us while another program holds the pointer (and
+        // none of our windows is active) light nothing up and grab nothing.
+        if (OwnerOrParent() == nullptr || QApplication::activeWindow() == nullptr)
             return Hover::Ignored;
         hover = true;
         SetCapture();

@@ -73,7 +73,8 @@ protected:
     // buttons and sliders:
     //  - the left button is held and the window is not hovered: Ignored
     //    (a drag that started elsewhere does not light the window);
-    //  - the window does not hold the capture and has an owner or parent:
+    //  - the window does not hold the capture, has an owner or parent and a
+    //    window of the program is active:
     //    hover becomes true and the capture is taken: Entered;
     //  - it holds the capture and the point is on the window: Inside, or
     //    Regained when hover had been cleared meanwhile (SetChecked clears

@@ -11,15 +11,17 @@ QString ApplicationDirectory();
 void SetApplicationDirectory(const QString &folder);
 
 // $XDG_CONFIG_HOME, else ~/.config (no trailing '/'); empty when neither
-// the variable nor a home folder is known.
+// the variable nor a home folder is known. The home folder is $HOME, else
+// the user's entry in the password database.
 QString ConfigHome();
 
 // $XDG_STATE_HOME, else ~/.local/state (no trailing '/').
 QString StateHome();
 
-// $XDG_RUNTIME_DIR, else a private folder (mode 0700) created for this user
-// below the temporary folder. No trailing '/'. Empty when neither can be had
-// (the fallback folder exists but belongs to someone else).
+// $XDG_RUNTIME_DIR when it is a folder of this user that it can write, else
+// a private folder (mode 0700) of this user below the temporary folder, else
+// (that name taken by someone else) one below StateHome(). No trailing '/'.
+// Empty when none can be had.
 QString RuntimeDirectory();
 
 } // namespace PlatformPaths

@@ -2,6 +2,8 @@
 // A per-user named lock that tells a second copy of a program that the first
 // one runs. A copy that was killed leaves no lasting lock behind.
 
+#include "framework/PlatformPaths.h"
+
 #include <QString>
 
 #include <memory>
@@ -11,16 +13,23 @@ class QLockFile;
 class SingleInstanceLock
 {
 public:
-    explicit SingleInstanceLock(const QString &name);
+    enum class Result {
+        Held, // this process holds the lock
+        HeldByAnother, // another live process holds it
+        Unavailable, // the lock file cannot be made (no folder, no rights)
+    };
+
+    // The lock file `name`.lock in `folder` (the per-user runtime folder).
+    explicit SingleInstanceLock(const QString &name, const QString &folder = PlatformPaths::RuntimeDirectory());
     ~SingleInstanceLock();
 
-    // True when this process now holds the lock; false when another live
-    // process holds it (or the lock file cannot be made at all).
-    bool TryAcquire();
+    Result TryAcquire();
+    QString FilePath() const { return path_; }
     void Release();
     bool IsHeld() const { return held_; }
 
 private:
+    QString path_;
     std::unique_ptr<QLockFile> lock_;
     bool held_ = false;
 };

@@ -1,5 +1,7 @@
 #include "settings/EffectInfo.h"
 
+#include "framework/HexDigit.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -17,17 +19,6 @@ uint32_t GetLittleEndian(const uint8_t *in)
     for (int i = 0; i < 4; ++i)
         value |= static_cast<uint32_t>(in[i]) << (8 * i);
     return value;
-}
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 } // namespace

@@ -2,7 +2,11 @@
 
 #include "settings/EffectInfo.h"
 
+#include "framework/ProfileEncoding.h"
+#include "framework/ProfileLine.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -11,18 +15,9 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 std::string_view Trim(std::string_view text)
 {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
+    return TrimProfileBlanks(text);
 }
 
 char AsciiLower(char c)
@@ -62,9 +57,24 @@ int ParseLeadingInt(std::string_view text)
 IniFile::IniFile(QString path)
     : path_(std::move(path))
 {
+    sections_.push_back(Section {});
+    const QFileInfo info(path_);
+    if (path_.isEmpty() || !info.exists()) {
+        state_ = FileState::Missing;
+        return;
+    }
+    // Nothing larger is a settings file; it is not even read into memory.
     QFile file(path_);
-    if (file.open(QIODevice::ReadOnly))
-        Parse(file.readAll());
+    if (info.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
+        state_ = FileState::Unreadable;
+        return;
+    }
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFile::NoError || bytes.size() > kMaxFileBytes) {
+        state_ = FileState::Unreadable;
+        return;
+    }
+    Parse(bytes);
 }
 
 IniFile IniFile::FromText(QByteArray text)
@@ -74,43 +84,51 @@ IniFile IniFile::FromText(QByteArray text)
     return ini;
 }
 
-void IniFile::Parse(const QByteArray &text)
+void IniFile::Parse(const QByteArray &bytes)
 {
     sections_.clear();
     sections_.push_back(Section {}); // lines before the first header
+    encoding_ = DetectProfileEncoding(bytes);
+    const QByteArray text = ProfileTextAsUtf8(bytes, encoding_);
+    // The UTF-8 mark is not written back: the platform's functions know only
+    // UTF-16 marks, and the file has always been written without one.
+    if (encoding_ == ProfileEncoding::Utf8WithMark)
+        encoding_ = ProfileEncoding::Plain;
 
+    // Unlike the skin reader, every line is kept as written (comments, blank
+    // and unreadable lines included) so that a save changes only the values
+    // it writes.
     std::string_view rest(text.constData(), static_cast<std::size_t>(text.size()));
-    if (rest.substr(0, 3) == "\xEF\xBB\xBF")
-        rest.remove_prefix(3);
-
     while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-
-        const std::string_view trimmed = Trim(line);
-        if (!trimmed.empty() && trimmed.front() == '[') {
-            std::string_view name = trimmed.substr(1);
-            name = name.substr(0, name.rfind(']')); // the name runs to the last ']' of the line
+        const std::string_view line = TakeProfileLine(rest);
+        const ProfileLine<char> kind = ClassifyProfileLine(line);
+        if (kind.kind == ProfileLineKind::Section) {
             Section section;
             section.hasHeader = true;
-            section.name = std::string(Trim(name));
+            section.name = std::string(kind.name);
             section.header = std::string(line);
             sections_.push_back(std::move(section));
             continue;
         }
-
         Entry entry;
         entry.text = std::string(line);
-        const std::size_t equals = trimmed.find('=');
-        if (!trimmed.empty() && trimmed.front() != ';' && equals != std::string_view::npos && equals > 0) {
-            entry.key = std::string(Trim(trimmed.substr(0, equals)));
-            entry.value = std::string(Trim(trimmed.substr(equals + 1)));
+        if (kind.kind == ProfileLineKind::Key) {
+            entry.key = std::string(kind.name);
+            entry.value = std::string(kind.value);
         }
         sections_.back().entries.push_back(std::move(entry));
     }
+    // Something that is not empty but has not one section is not a settings
+    // file (another encoding, binary damage).
+    const bool hasSection = sections_.size() > 1;
+    state_ = hasSection || bytes.isEmpty() ? FileState::Readable : FileState::Unreadable;
+}
+
+void IniFile::StartAfresh()
+{
+    sections_.clear();
+    sections_.push_back(Section {});
+    encoding_ = ProfileEncoding::Plain;
 }
 
 const IniFile::Section *IniFile::FindSection(std::string_view name) const
@@ -142,11 +160,7 @@ std::optional<std::string> IniFile::ReadString(std::string_view section, std::st
     key = Trim(key);
     for (const Entry &entry : found->entries) {
         if (!entry.key.empty() && EqualsIgnoringCase(entry.key, key)) {
-            // A value in a matching pair of quotes is read without them.
-            const std::string &value = entry.value;
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-                return value.substr(1, value.size() - 2);
-            return value;
+            return std::string(WithoutProfileQuotes(std::string_view(entry.value)));
         }
     }
     return std::nullopt;
@@ -213,20 +227,28 @@ QByteArray IniFile::ToText() const
         for (const Entry &entry : section.entries)
             appendLine(entry.text);
     }
-    return text;
+    return EncodeProfileText(text, encoding_);
 }
 
-bool IniFile::Flush() const
+bool IniFile::Flush(QString *reason) const
 {
-    if (path_.isEmpty())
+    auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
         return false;
+    };
+    if (path_.isEmpty())
+        return fail(QStringLiteral("no settings folder is known"));
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return fail(file.errorString());
     const QByteArray text = ToText();
     if (file.write(text) != text.size()) {
+        const QString why = file.errorString();
         file.cancelWriting();
-        return false;
+        return fail(why);
     }
-    return file.commit();
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
 }

@@ -3,18 +3,19 @@
 //
 // Written by hand rather than with QSettings because the file is shared with
 // the agent and must follow the platform's private-profile rules bit for bit:
-// section and key names compared without regard to case, blanks around names
-// and values ignored, ';' comment lines, a section name running to the last
-// ']' of its line, values read without a pair of enclosing quotes, the first
-// occurrence of a section or key wins, a write replaces a value in place or
-// adds the section or key where it is missing, and everything else in the
-// file is kept as it was. Files are written with CR LF line ends; LF-only
-// files are read as well. (Skin files, read-only and possibly UTF-16, have
-// their own reader in skin/PrivateProfile.h.)
+// lines are read by the shared rules of framework/ProfileLine.h; section and
+// key names are compared without regard to case, the first occurrence of a
+// section or key wins, a write replaces a value in place or adds the section
+// or key where it is missing, and everything else in the file is kept as it
+// was. Files are written with CR LF line ends, in the encoding they were read
+// in (UTF-16 with its byte order mark, as the platform writes it, or bytes).
+// (Skin files, read-only, have their own lookup in skin/PrivateProfile.h.)
 //
 // The file is read once when the object is made; writes change the copy in
 // memory and reach the disk with Flush(), which replaces the whole file
 // atomically.
+
+#include "framework/ProfileEncoding.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,12 +29,27 @@
 class IniFile
 {
 public:
+    // Settings files are a few tens of kilobytes; anything larger than this
+    // is not one and is read as unreadable, by Config and the agent alike.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+
+    enum class FileState {
+        Missing, // no file (or no path)
+        Readable, // empty, or at least one section could be read
+        Unreadable, // cannot be read, too large, or not empty without a section
+    };
+
     explicit IniFile(QString path);
 
     // The text of a file, parsed as if it had been read from disk.
     static IniFile FromText(QByteArray text);
 
     const QString &Path() const { return path_; }
+    FileState State() const { return state_; }
+    ProfileEncoding Encoding() const { return encoding_; }
+
+    // Drops every line read, so that the next write starts a clean file.
+    void StartAfresh();
 
     std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
@@ -54,8 +70,8 @@ public:
     // Writes the whole file to Path() through a temporary file in the same
     // folder that is renamed over the old one: readers see the old file or
     // the new one, never a partial one. False when anything failed; the old
-    // file is then left as it was.
-    bool Flush() const;
+    // file is then left as it was and `reason` (when given) says why.
+    bool Flush(QString *reason = nullptr) const;
 
 private:
     struct Entry
@@ -77,5 +93,7 @@ private:
     Section &FindOrAddSection(std::string_view name);
 
     QString path_;
+    FileState state_ = FileState::Readable;
+    ProfileEncoding encoding_ = ProfileEncoding::Plain;
     std::vector<Section> sections_;
 };

@@ -1,8 +1,10 @@
 #include "settings/LightingSettings.h"
 
 #include "framework/PlatformPaths.h"
+#include "settings/DiagnosticLog.h"
 #include "settings/IniFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -74,6 +76,22 @@ bool RecordsMatch(const EffectInfo &a, const EffectInfo &b)
     return std::equal(a.colors.begin(), a.colors.begin() + compared, b.colors.begin());
 }
 
+// Copies the file to the first free "<path>.unreadable", "<path>.unreadable-2",
+// ... beside it; answers the copy's path, empty when none could be made.
+QString KeepUnreadableCopy(const QString &path)
+{
+    constexpr int kMaxCopies = 100;
+    for (int n = 1; n <= kMaxCopies; ++n) {
+        QString copy = path + QStringLiteral(".unreadable");
+        if (n > 1)
+            copy += QStringLiteral("-%1").arg(n);
+        if (QFileInfo::exists(copy))
+            continue;
+        return QFile::copy(path, copy) ? copy : QString();
+    }
+    return {};
+}
+
 } // namespace
 
 bool SystemLanguageIsChinesePrc()
@@ -101,15 +119,13 @@ void ClampSettings(LightingSettings &settings)
     }
 }
 
-void LoadSettings(LightingSettings &settings, const QString &path)
+SettingsFileState ReadSettings(LightingSettings &settings, const QString &path)
 {
-    if (!QFileInfo::exists(path)) {
-        ResetSettings(settings);
-        SaveSettings(settings, path);
-        return;
-    }
-
     const IniFile ini(path);
+    if (ini.State() != IniFile::FileState::Readable) {
+        ResetSettings(settings);
+        return ini.State() == IniFile::FileState::Missing ? SettingsFileState::Missing : SettingsFileState::Unreadable;
+    }
     settings.Show_TrayIcon = ini.ReadInt(kSettingSection, "Show_TrayIcon", 1);
     settings.Show_OSD = ini.ReadInt(kSettingSection, "Show_OSD", 1);
     settings.lan_id = ini.ReadInt(kSettingSection, "lan_id", 0);
@@ -126,13 +142,36 @@ void LoadSettings(LightingSettings &settings, const QString &path)
         }
     }
     ClampSettings(settings);
+    return SettingsFileState::Loaded;
 }
 
-bool SaveSettings(const LightingSettings &settings, const QString &path)
+void LoadSettings(LightingSettings &settings, const QString &path)
 {
-    if (path.isEmpty())
+    if (ReadSettings(settings, path) == SettingsFileState::Missing)
+        SaveSettings(settings, path);
+}
+
+bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason)
+{
+    if (path.isEmpty()) {
+        if (reason)
+            *reason = QStringLiteral("no home folder is known for this user");
         return false;
+    }
     IniFile ini(path);
+    if (ini.State() == IniFile::FileState::Unreadable) {
+        // Whatever the user had there is kept before a clean file replaces it.
+        const QString copy = KeepUnreadableCopy(path);
+        if (copy.isEmpty()) {
+            if (reason)
+                *reason = QStringLiteral("the unreadable file could not be copied aside before being replaced");
+            WriteLog(
+                QStringLiteral("SaveSettings - unreadable file not replaced, no copy could be made - %1").arg(path));
+            return false;
+        }
+        WriteLog(QStringLiteral("SaveSettings - unreadable file copied to %1").arg(copy));
+        ini.StartAfresh();
+    }
     ini.WriteInt(kSettingSection, "Show_TrayIcon", settings.Show_TrayIcon);
     ini.WriteInt(kSettingSection, "Show_OSD", settings.Show_OSD);
     ini.WriteInt(kSettingSection, "lan_id", settings.lan_id);
@@ -148,7 +187,7 @@ bool SaveSettings(const LightingSettings &settings, const QString &path)
                 WriteRecord(ini, section, RecordKey(c, r), category.records[static_cast<std::size_t>(r)]);
         }
     }
-    return ini.Flush();
+    return ini.Flush(reason);
 }
 
 bool ProfileMatches(const ProfileSettings &profile, const ProfileSettings &savedProfile)

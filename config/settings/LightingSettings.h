@@ -61,16 +61,32 @@ struct LightingSettings
 // First-run defaults; `lan_id` follows the system language.
 void ResetSettings(LightingSettings &settings);
 
+enum class SettingsFileState {
+    Loaded, // the file was read
+    Missing, // no file: the first-run defaults apply
+    Unreadable, // not a settings file (too large, or not one section in it) or
+    // not readable at all: the first-run defaults apply
+};
+
+// Fills `settings` from the file at `path` without ever writing it. The one
+// reading rule of Config and the agent: every value read is brought into its
+// range; a record that is missing or fails its length or checksum test loads
+// as the default one; a missing or unreadable file gives the first-run
+// defaults.
+SettingsFileState ReadSettings(LightingSettings &settings, const QString &path);
+
 // Fills `settings` from the file at `path`. Without a file, the first-run
 // defaults are taken and written to `path` at once. Every value read is
 // brought into its range before anyone can use it as an index; a record that
 // is missing or fails its length or checksum test loads as the default one.
 void LoadSettings(LightingSettings &settings, const QString &path);
 
-// Writes every key of the state, in the file's key order, keeping any other
-// section, key and comment of an existing file. True when the whole file was
-// written; on failure the previous file is left as it was.
-bool SaveSettings(const LightingSettings &settings, const QString &path);
+// Writes every key of the state, in the file's key order and encoding,
+// keeping any other section, key and comment of an existing file. An
+// unreadable file is first copied aside ("<path>.unreadable") and then
+// replaced by a clean one. True when the whole file was written; on failure
+// the previous file is left as it was and `reason` (when given) says why.
+bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason = nullptr);
 
 // The unsaved-change test for a profile switch.
 bool ProfileMatches(const ProfileSettings &profile, const ProfileSettings &savedProfile);

@@ -1,12 +1,9 @@
 #include "skin/ImageHelpers.h"
 
 #include "framework/CaseInsensitivePath.h"
+#include "skin/PictureCache.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-#include <QHash>
 #include <QImageReader>
-#include <QMutex>
 #include <QRect>
 
 #include <vector>
@@ -22,73 +19,34 @@ QImage DecodeFile(const QString &resolvedPath)
     return reader.read();
 }
 
-// Decoded state pictures by file. A skin names the same picture for many
-// controls (fifteen effect buttons, eight colour slots), so each file is
-// decoded once and the copies share its pixels. An entry is used only while
-// the file keeps its size and modification time; files changed within the
-// last seconds are not kept at all, since a second change within the clock's
-// resolution would go unnoticed.
-class PictureCache
+QImage Premultiplied(const QImage &decoded)
 {
-public:
-    static PictureCache &Instance()
-    {
-        static PictureCache cache;
-        return cache;
-    }
+    if (decoded.isNull())
+        return {};
+    if (decoded.hasAlphaChannel())
+        return PremultiplyFloor(decoded);
+    // Opaque: Qt's conversion only adds alpha 255.
+    return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
-    QImage Load(const QString &path)
-    {
-        const QString resolved = CaseInsensitivePath::Resolve(path);
-        const QFileInfo info(resolved);
-        if (!info.isFile())
-            return {};
-        const QDateTime modified = info.lastModified();
-        const qint64 size = info.size();
-        const QMutexLocker lock(&mutex_);
-        const auto found = entries_.constFind(resolved);
-        if (found != entries_.constEnd() && found->modified == modified && found->size == size)
-            return found->image;
-
-        const QImage image = Premultiplied(DecodeFile(resolved));
-        if (!image.isNull() && modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) >= 2000) {
-            if (bytes_ + image.sizeInBytes() > kMaxBytes) {
-                entries_.clear();
-                bytes_ = 0;
-            }
-            entries_.insert(resolved, Entry {modified, size, image});
-            bytes_ += image.sizeInBytes();
-        }
-        return image;
-    }
-
-private:
-    static QImage Premultiplied(const QImage &decoded)
-    {
-        if (decoded.isNull())
-            return {};
-        if (decoded.hasAlphaChannel())
-            return PremultiplyFloor(decoded);
-        // Opaque: Qt's conversion only adds alpha 255.
-        return decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    }
-
-    struct Entry
-    {
-        QDateTime modified;
-        qint64 size = 0;
-        QImage image;
-    };
-    static constexpr qsizetype kMaxBytes = 32 * 1024 * 1024;
-
-    QMutex mutex_;
-    QHash<QString, Entry> entries_;
-    qsizetype bytes_ = 0;
-};
-
-bool SizeIsUsable(int width, int height)
+PictureCache &StatePictures()
 {
-    return width > 0 && height > 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide;
+    static PictureCache cache(PictureCache::kDefaultMaxBytes,
+                              [](const QString &resolved) { return Premultiplied(DecodeFile(resolved)); });
+    return cache;
+}
+
+// Bitmaps made from skin rectangles: a broken rectangle must not take
+// gigabytes (five crops per button).
+bool SizeIsUsable(long long width, long long height)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    if (width <= kMaxBitmapSide && height <= kMaxBitmapSide && width * height <= kMaxBitmapPixels)
+        return true;
+    qWarning("skin bitmap of %lld x %lld pixels refused: larger than %d pixels per side or %lld pixels", width, height,
+             kMaxBitmapSide, static_cast<long long>(kMaxBitmapPixels));
+    return false;
 }
 
 void SetSize(QSize *sizeOut, const Bitmap &bitmap)
@@ -137,7 +95,7 @@ QImage PremultiplyFloor(const QImage &straight)
 
 void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
-    target.Attach(PictureCache::Instance().Load(path));
+    target.Attach(StatePictures().Load(CaseInsensitivePath::Resolve(path)));
     SetSize(sizeOut, target);
 }
 
@@ -172,7 +130,7 @@ void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int rig
     target.Release();
     const long long width = static_cast<long long>(right) - left;
     const long long height = static_cast<long long>(bottom) - top;
-    if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide)
+    if (!SizeIsUsable(width, height))
         return;
     Bitmap crop = CreateDib32(int(width), int(height));
     if (crop.IsEmpty())

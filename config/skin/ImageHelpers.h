@@ -23,6 +23,9 @@
 // (from broken skin rectangles) give an empty bitmap instead of exhausting
 // memory.
 inline constexpr int kMaxBitmapSide = 16384;
+// Largest area of a bitmap that the helpers make: a few times the whole
+// window. Bigger requests give an empty bitmap and a warning.
+inline constexpr qint64 kMaxBitmapPixels = 8 * 1024 * 1024;
 
 // A straight-alpha picture (any format with alpha; converted to ARGB32 first)
 // premultiplied the way every skin picture is: blue, green and red each become
@@ -44,15 +47,16 @@ void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut = nullp
 // A new 32-bit surface of width x height, every pixel transparent black
 // (0, 0, 0, 0). `target` (optional) releases its picture and holds the new
 // surface; the surface is also returned (sharing pixels with `target` until
-// either is written to). Sizes below 1 or above kMaxBitmapSide give an empty
-// bitmap.
+// either is written to). Sizes below 1 or above kMaxBitmapSide, or an area
+// above kMaxBitmapPixels, give an empty bitmap.
 Bitmap CreateDib32(int width, int height, Bitmap *target = nullptr);
 
 // Copies the rectangle left, top, right (exclusive), bottom (exclusive) of
 // `source` into a new bitmap of (right - left) x (bottom - top) held by
 // `target`. Parts of the rectangle outside the source come out transparent
 // black. An empty source changes nothing, not even `target`; a rectangle
-// without area (or too large, see kMaxBitmapSide) leaves `target` empty.
+// without area (or too large, see kMaxBitmapSide and kMaxBitmapPixels)
+// leaves `target` empty.
 void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int right, int bottom);
 
 // CropBitmap() of each listed source into the target at the same index; a

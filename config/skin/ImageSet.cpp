@@ -62,7 +62,8 @@ ImageSet LoadImageSet(const QString &name, bool onePicture, MaskRequest mask, QS
 
     if (mask == MaskRequest::Wanted) {
         const QString maskPath = base + QStringLiteral("_mask.bmp");
-        if (SkinFileExists(maskPath))
+        set.maskPresent = SkinFileExists(maskPath);
+        if (set.maskPresent)
             LoadImageFile(maskPath, set.mask);
     }
     return set;

@@ -17,6 +17,9 @@ struct ImageSet
     Bitmap down;
     Bitmap disable;
     Bitmap mask;
+    // The mask file is there, whether or not it decoded: a present mask is
+    // used (and a broken one reported) by the control.
+    bool maskPresent = false;
 };
 
 enum class MaskRequest { None, Wanted };

@@ -1,52 +1,27 @@
 #include "skin/PrivateProfile.h"
 
-#include <QStringDecoder>
+#include "framework/ProfileEncoding.h"
+#include "framework/ProfileLine.h"
+
 #include <QStringView>
 
 namespace {
 
-bool IsBlank(QChar c)
+QString Fold(std::u16string_view name)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+    return QStringView(TrimProfileBlanks(name)).toString().toCaseFolded();
 }
 
-QStringView TrimBlanks(QStringView text)
+QString Fold(const QString &name)
 {
-    while (!text.isEmpty() && IsBlank(text.front()))
-        text = text.mid(1);
-    while (!text.isEmpty() && IsBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
-QString Fold(QStringView name)
-{
-    return TrimBlanks(name).toString().toCaseFolded();
-}
-
-QStringView WithoutQuotes(QStringView value)
-{
-    if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
-        && value.back() == value.front())
-        return value.mid(1, value.size() - 2);
-    return value;
+    return Fold(std::u16string_view(QStringView(name).utf16(), static_cast<std::size_t>(name.size())));
 }
 
 } // namespace
 
 QString PrivateProfile::DecodeText(const QByteArray &bytes)
 {
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
-        return decoder(QByteArrayView(bytes).sliced(2));
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
-        return decoder(QByteArrayView(bytes).sliced(2));
-    }
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(QByteArrayView(bytes).sliced(3));
-    return QString::fromUtf8(bytes);
+    return DecodeProfileText(bytes);
 }
 
 PrivateProfile PrivateProfile::FromBytes(const QByteArray &bytes)
@@ -62,35 +37,22 @@ void PrivateProfile::Parse(const QString &text)
     // visible to lookups.
     QString section;
     bool sectionIsFirst = false;
-    QStringView rest(text);
-    while (!rest.isEmpty()) {
-        qsizetype end = 0;
-        while (end < rest.size() && rest[end] != QLatin1Char('\n') && rest[end] != QLatin1Char('\r'))
-            ++end;
-        const QStringView line = TrimBlanks(rest.left(end));
-        rest = rest.mid(end < rest.size() ? end + 1 : end);
-
-        if (line.isEmpty() || line.front() == QLatin1Char(';'))
+    std::u16string_view rest(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
+    while (!rest.empty()) {
+        const ProfileLine<char16_t> line = ClassifyProfileLine(TakeProfileLine(rest));
+        if (line.kind == ProfileLineKind::Section) {
+            section = Fold(line.name);
+            sectionIsFirst = !sections_.contains(section);
+            if (sectionIsFirst)
+                sections_.insert(section, {});
             continue;
-        if (line.front() == QLatin1Char('[')) {
-            const qsizetype close = line.lastIndexOf(QLatin1Char(']'));
-            if (close > 0) {
-                section = Fold(line.mid(1, close - 1));
-                sectionIsFirst = !sections_.contains(section);
-                if (sectionIsFirst)
-                    sections_.insert(section, {});
-                continue;
-            }
         }
-        if (!sectionIsFirst)
+        if (line.kind != ProfileLineKind::Key || !sectionIsFirst)
             continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        const QString key = Fold(equals < 0 ? line : line.left(equals));
         QHash<QString, QString> &keys = sections_[section];
-        if (keys.contains(key))
-            continue;
-        const QStringView value = equals < 0 ? QStringView() : TrimBlanks(line.mid(equals + 1));
-        keys.insert(key, WithoutQuotes(value).toString());
+        const QString key = Fold(line.name);
+        if (!keys.contains(key))
+            keys.insert(key, QStringView(WithoutProfileQuotes(line.value)).toString());
     }
 }
 

@@ -7,16 +7,12 @@
 // treats '\' and ',' specially and has its own idea of sections):
 // - the text is UTF-16LE or UTF-16BE when it starts with the matching byte
 //   order mark, otherwise UTF-8 (with or without a byte order mark);
-// - lines end at CR, LF or CR LF; blanks (space, tab) around a line, around a
-//   section name, around a key and around a value are ignored;
-// - "[name]" on a line of its own starts a section (the name runs to the
-//   last ']' of the line);
-// - lines starting with ';' are comments;
-// - "key=value" is a key (the first '=' separates); a line without '=' is a
-//   key without value;
+// - lines, sections, keys, comments and quotes are read by the shared rules
+//   of framework/ProfileLine.h;
 // - section and key names are compared without regard to case; the first
-//   section of a name and the first key of a name within it win;
-// - a value enclosed in a matching pair of quotes (" or ') loses the pair.
+//   section of a name and the first key of a name within it win.
+// Unlike the settings file (settings/IniFile.h), nothing is ever written back,
+// so only the lookups are kept and the lines themselves are dropped.
 
 #include <QByteArray>
 #include <QHash>

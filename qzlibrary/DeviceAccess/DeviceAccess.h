@@ -40,8 +40,8 @@ public:
     // most maxCount of them. False when the list cannot be obtained at all.
     virtual bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) = 0;
 
-    // Opens a disk interface path or a "\\.\PHYSICALDRIVE%d" path for reading
-    // and writing; kInvalidDeviceHandle on failure.
+    // Opens a disk interface path or a "\\.\PHYSICALDRIVE%d" path;
+    // kInvalidDeviceHandle on failure. Linux opens device nodes read-only.
     virtual DeviceHandle Open(const char *path) = 0;
     // Closing leaves the last error as it was.
     virtual void Close(DeviceHandle handle) = 0;
@@ -58,6 +58,21 @@ public:
     // value the log identifier) described by `query`; the data lands in its
     // data area. True when the platform carried out the query.
     virtual bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) = 0;
+
+    // What identifies the disk (or NVMe controller) that a path reaches now,
+    // and the one an open handle reaches, as comparable text; "" when the
+    // platform cannot tell (then no check is made). Linux: the kernel's disk
+    // sequence number, which a replacement disk never shares.
+    virtual std::string IdentityOfPath(const char *path)
+    {
+        (void)path;
+        return std::string();
+    }
+    virtual std::string IdentityOfHandle(DeviceHandle handle)
+    {
+        (void)handle;
+        return std::string();
+    }
 
     // The miniport firmware request in `request` (`length` bytes): get the
     // firmware information or download an image. True when the platform carried

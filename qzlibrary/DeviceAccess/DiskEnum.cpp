@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/DeviceSession.h"
 #include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
 
@@ -34,7 +35,8 @@ int JM_EnumerateDiskDevice(char pszDevicePath[QZ_MAX_DISK_PATHS][QZ_DISK_PATH_BU
 int GetPhysicalDriver(const char *devFileName)
 {
     qz::DeviceAccess &access = qz::CurrentDeviceAccess();
-    const qz::DeviceHandle handle = access.Open(devFileName);
+    const qz::DeviceLease lease(devFileName);
+    const qz::DeviceHandle handle = lease.Handle();
     if (handle == qz::kInvalidDeviceHandle) {
         const uint32_t error = QZ_GetLastError();
         __dll_printf("GetPhysicalDriver - CreateFile %s failed:%d\n", devFileName, static_cast<int>(error));
@@ -44,7 +46,6 @@ int GetPhysicalDriver(const char *devFileName)
     uint32_t number = 0;
     const bool ok = access.GetDiskNumber(handle, number);
     const uint32_t error = QZ_GetLastError();
-    access.Close(handle);
     if (!ok || number > INT_MAX) {
         __dll_printf("GetPhysicalDriver - DeviceIoControl %s failed:%d\n", devFileName,
                      static_cast<int>(ok ? QZ_ErrorInvalidParameter() : error));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/DeviceSession.h"
 #include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
 #include "driverdef/WinIoStructures.h"
@@ -105,7 +106,8 @@ bool HasWritableSlot(const uint8_t *buffer, uint32_t bufferLength)
 bool Windows10NVMeIdentify(const char *fileName, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS)
 {
     qz::DeviceAccess &access = qz::CurrentDeviceAccess();
-    const qz::DeviceHandle handle = access.Open(fileName);
+    const qz::DeviceLease lease(fileName);
+    const qz::DeviceHandle handle = lease.Handle();
     if (handle == qz::kInvalidDeviceHandle) {
         __dll_printf("######### - INVALID_HANDLE_VALUE!\n");
         qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
@@ -117,7 +119,6 @@ bool Windows10NVMeIdentify(const char *fileName, uint8_t *pBuffer, NVME_IDENTIFY
     const bool ok = access.StorageProtocolQuery(handle, query);
     const uint32_t error = QZ_GetLastError();
     std::memcpy(pBuffer, query.Buffer, kProtocolDataSize);
-    access.Close(handle);
 
     if (!ok) {
         __dll_printf("Windows10NVMeIdentify() fail = 0x%x\r\n", error);
@@ -131,7 +132,8 @@ bool Windows10NVMeIdentify(const char *fileName, uint8_t *pBuffer, NVME_IDENTIFY
 bool Windows10NVMeGetLog(const char *fileName, uint8_t *pBuffer, uint8_t LogPageId)
 {
     qz::DeviceAccess &access = qz::CurrentDeviceAccess();
-    const qz::DeviceHandle handle = access.Open(fileName);
+    const qz::DeviceLease lease(fileName);
+    const qz::DeviceHandle handle = lease.Handle();
     if (handle == qz::kInvalidDeviceHandle) {
         __dll_printf("######### - INVALID_HANDLE_VALUE!\n");
         __dll_printf("Windows10NVMeGetLog() fail = 0x%x\r\n", QZ_GetLastError());
@@ -142,7 +144,6 @@ bool Windows10NVMeGetLog(const char *fileName, uint8_t *pBuffer, uint8_t LogPage
     auto *query = static_cast<TStorageQueryWithBuffer *>(QZ_HeapAlloc(sizeof(TStorageQueryWithBuffer)));
     if (query == nullptr) {
         __dll_printf("DeviceNVMeQueryProtocolDataTest: allocate buffer failed, exit.\n");
-        access.Close(handle);
         return false;
     }
 
@@ -159,7 +160,6 @@ bool Windows10NVMeGetLog(const char *fileName, uint8_t *pBuffer, uint8_t LogPage
 
     std::memcpy(pBuffer, reinterpret_cast<const uint8_t *>(query) + ReturnedDataStart(*query), kProtocolDataSize);
     QZ_HeapFree(query);
-    access.Close(handle);
     QZ_SetLastError(error);
     return ok;
 }
@@ -173,7 +173,8 @@ bool NVMePassThrough_GetFwSlotInfo(const char *fileName, uint8_t *Buffer, uint32
         return false;
     }
 
-    const qz::DeviceHandle handle = access.Open(fileName);
+    const qz::DeviceLease lease(fileName);
+    const qz::DeviceHandle handle = lease.Handle();
     if (handle == qz::kInvalidDeviceHandle) {
         __dll_printf("######### - 2 - INVALID_HANDLE_VALUE!\n");
         __dll_printf("\t Get Firmware Information Failed: 0x%X\n", QZ_GetLastError());
@@ -189,7 +190,6 @@ bool NVMePassThrough_GetFwSlotInfo(const char *fileName, uint8_t *Buffer, uint32
         __dll_printf("\t Get Firmware Information Failed: 0x%X\n", QZ_GetLastError());
         qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
     }
-    access.Close(handle);
     return ok;
 }
 
@@ -236,16 +236,14 @@ uint32_t NVMeVendorCmd_By_FirmwareDownload(const char *fileName, uint8_t *pBuffe
 
         qz::DeviceAccess &access = qz::CurrentDeviceAccess();
         bool ok = false;
-        const qz::DeviceHandle handle = access.Open(fileName);
+        const qz::DeviceLease lease(fileName);
+        const qz::DeviceHandle handle = lease.Handle();
         if (handle == qz::kInvalidDeviceHandle) {
             __dll_printf("######### - 2 - INVALID_HANDLE_VALUE!\n");
             __dll_printf("NVMeVendorCmd_By_FirmwareDownload() fail = 0x%x\r\n", QZ_GetLastError());
             qz::ReportIfAccessDenied(qz::DeniedAction::Open, fileName);
         } else {
             ok = access.FirmwareRequest(handle, block, kFirmwareRequestSize);
-            const uint32_t error = QZ_GetLastError();
-            access.Close(handle);
-            QZ_SetLastError(error);
         }
 
         if (!ok) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/DeviceSession.h"
 #include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
 
@@ -23,7 +24,8 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
         return false;
     }
 
-    const qz::DeviceHandle handle = access.Open(fileName);
+    const qz::DeviceLease lease(fileName);
+    const qz::DeviceHandle handle = lease.Handle();
     if (handle == qz::kInvalidDeviceHandle) {
         __dll_printf(dataIn ? "ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n"
                             : "WriteSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = %s\r\n",
@@ -60,16 +62,15 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
     const uint32_t error = QZ_GetLastError();
     if (transferred != nullptr)
         *transferred = request.transferred;
-    access.Close(handle);
 
     if (request.scsiStatus != 0) {
-        __dll_printf("SCSI Status Fail = %d\n", request.scsiStatus);
+        __dll_printf(QZ_FORMAT_SCSI_STATUS, request.scsiStatus);
         return false;
     }
     if (carried && error == 0 && dataIn) {
         const uint32_t delivered = request.transferred < bufferLen ? request.transferred : bufferLen;
         if (rule == DataInLength::Exact && delivered < bufferLen) {
-            __dll_printf("Short data-in = %u of %u\n", delivered, bufferLen);
+            __dll_printf(QZ_FORMAT_SHORT_DATA_IN, delivered, bufferLen);
             return false;
         }
         if (delivered > 0)

@@ -47,6 +47,15 @@ uint32_t QZ_ErrorInvalidParameter()
 #endif
 }
 
+uint32_t QZ_ErrorDeviceReplaced()
+{
+#if defined(_WIN32)
+    return ERROR_DEV_NOT_EXIST;
+#else
+    return ENODEV;
+#endif
+}
+
 bool QZ_IsAccessDenied(uint32_t error)
 {
 #if defined(_WIN32)

@@ -7,6 +7,8 @@
 
 // Error codes of the platform, for failures the library detects itself.
 uint32_t QZ_ErrorInvalidParameter();
+// The device at a path is not (or no longer) the one expected there.
+uint32_t QZ_ErrorDeviceReplaced();
 
 // Whether a platform error code means the caller lacks a permission or
 // privilege (EACCES or EPERM on Linux, ERROR_ACCESS_DENIED on Windows).

@@ -8,6 +8,7 @@
 constexpr int QZ_MAX_INSTANCE = 128;
 constexpr int QZ_PATH_LENGTH = 260;
 constexpr int QZ_ERR_STR_COUNT = 95;
+constexpr int QZ_IDENTITY_LENGTH = 192;
 
 // Work buffer sizes per slot.
 constexpr std::size_t QZ_EARLY_TABLE_BYTES = 262144;
@@ -33,6 +34,10 @@ struct _AP_INSTANCE_DATA
     uint8_t ucNVMeCommandPath; // 1: reached through the platform's NVMe support
     char devPhyFileName[QZ_PATH_LENGTH]; // "\\.\PHYSICALDRIVE%d" of a direct drive
     uint8_t ucUSBBridgeVendor; // NVMeBridgeVendorType
+    // What identified the disk at pDevicePath and the controller at
+    // devPhyFileName at enumeration; every later open must find the same.
+    char diskIdentity[QZ_IDENTITY_LENGTH];
+    char controllerIdentity[QZ_IDENTITY_LENGTH];
 
     uint32_t PhysicalDiskNumber;
     uint8_t *pEarlyTableBuf;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "DeviceAccess/DeviceSession.h"
 #include "DeviceAccess/DiskEnum.h"
 #include "DeviceAccess/NVMeDirect.h"
 #include "QZUtil/QZUtil.h"
@@ -178,6 +179,10 @@ uint32_t VP_PROC_GetQZDevice()
         LowerAscii(path);
         __dll_printf(QZ_FORMAT_DISK_PATH, position, path);
         CopyPath(slot.pDevicePath, path);
+        // The probe's commands share one descriptor, checked against the
+        // disk's identity as it is recorded now.
+        qz::RecordSlotIdentity(next);
+        const qz::DeviceSession session(next);
 
         if (Classify(path) == DEVICE_USB) {
             __dll_printf("DEVICE_USB\n");
@@ -204,6 +209,7 @@ uint32_t VP_PROC_GetQZDevice()
             const int disk = GetPhysicalDriver(slot.pDevicePath);
             if (disk != -1) {
                 std::snprintf(slot.devPhyFileName, sizeof slot.devPhyFileName, "\\\\.\\PHYSICALDRIVE%d", disk);
+                qz::RecordSlotIdentity(next);
                 ReportAccepted(next++, slot);
             }
         }
@@ -215,6 +221,7 @@ uint32_t VP_PROC_GetQZDevice()
 
 uint8_t VP_Identify(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS)
 {
+    const qz::DeviceSession session(bInstance);
     return VC_STD_Identify(bInstance, pBuffer, CNS) == VC_RESULT_SUCCESS ? 1 : 0;
 }
 
@@ -223,6 +230,7 @@ uint8_t VP_SysIloRgbMcuCmdWrite(uint8_t bInstance, uint8_t *pBuffer)
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
     if (slot == nullptr || pBuffer == nullptr)
         return 0;
+    const qz::DeviceSession session(bInstance); // one descriptor for the whole exchange
     if (!PreRead(bInstance, *slot))
         return 0;
     return SendBlock(bInstance, *slot, pBuffer) ? 1 : 0;
@@ -233,6 +241,7 @@ uint8_t VP_SysIloRgbMcuCmdRead(uint8_t bInstance, uint8_t *pBuffer)
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
     if (slot == nullptr || pBuffer == nullptr)
         return 0;
+    const qz::DeviceSession session(bInstance); // one descriptor for the whole exchange
     if (!PreRead(bInstance, *slot))
         return 0;
     if (!SendBlock(bInstance, *slot, pBuffer))

@@ -45,6 +45,12 @@
 #define QZ_LINE_NOT_CARRIED "######### - MCU block not carried on this bridge"
 #define QZ_FORMAT_NOT_CARRIED QZ_LINE_NOT_CARRIED " (%s, slot %u)\n"
 
+// A SCSI command that ended with a status other than GOOD, and a data-in
+// phase that brought less than its whole length; the caller's buffer was
+// left as it was.
+#define QZ_FORMAT_SCSI_STATUS "SCSI Status Fail = %d\n"
+#define QZ_FORMAT_SHORT_DATA_IN "Short data-in = %u of %u\n"
+
 // A read-only open that the system refused where read and write was granted.
 #define QZ_LINE_READ_ONLY_REFUSED "######### - read-only open refused (error "
 #define QZ_FORMAT_READ_ONLY_REFUSED QZ_LINE_READ_ONLY_REFUSED "%u), read-write open works: %s\n"

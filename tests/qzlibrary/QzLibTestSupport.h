@@ -63,6 +63,8 @@ inline void ClearInstanceTable()
     for (_AP_INSTANCE_DATA &slot : AP_Instance) {
         std::memset(slot.pDevicePath, 0, sizeof slot.pDevicePath);
         std::memset(slot.devPhyFileName, 0, sizeof slot.devPhyFileName);
+        std::memset(slot.diskIdentity, 0, sizeof slot.diskIdentity);
+        std::memset(slot.controllerIdentity, 0, sizeof slot.controllerIdentity);
         slot.ucUSBCommandPath = 0;
         slot.ucNVMeCommandPath = 0;
         slot.ucUSBBridgeVendor = 0;

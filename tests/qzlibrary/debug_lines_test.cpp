@@ -80,4 +80,19 @@ TEST_F(DebugLinesTest, EveryRefusedActionReadsBackAsItsOwnDenial)
     }
 }
 
+TEST_F(DebugLinesTest, ReplacedDrivesAndBlocksNotCarriedReadBack)
+{
+    SimulatedDrives sim("[drive]\npath = /sys/usb/sdb\nkind = asmedia\n[drive]\npath = /sys/usb/sdc\nkind = jmicron\n");
+    ASSERT_EQ(VP_PROC_GetQZDevice(), 2u);
+    g_dwQZDeviceCount = 2;
+    sim->Drive(1).Config().sequence = 99;
+    DebugCapture capture;
+    std::vector<uint8_t> block(4096, 0);
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(1, block.data()), 0);
+    EXPECT_EQ(qzctl::ReplacedSlots(Joined(capture)), std::vector<unsigned> {1});
+    EXPECT_FALSE(qzctl::BlockNotCarried(Joined(capture)));
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0);
+    EXPECT_TRUE(qzctl::BlockNotCarried(Joined(capture)));
+}
+
 } // namespace

@@ -57,12 +57,15 @@ TEST_F(DriveSafetyTest, ADataInPhaseWithoutItsDataFailsAndLeavesTheBufferAlone)
     }
 }
 
-TEST_F(DriveSafetyTest, AFullDataInPhaseStillSucceeds)
+TEST_F(DriveSafetyTest, AShortDataInPhaseSaysHowMuchCameAndAFullOneSucceeds)
 {
-    SimulatedDrives sim(Bridge("jmicron", "fault = log c7 short 4096 data\n"));
+    SimulatedDrives sim(Bridge("jmicron", "fault = log c7 short 100 data times 1\nfault = log c6 short 4096 data\n"));
     SetBridgeSlot(0, kBridgePath, CHIP_VENDOR_JMICRON);
     std::vector<uint8_t> buffer(4096, 0);
-    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024), VC_RESULT_SUCCESS);
+    DebugCapture capture;
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC7, 1024), VC_RESULT_FAIL);
+    EXPECT_TRUE(capture.Has("Short data-in = 100 of 4096\n"));
+    EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
 }
 
 TEST_F(DriveSafetyTest, AnASMediaBridgeDoesNotCarryTheBlockAndSaysSo)
@@ -83,6 +86,78 @@ TEST_F(DriveSafetyTest, AnASMediaBridgeDoesNotCarryTheBlockAndSaysSo)
     for (const ScsiCall &call : ScsiCalls(sim.Requests()))
         EXPECT_TRUE(call.cdb[2] == 0x80 ? call.sent[0] == 0x02 && call.sent[40] == 0xC6 : call.dataIn);
     EXPECT_TRUE(sim->Drive(0).mcuBlocks.empty());
+}
+
+} // namespace
+
+namespace {
+
+constexpr char kNvmePath[] = "/sys/devices/pci0000:00/nvme/nvme0/nvme0n1";
+
+std::string Replaced(unsigned slot, const std::string &path)
+{
+    return "######### - drive of slot " + std::to_string(slot) + " is gone or was replaced: " + path + "\n";
+}
+
+TEST_F(DriveSafetyTest, AWholeExchangeAndAnIdentifyUseOneDescriptor)
+{
+    const char *const kinds[] = {"jmicron", "nvme"};
+    for (const char *kind : kinds) {
+        SimulatedDrives sim(std::string(kind) == "nvme"
+                                ? "[drive]\npath = " + std::string(kNvmePath) + "\nkind = nvme\nnumber = 0\n"
+                                : Bridge(kind, "chip = 0583\n"));
+        ASSERT_EQ(VP_PROC_GetQZDevice(), 1u) << kind;
+        g_dwQZDeviceCount = 1;
+        // Enumeration: one open for the whole probe of the candidate.
+        EXPECT_EQ(OpenedPaths(sim->Records()).size(), 1u) << kind;
+        std::vector<uint8_t> block = PatternBlock(5);
+        const auto opensOf = [&](auto operation) {
+            sim->ClearRecords();
+            EXPECT_TRUE(operation()) << kind;
+            return OpenedPaths(sim->Records()).size();
+        };
+        EXPECT_EQ(opensOf([&] { return VP_SysIloRgbMcuCmdWrite(0, block.data()) != 0; }), 1u) << kind;
+        EXPECT_EQ(opensOf([&] { return VP_SysIloRgbMcuCmdRead(0, block.data()) != 0; }), 1u) << kind;
+        EXPECT_EQ(opensOf([&] { return VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER) != 0; }), 1u) << kind;
+    }
+}
+
+TEST_F(DriveSafetyTest, ASlotWhoseDriveWasReplacedOrIsGoneSendsNothing)
+{
+    struct Case
+    {
+        const char *kind;
+        bool remove; // the drive is gone rather than replaced
+    };
+    const Case cases[] = {{"jmicron", false}, {"jmicron", true}, {"nvme", false}, {"nvme", true}};
+    for (const Case &c : cases) {
+        const bool direct = std::string(c.kind) == "nvme";
+        const std::string path = direct ? kNvmePath : kBridgePath;
+        SimulatedDrives sim(direct ? "[drive]\npath = " + path + "\nkind = nvme\nnumber = 0\n"
+                                   : Bridge(c.kind, "chip = 0583\n"));
+        ASSERT_EQ(VP_PROC_GetQZDevice(), 1u);
+        g_dwQZDeviceCount = 1;
+        // Another disk under the same name and path (and number), or none at all.
+        if (c.remove) {
+            sim->Drive(0).Config().path = "/elsewhere";
+            sim->Drive(0).Config().number = 7;
+        } else {
+            sim->Drive(0).Config().sequence = 42;
+        }
+        sim->ClearRecords();
+        DebugCapture capture;
+        std::vector<uint8_t> block = PatternBlock(6);
+        const std::vector<uint8_t> before = block;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0) << c.kind << c.remove;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdRead(0, block.data()), 0);
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
+        EXPECT_EQ(block, before);
+        for (const auto &record : sim.Requests())
+            ADD_FAILURE() << c.kind << c.remove << ": sent " << qz::SimDeviceAccess::Describe(record);
+        const std::string exchangePath = direct ? "\\\\.\\PHYSICALDRIVE0" : path;
+        EXPECT_TRUE(capture.Has(Replaced(0, exchangePath))) << c.kind << c.remove;
+        EXPECT_TRUE(capture.Has(Replaced(0, path))) << c.kind << c.remove;
+    }
 }
 
 } // namespace

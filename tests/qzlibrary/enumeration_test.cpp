@@ -261,7 +261,7 @@ TEST_F(EnumerationTest, AnNvmeDriveWhosePathLacksNvmeIsNotAccepted)
 TEST_F(EnumerationTest, WithoutADiskNumberADirectDriveIsNotAccepted)
 {
     SimulatedDrives sim(Drive("/sys/nvme/nvme0/nvme0n1", "nvme", "number = none\n")
-                        + Drive("/sys/nvme/nvme1/nvme1n1", "nvme", "fault = open fail error 2 after 1\n"));
+                        + Drive("/sys/nvme/nvme1/nvme1n1", "nvme", "fault = open fail error 2\n"));
     DebugCapture capture;
     EXPECT_EQ(VP_PROC_GetQZDevice(), 0u);
     EXPECT_TRUE(capture.Has("GetPhysicalDriver - DeviceIoControl /sys/nvme/nvme0/nvme0n1 failed:95\n"));

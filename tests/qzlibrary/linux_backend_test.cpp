@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 
+#include "DeviceAccess/DeviceSession.h"
 #include "DeviceAccess/NVMeDirect.h"
 #include "DeviceAccess/linux/LinuxDeviceAccess.h"
 #include "DeviceAccess/linux/LinuxDiskList.h"
@@ -172,8 +173,9 @@ public:
     {
         opened.push_back(path);
         openFlags = flags;
-        if (openErrno != 0) {
-            errno = openErrno;
+        const int refusal = (flags & O_ACCMODE) == O_RDONLY && readOnlyErrno != 0 ? readOnlyErrno : openErrno;
+        if (refusal != 0) {
+            errno = refusal;
             return -1;
         }
         ++openCount;
@@ -207,6 +209,15 @@ public:
         header->resid = answered ? resid : 0;
         return 0;
     }
+    int DiskSequence(int fd, unsigned long long *sequence) override
+    {
+        if (diskSequenceErrno != 0) {
+            errno = diskSequenceErrno;
+            return -1;
+        }
+        *sequence = diskSequence + static_cast<unsigned long long>(fd - 41) * replacedBy;
+        return 0;
+    }
     int NvmeAdmin(int, struct nvme_admin_cmd *cmd) override
     {
         admin.push_back(*cmd);
@@ -222,6 +233,7 @@ public:
     std::vector<std::string> opened;
     int openFlags = 0;
     int openErrno = 0;
+    int readOnlyErrno = 0; // refuses read-only opens only
     int openCount = 0;
     std::vector<int> closed;
     std::vector<sg_io_hdr_t> sg;
@@ -232,6 +244,9 @@ public:
     unsigned short hostStatus = 0;
     unsigned short driverStatus = 0;
     int resid = 0;
+    int diskSequenceErrno = ENOTTY; // asked only where sysfs has a diskseq file
+    unsigned long long diskSequence = 0;
+    unsigned long long replacedBy = 0; // added per later open: another disk behind the name
     bool dataInRepliesOnly = false; // the status and resid above only for data from the device
     std::vector<struct nvme_admin_cmd> admin;
     std::vector<std::vector<uint8_t>> downloads;
@@ -265,7 +280,7 @@ protected:
     std::unique_ptr<qz::LinuxDeviceAccess> access;
 };
 
-TEST_F(LinuxBackendTest, PathsOpenTheirDeviceNodesForReadingAndWriting)
+TEST_F(LinuxBackendTest, PathsOpenTheirDeviceNodesReadOnly)
 {
     EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\PHYSICALDRIVE12"), "/dev/nvme12");
     EXPECT_EQ(qz::LinuxDeviceAccess::DeviceNodeFor("\\\\.\\physicaldrive0"), "/dev/nvme0");
@@ -280,7 +295,7 @@ TEST_F(LinuxBackendTest, PathsOpenTheirDeviceNodesForReadingAndWriting)
     ASSERT_NE(handle, qz::kInvalidDeviceHandle);
     access->Close(handle);
     EXPECT_THAT(calls.opened, ElementsAre("/dev/sdb"));
-    EXPECT_EQ(calls.openFlags, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_EQ(calls.openFlags, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
 TEST_F(LinuxBackendTest, DiskNumbersAreControllerInstances)
@@ -650,7 +665,112 @@ TEST_F(LinuxBackendTest, EnumerationFindsTheNvmeNamespacesFromSysfsAlone)
     std::vector<uint8_t> block(4096, 0x42);
     EXPECT_EQ(VP_Identify(2, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
     EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(2, block.data()), 1);
-    EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme1n1", "/dev/nvme3", "/dev/nvme3", "/dev/nvme3"));
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/nvme1n1", "/dev/nvme3"));
+}
+
+} // namespace
+
+namespace {
+
+// ---- a slot reaches only its own drive; opens that disturb nothing ----------------------------
+
+std::string Replaced(const std::string &path)
+{
+    return "######### - drive of slot 0 is gone or was replaced: " + path + "\n";
+}
+
+TEST_F(LinuxBackendTest, ADiskWithAnotherSequenceNumberBehindTheSameNameGetsNoCommand)
+{
+    SysfsTree(root.path).File("/sys/block/sdb/diskseq", "7\n");
+    calls.diskSequenceErrno = 0;
+    calls.diskSequence = 7;
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    qz::RecordSlotIdentity(0);
+    EXPECT_STREQ(AP_Instance[0].diskIdentity, "diskseq 7");
+    g_dwQZDeviceCount = 1;
+    std::vector<uint8_t> block(4096, 0x33);
+    calls.dataInRepliesOnly = true;
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1);
+    // One read-only descriptor for the whole exchange: payload and data
+    // phases of all three tunnelled commands.
+    EXPECT_THAT(calls.opened, ElementsAre("/dev/sdb"));
+    EXPECT_EQ(calls.openFlags & O_ACCMODE, O_RDONLY);
+    EXPECT_EQ(calls.sg.size(), 4u);
+
+    calls.replacedBy = 1; // the next open reaches disk 8
+    calls.sg.clear();
+    DebugCapture capture;
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0);
+    EXPECT_TRUE(calls.sg.empty());
+    EXPECT_TRUE(capture.Has(Replaced(kUsbDisk)));
+}
+
+TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersSysfsIdentifiesTheDisk)
+{
+    SysfsTree tree(root.path);
+    const std::string device = "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
+    tree.File(device + "/vendor", "JMicron\n");
+    tree.File(device + "/model", "Tech\n");
+    tree.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/idVendor", "152d\n");
+    tree.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/idProduct", "0583\n");
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    qz::RecordSlotIdentity(0);
+    EXPECT_STREQ(AP_Instance[0].diskIdentity, "sysfs JMicron|Tech||||152d:0583:");
+    g_dwQZDeviceCount = 1;
+    std::vector<uint8_t> block(4096, 0);
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
+
+    tree.File(device + "/model", "Other disk\n");
+    calls.sg.clear();
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
+    EXPECT_TRUE(calls.sg.empty());
+}
+
+TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)
+{
+    SysfsTree tree(root.path);
+    tree.File(std::string(kNvmeController) + "/nvme0n1/diskseq", "3\n");
+    fs::create_directories(root.path + "/sys/class/nvme");
+    fs::create_directory_symlink(root.path + kNvmeController, root.path + "/sys/class/nvme/nvme0");
+    tree.File(std::string(kNvmeController) + "/serial", "S123\n");
+    tree.File(std::string(kNvmeController) + "/model", "Drive\n");
+    calls.diskSequenceErrno = 0;
+    calls.diskSequence = 3;
+    calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
+    ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
+    g_dwQZDeviceCount = 3;
+    EXPECT_STREQ(AP_Instance[0].diskIdentity, "diskseq 3");
+    EXPECT_STREQ(AP_Instance[0].controllerIdentity, "nvme S123|Drive");
+    std::vector<uint8_t> block(4096, 0x42);
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1);
+
+    // Another drive on the same controller number: no admin command reaches it.
+    tree.File(std::string(kNvmeController) + "/serial", "S999\n");
+    calls.admin.clear();
+    DebugCapture capture;
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0);
+    EXPECT_TRUE(calls.admin.empty());
+    EXPECT_TRUE(capture.Has(Replaced("\\\\.\\PHYSICALDRIVE0")));
+    // And another namespace disk behind nvme0n1.
+    calls.diskSequence = 4;
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
+    EXPECT_TRUE(calls.admin.empty());
+    EXPECT_TRUE(capture.Has(Replaced(std::string(kNvmeController) + "/nvme0n1")));
+}
+
+TEST_F(LinuxBackendTest, AReadOnlyOpenRefusedWhereReadWriteWorksIsSaid)
+{
+    calls.readOnlyErrno = EACCES;
+    DebugCapture capture;
+    const qz::DeviceHandle handle = access->Open(kUsbDisk);
+    ASSERT_NE(handle, qz::kInvalidDeviceHandle);
+    access->Close(handle);
+    EXPECT_THAT(capture.Texts(),
+                ElementsAre("######### - read-only open refused (error 13), read-write open works: /dev/sdb\n"));
+    // Refused both ways: the read-only refusal is what is reported.
+    calls.openErrno = EROFS;
+    EXPECT_EQ(access->Open(kUsbDisk), qz::kInvalidDeviceHandle);
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EACCES));
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 //   skin_generator --help <Help.md> <Help.pdf>
 //       typesets the user manual;
 //   skin_generator --preview <skin file> <resources folder> <out.png>
-//       paints an approximate picture of the main window from a skin.
+//       paints an approximate picture of the main window from a skin;
+//   skin_generator --icons <folder> <name>
+//       draws the logo as the desktop icon <folder>/NxN/apps/<name>.png at
+//       the usual sizes of an icon theme.
 //
 // The pictures are committed to the repository; run this after changing the
 // skin's layout or the art, and commit the result.
@@ -194,12 +197,29 @@ private:
     bool ok_ = true;
 };
 
+// The logo at every size that icon themes usually carry, each drawn at its
+// own size rather than scaled from a large one.
+bool WriteIcons(const QString &folder, const QString &name)
+{
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString sizeFolder = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
+        const QString path = sizeFolder + QLatin1Char('/') + name + QStringLiteral(".png");
+        if (!QDir().mkpath(sizeFolder) || !SkinArt::Logo(QSize(size, size)).save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
                  "usage: skin_generator --pictures <skin file> <resources folder>\n"
                  "       skin_generator --help <Help.md> <Help.pdf>\n"
-                 "       skin_generator --preview <skin file> <resources folder> <out.png>\n");
+                 "       skin_generator --preview <skin file> <resources folder> <out.png>\n"
+                 "       skin_generator --icons <folder> <name>\n");
     return 2;
 }
 
@@ -218,6 +238,8 @@ int main(int argc, char **argv)
 
     if (args[1] == QLatin1String("--help"))
         return WriteHelpPdf(args[2], args[3]) ? 0 : 1;
+    if (args[1] == QLatin1String("--icons"))
+        return WriteIcons(args[2], args[3]) ? 0 : 1;
     if (args[1] != QLatin1String("--pictures"))
         return Usage();
 

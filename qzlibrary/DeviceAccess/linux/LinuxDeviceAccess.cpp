@@ -7,12 +7,16 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "DeviceAccess/linux/LinuxDiskList.h"
 #include "QZUtil/QZUtil.h"
+#include "dbg/DllPrintf.h"
 #include "nvme/NVMeCommand.h"
 
 using namespace driverdef;
+namespace fs = std::filesystem;
 
 namespace qz {
 
@@ -31,6 +35,10 @@ int LinuxSystemCalls::SgIo(int fd, sg_io_hdr_t *header)
 int LinuxSystemCalls::NvmeAdmin(int fd, struct nvme_admin_cmd *cmd)
 {
     return ::ioctl(fd, NVME_IOCTL_ADMIN_CMD, cmd);
+}
+int LinuxSystemCalls::DiskSequence(int fd, unsigned long long *sequence)
+{
+    return ::ioctl(fd, BLKGETDISKSEQ, sequence);
 }
 
 namespace {
@@ -109,10 +117,22 @@ DeviceHandle LinuxDeviceAccess::Open(const char *path)
         Fail(ENOENT);
         return kInvalidDeviceHandle;
     }
-    const int fd = calls_->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    // Read-only: the commands we send need CAP_SYS_RAWIO (vendor SCSI
+    // commands) or CAP_SYS_ADMIN (NVMe admin commands), not a writable
+    // descriptor; and closing a writable one makes udev re-probe the disk.
+    int fd = calls_->Open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        Fail(static_cast<uint32_t>(errno));
-        return kInvalidDeviceHandle;
+        const int readOnlyErrno = errno;
+        if (readOnlyErrno == EACCES || readOnlyErrno == EPERM) {
+            fd = calls_->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                __dll_printf(QZ_FORMAT_READ_ONLY_REFUSED, static_cast<unsigned>(readOnlyErrno), node.c_str());
+            }
+        }
+        if (fd < 0) {
+            Fail(static_cast<uint32_t>(readOnlyErrno));
+            return kInvalidDeviceHandle;
+        }
     }
     openPaths_[fd] = path;
     QZ_SetLastError(0);
@@ -272,6 +292,99 @@ bool LinuxDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *record, ui
     winreq::SetReturnCode(request, returnCode);
     QZ_SetLastError(0);
     return true;
+}
+
+namespace {
+
+std::string ReadFirstLine(const fs::path &path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// "/dev/nvme<n>": true with the controller's name.
+bool IsControllerNode(const std::string &node, std::string &name)
+{
+    static const char kPrefix[] = "/dev/nvme";
+    if (node.rfind(kPrefix, 0) != 0 || node.size() == sizeof kPrefix - 1)
+        return false;
+    for (std::size_t i = sizeof kPrefix - 1; i < node.size(); ++i) {
+        if (node[i] < '0' || node[i] > '9')
+            return false;
+    }
+    name = node.substr(5);
+    return true;
+}
+
+} // namespace
+
+std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
+{
+    const fs::path sys = fs::path(sysfsRoot_.empty() ? "/" : sysfsRoot_) / "sys";
+    std::string controller;
+    if (IsControllerNode(node, controller)) {
+        // An NVMe controller has no disk sequence number; its serial and
+        // model name the drive behind it.
+        const fs::path dir = sys / "class/nvme" / controller;
+        const std::string serial = ReadFirstLine(dir / "serial");
+        if (serial.empty())
+            return std::string();
+        return "nvme " + serial + "|" + ReadFirstLine(dir / "model");
+    }
+    if (node.rfind("/dev/", 0) != 0 || node.find('/', 5) != std::string::npos)
+        return std::string();
+    const fs::path disk = sys / "block" / node.substr(5);
+    const std::string sequence = ReadFirstLine(disk / "diskseq");
+    if (!sequence.empty())
+        return "diskseq " + sequence;
+    // Kernels before 5.15 number no disks. What sysfs tells about the device
+    // is weaker: a second enclosure of the same make with the same drive
+    // model and no serial numbers looks the same.
+    std::string identity;
+    for (const char *attribute : {"device/vendor", "device/model", "device/serial", "device/wwid", "wwid"})
+        identity += ReadFirstLine(disk / attribute) + "|";
+    std::error_code ec;
+    for (fs::path dir = fs::canonical(disk / "device", ec); !ec && dir.has_relative_path(); dir = dir.parent_path()) {
+        if (fs::exists(dir / "idVendor", ec)) {
+            identity += ReadFirstLine(dir / "idVendor") + ":" + ReadFirstLine(dir / "idProduct") + ":"
+                + ReadFirstLine(dir / "serial");
+            break;
+        }
+    }
+    return identity.find_first_not_of("|") == std::string::npos ? std::string() : "sysfs " + identity;
+}
+
+std::string LinuxDeviceAccess::IdentityOfPath(const char *path)
+{
+    const std::string node = DeviceNodeFor(path);
+    return node.empty() ? std::string() : SysfsIdentity(node);
+}
+
+std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
+{
+    const auto it = openPaths_.find(static_cast<int>(handle));
+    if (it == openPaths_.end())
+        return std::string();
+    const std::string node = DeviceNodeFor(it->second.c_str());
+    std::string controller;
+    const fs::path sys = fs::path(sysfsRoot_.empty() ? "/" : sysfsRoot_) / "sys";
+    std::error_code ec;
+    if (!IsControllerNode(node, controller) && node.rfind("/dev/", 0) == 0
+        && fs::exists(sys / "block" / node.substr(5) / "diskseq", ec)) {
+        // The kernel numbers its disks: the descriptor's own number names the
+        // disk it reaches, whatever now carries its name.
+        unsigned long long sequence = 0;
+        const int savedErrno = errno;
+        const int result = calls_->DiskSequence(static_cast<int>(handle), &sequence);
+        errno = savedErrno;
+        return result == 0 ? "diskseq " + std::to_string(sequence) : std::string();
+    }
+    // A controller node, or a kernel without disk sequence numbers: the
+    // descriptor keeps what it opened, so sysfs read now describes it unless
+    // the device changed in between (weaker, see SysfsIdentity).
+    return SysfsIdentity(node);
 }
 
 DeviceAccess &PlatformDeviceAccess()

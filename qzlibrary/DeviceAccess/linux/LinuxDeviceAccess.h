@@ -31,11 +31,15 @@ public:
     bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
     bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
     bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
+    std::string IdentityOfPath(const char *path) override;
+    std::string IdentityOfHandle(DeviceHandle handle) override;
 
     // The device node a path opens ("" when the path names none).
     static std::string DeviceNodeFor(const char *path);
 
 private:
+    // What sysfs says identifies the disk or controller behind a device node.
+    std::string SysfsIdentity(const std::string &node);
     bool Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus);
     bool FirmwareInformation(int fd, const winreq::FirmwareRequest &request, uint32_t &returnCode);
 

@@ -2,8 +2,14 @@
 // can see every request it packs and answer as a device would.
 #pragma once
 
+#include <linux/fs.h>
 #include <linux/nvme_ioctl.h>
 #include <scsi/sg.h>
+
+// Linux 5.15 and later; older headers lack it.
+#ifndef BLKGETDISKSEQ
+#define BLKGETDISKSEQ _IOR(0x12, 128, __u64)
+#endif
 
 namespace qz {
 
@@ -16,6 +22,7 @@ public:
     virtual int Close(int fd);
     virtual int SgIo(int fd, sg_io_hdr_t *header); // ioctl SG_IO
     virtual int NvmeAdmin(int fd, struct nvme_admin_cmd *cmd); // ioctl NVME_IOCTL_ADMIN_CMD
+    virtual int DiskSequence(int fd, unsigned long long *sequence); // ioctl BLKGETDISKSEQ
 };
 
 } // namespace qz

@@ -197,6 +197,38 @@ bool SimDeviceAccess::FaultOutcome(const Fault &fault, Record &record, ScsiReque
     return Finish(record, false, fault.error);
 }
 
+int SimDeviceAccess::FindDrive(const char *path) const
+{
+    if (path == nullptr)
+        return -1;
+    const int64_t number = PhysicalDriveNumber(path);
+    for (std::size_t i = 0; i < drives_.size(); ++i) {
+        const DriveConfig &c = drives_[i].Config();
+        if (number >= 0 ? c.number == number : SamePathNoCase(c.path, path))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string SimDeviceAccess::IdentityOf(int drive) const
+{
+    if (drive < 0)
+        return std::string();
+    const uint64_t sequence = drives_[drive].Config().sequence;
+    return "diskseq " + std::to_string(sequence != 0 ? sequence : static_cast<uint64_t>(drive) + 1);
+}
+
+std::string SimDeviceAccess::IdentityOfPath(const char *path)
+{
+    return IdentityOf(FindDrive(path));
+}
+
+std::string SimDeviceAccess::IdentityOfHandle(DeviceHandle handle)
+{
+    const OpenDevice *device = Lookup(handle);
+    return device == nullptr ? std::string() : IdentityOf(device->drive);
+}
+
 bool SimDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
     Record record;
@@ -216,15 +248,7 @@ DeviceHandle SimDeviceAccess::Open(const char *path)
     Record record;
     record.kind = RequestKind::Open;
     record.path = path != nullptr ? path : "";
-    int index = -1;
-    if (path != nullptr) {
-        const int64_t number = PhysicalDriveNumber(path);
-        for (std::size_t i = 0; i < drives_.size() && index < 0; ++i) {
-            const DriveConfig &c = drives_[i].Config();
-            if (number >= 0 ? c.number == number : SamePathNoCase(c.path, path))
-                index = static_cast<int>(i);
-        }
-    }
+    const int index = FindDrive(path);
     record.drive = index;
     if (index < 0) {
         Finish(record, false, kNoSuchDevice);

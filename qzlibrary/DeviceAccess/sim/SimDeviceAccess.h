@@ -64,6 +64,9 @@ public:
     bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
     bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
     bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
+    // "diskseq <sequence>" of the drive; "" for none.
+    std::string IdentityOfPath(const char *path) override;
+    std::string IdentityOfHandle(DeviceHandle handle) override;
 
     // One line describing a record (the record file's format).
     static std::string Describe(const Record &record);
@@ -83,6 +86,8 @@ private:
     };
 
     bool Finish(Record &record, bool carried, uint32_t error);
+    int FindDrive(const char *path) const;
+    std::string IdentityOf(int drive) const;
     // The SCSI command ends with CHECK CONDITION, nothing executed.
     bool CheckCondition(ScsiRequest &request, Record &record);
     // What a due fault makes of a request: a SCSI status (`scsi`), a firmware

@@ -67,6 +67,7 @@ struct DriveConfig
     std::string path;
     DriveKind kind = DriveKind::Nvme;
     int64_t number = -1; // disk number; -1: none
+    uint64_t sequence = 0; // the disk's sequence number; 0: its position + 1
 
     // SCSI identity
     std::string vendor;

@@ -2,6 +2,7 @@
 
 #include "HidCommandLine.h"
 #include "LightingReport.h"
+#include "settings/IniFile.h"
 
 #include "TempUserFolders.h"
 
@@ -133,6 +134,24 @@ TEST_F(SettingsReadTest, BrokenFileReadsAsDefaultsWithoutBeingRepaired)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), garbage);
+}
+
+TEST_F(SettingsReadTest, ConfigAndAgentShareOneRuleForUnreadableFiles)
+{
+    // Too large, or not a single section: unreadable for both, which gives
+    // the defaults here and a clean file at Config's next save.
+    QByteArray oversized("[Setting]\r\nled_sw=0\r\n");
+    oversized.resize(IniFile::kMaxFileBytes + 1, ' ');
+    for (const QByteArray &content : {QByteArray("led_sw=0\r\n"), oversized}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        LightingSettings settings;
+        EXPECT_EQ(ReadSettingsWithoutWriting(path, settings), SettingsRead::Unreadable);
+        EXPECT_EQ(ReadSettings(settings, path), SettingsFileState::Unreadable);
+        EXPECT_EQ(settings.led_sw, 1);
+    }
 }
 
 TEST_F(SettingsReadTest, PathThatIsNoFileIsUnreadable)

@@ -14,6 +14,7 @@
 #include "CommandLine.h"
 #include "DebugText.h"
 #include "IdentifyData.h"
+#include "JsonText.h"
 
 using namespace qzctl;
 using ::testing::ElementsAre;
@@ -109,11 +110,54 @@ TEST(QzctlCommandLine, MistakesAreNamed)
     EXPECT_EQ(Parse({"list", "--simulation="}).error, "--simulation needs a file name");
 }
 
-TEST(QzctlCommandLine, HugeDriveNumbersStayHuge)
+TEST(QzctlCommandLine, DriveNumbersBeyondTheInstanceNumbersAreNoDriveNumbers)
 {
-    EXPECT_EQ(Parse({"identify", "256"}).options.drive, 256u);
-    EXPECT_EQ(Parse({"identify", "99999999999"}).options.drive, UINT32_MAX);
-    EXPECT_FALSE(Parse({"identify", "9999999999999"}).ok);
+    const struct
+    {
+        const char *text;
+        bool ok;
+        uint32_t drive;
+    } cases[] = {
+        {"256", true, 256u},
+        {"4294967295", true, UINT32_MAX},
+        {"00000000000007", true, 7u},
+        {"4294967296", false, 0},
+        {"99999999999", false, 0},
+        {"18446744073709551617", false, 0},
+        {"+1", false, 0},
+        {"1e3", false, 0},
+    };
+    for (const auto &c : cases) {
+        const ParseResult r = Parse({"identify", c.text});
+        EXPECT_EQ(r.ok, c.ok) << c.text;
+        if (c.ok)
+            EXPECT_EQ(r.options.drive, c.drive) << c.text;
+        else
+            EXPECT_THAT(r.error, HasSubstr("is not a drive number")) << c.text;
+    }
+}
+
+TEST(QzctlCommandLine, JsonBelongsToListAndIdentifyOnly)
+{
+    const struct
+    {
+        std::initializer_list<const char *> words;
+        const char *error; // nullptr: accepted
+    } cases[] = {
+        {{"list", "--json"}, nullptr},
+        {{"--json", "identify", "1"}, nullptr},
+        {{"identify", "1", "--json", "--raw"}, "exclude each other"},
+        {{"mcu-write", "0", "block.bin", "--json"}, "--json belongs to list and identify"},
+        {{"mcu-read", "0", "a", "b", "--json"}, "--json belongs to list and identify"},
+    };
+    for (const auto &c : cases) {
+        const ParseResult r = Parse(c.words);
+        EXPECT_EQ(r.ok, c.error == nullptr) << *c.words.begin();
+        if (c.error != nullptr)
+            EXPECT_THAT(r.error, HasSubstr(c.error));
+        else
+            EXPECT_TRUE(r.options.json);
+    }
 }
 
 // ---- the library's debug lines ------------------------------------------------------------------------
@@ -319,6 +363,29 @@ TEST_F(QzctlBlockFile, WhereAFileCanBeWritten)
     EXPECT_FALSE(CanWriteFile(folder, error));
     EXPECT_THAT(error, HasSubstr("is a folder"));
     EXPECT_FALSE(CanWriteFile(folder + "/no/such/x", error));
+}
+
+// ---- JSON text ----------------------------------------------------------------------------------------
+
+TEST(QzctlJson, StringsAreEscapedAndAlwaysValidUtf8)
+{
+    const struct
+    {
+        std::string text;
+        std::string json;
+    } cases[] = {
+        {"Sim Direct", "\"Sim Direct\""},
+        {"a\"b\\c", "\"a\\\"b\\\\c\""},
+        {"tab\there\nnew", "\"tab\\there\\nnew\""},
+        {std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\\u007f\""},
+        {std::string("nul\0x", 5), "\"nul\\u0000x\""},
+        {"caf\xc3\xa9 \xe4\xb8\xad", "\"caf\xc3\xa9 \xe4\xb8\xad\""}, // valid UTF-8 is kept
+        {"\xff\xc3", "\"\\ufffd\\ufffd\""}, // a stray byte and a cut sequence
+        {"\xc0\xaf", "\"\\ufffd\\ufffd\""}, // an overlong '/'
+        {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""}, // a surrogate
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(JsonString(c.text), c.json) << c.text;
 }
 
 } // namespace

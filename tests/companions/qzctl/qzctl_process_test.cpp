@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -350,7 +354,7 @@ TEST_F(QzctlProcess, NoDrives)
 TEST_F(QzctlProcess, ADriveNumberAtOrAboveTheCount)
 {
     const std::string sim = Simulation();
-    for (const char *drive : {"2", "255", "256", "99999999999"}) {
+    for (const char *drive : {"2", "255", "256", "4294967295"}) {
         const Outcome o = Qzctl({"identify", drive, "--simulation", sim});
         EXPECT_EQ(o.exitCode, 5) << drive;
         EXPECT_THAT(o.err, HasSubstr("the drives are numbered 0 to 1")) << drive;
@@ -474,6 +478,86 @@ TEST_F(QzctlProcess, BinaryDataIsNotSentToATerminal)
     EXPECT_EQ(o.exitCode, 2) << o.out;
     EXPECT_THAT(o.out, HasSubstr("would go to the terminal"));
     EXPECT_FALSE(std::filesystem::exists(record));
+}
+
+// ---- scripting --------------------------------------------------------------------------------------
+
+QJsonDocument ParsedJson(const std::string &text)
+{
+    QJsonParseError error {};
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << text;
+    return document;
+}
+
+TEST_F(QzctlProcess, ListAndIdentifyAsJson)
+{
+    // A model that needs escaping, on the bridged drive.
+    const std::string sim = Simulation("", "");
+    std::string text = ReadFile(sim);
+    text.replace(text.find("model = Sim Bridged"), 19, "model = Sim \"Q\" \\ B");
+    WriteFile("drives.sim", text);
+
+    Outcome o = Qzctl({"list", "--json", "--simulation", sim});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const QJsonArray devices = ParsedJson(o.out).object().value("Devices").toArray();
+    ASSERT_EQ(devices.size(), 2);
+    const struct
+    {
+        const char *transport;
+        QJsonValue bridge;
+        const char *model;
+        const char *serial;
+        const char *path;
+    } expected[] = {
+        {"NVMe", QJsonValue::Null, "Sim Direct", "SD-1", kNvmePath},
+        {"USB", "JMicron", "Sim \"Q\" \\ B", "SB-2", kUsbPath},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject d = devices[i].toObject();
+        EXPECT_TRUE(d.value("Index").isDouble());
+        EXPECT_EQ(d.value("Index").toInt(-1), i);
+        EXPECT_EQ(d.value("Transport").toString().toStdString(), expected[i].transport);
+        EXPECT_EQ(d.value("Bridge"), expected[i].bridge);
+        EXPECT_EQ(d.value("ModelNumber").toString().toStdString(), expected[i].model);
+        EXPECT_EQ(d.value("SerialNumber").toString().toStdString(), expected[i].serial);
+        EXPECT_EQ(d.value("DevicePath").toString().toStdString(), expected[i].path);
+    }
+
+    o = Qzctl({"identify", "1", "--json", "--simulation", sim});
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const QJsonObject id = ParsedJson(o.out).object();
+    EXPECT_EQ(id.value("mn").toString().toStdString(), "Sim \"Q\" \\ B");
+    EXPECT_EQ(id.value("fr").toString().toStdString(), "FWB2");
+    for (const char *number : {"vid", "ssvid", "ieee", "cntlid", "ver", "oacs", "frmw", "tnvmcap", "nn"})
+        EXPECT_TRUE(id.value(number).isDouble()) << number;
+}
+
+TEST_F(QzctlProcess, MessagesThatTellTheTruth)
+{
+    const std::string sim = Simulation();
+    const std::string library = folder + "/libQZcopy.so";
+    std::filesystem::copy_file(std::string(QZ_TEST_BIN_DIR) + "/libQZlibrary_Ocelot_64.so", library);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder); // the child starts here
+
+    const struct
+    {
+        std::vector<std::string> args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
+        {{"list", "--simulation", folder}, 2, "is a folder"},
+        {{"identify", "4294967296", "--simulation", sim}, 2, "\"4294967296\" is not a drive number"},
+        {{"list", "--library", "libQZcopy.so", "--simulation", sim}, 3, "write ./libQZcopy.so to load the file here"},
+        {{"list", "--library", "./libQZcopy.so", "--simulation", sim}, 0, ""},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = Qzctl(c.args);
+        EXPECT_EQ(o.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << " " << c.args[2] << "\n" << o.err;
+        EXPECT_THAT(o.err, HasSubstr(c.message));
+    }
+    std::filesystem::current_path(before);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "app/AgentLink.h"
 #include "framework/PlatformPaths.h"
+#include "settings/DiagnosticLog.h"
 
 #include "AgentTestSupport.h"
 #include "TempUserFolders.h"
@@ -86,6 +87,9 @@ TEST_F(AgentLinkTest, HungAgentReleasesConfigWithinTheBound)
     EXPECT_EQ(outcome.status, SendStatus::TimedOut);
     EXPECT_LT(elapsed, 700 + 2000);
     EXPECT_EQ(events.Events(), (std::vector<std::string> {"cursor shown", "cursor restored"}));
+    QFile log(DiagnosticLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("agent did not answer within 0.7 s"), 1);
 }
 
 TEST_F(AgentLinkTest, StartsTheAgentBesideTheProgramWhenNoneAnswers)

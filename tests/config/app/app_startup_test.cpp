@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -141,6 +142,25 @@ TEST(ConfigStartUp, LockOfAKilledCopyDoesNotBlockTheNextStart)
     RunningConfig next(ProgramCopy(folders));
     EXPECT_TRUE(WaitForLogLine(ReadyLine(folders), 2));
     EXPECT_TRUE(next.EndPolitely());
+}
+
+TEST(ConfigStartUp, FileSizeLimitFailsTheSaveInsteadOfKillingTheProgram)
+{
+    // The log fits below the limit, the first-run settings file does not.
+    TempUserFolders folders;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([] {
+        struct rlimit limit = {8192, 8192};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(ProgramCopy(folders), {});
+    ASSERT_TRUE(WaitForLogLine(ReadyLine(folders)));
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
 }
 
 TEST(ConfigStartUp, ProgramFolderWithSpacesIsKeptWhole)

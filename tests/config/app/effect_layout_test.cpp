@@ -106,6 +106,15 @@ TEST_F(MainWindowTest, WheelOverTheEffectListScrollsIt)
     EXPECT_TRUE(w.EffectListHovered());
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
 
+    // The null events that start and end a touchpad scroll move nothing.
+    for (Qt::ScrollPhase phase : {Qt::ScrollBegin, Qt::ScrollEnd}) {
+        QWheelEvent still(inside, w.mapToGlobal(inside), QPoint(), QPoint(), Qt::NoButton, Qt::NoModifier, phase,
+                          false);
+        QCoreApplication::sendEvent(&w, &still);
+        QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
+
     const QPoint outside(700, 500);
     QWheelEvent elsewhere(outside, w.mapToGlobal(outside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);

@@ -51,6 +51,20 @@ TEST_F(MainWindowTest, SeveralSynchronisedDevicesStartOnTheAllDevicesRecord)
     EXPECT_EQ(w.Settings().Profile(0).Category(1).synchronize, 1);
 }
 
+TEST_F(MainWindowTest, OnlyTheLeftButtonOnTheWindowClosesTheMenu)
+{
+    CConfigDlg &w = Open(3);
+    Click(Screen().categoryButtons[1]);
+    ASSERT_NE(w.PopupMenu(), nullptr);
+    const QPoint empty(700, 500);
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(&w, button, Qt::NoModifier, empty);
+        EXPECT_NE(w.PopupMenu(), nullptr) << button;
+    }
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, empty);
+    EXPECT_EQ(w.PopupMenu(), nullptr);
+}
+
 TEST_F(MainWindowTest, MenuReachesTheSixteenthDeviceAndIgnoresItemsBeyondTheCount)
 {
     CConfigDlg &w = Open(16);
@@ -158,7 +172,7 @@ TEST_F(MainWindowTest, UnsavedRecordChangeAsksAndSavesOnOk)
     EXPECT_EQ(w.Settings().CurrentProfile, 0);
 }
 
-TEST_F(MainWindowTest, FailedSaveKeepsTheSavedStateAndIsLogged)
+TEST_F(MainWindowTest, FailedSaveIsShownKeepsTheEditsAndIsLogged)
 {
     CConfigDlg &w = Open(1);
     const LightingSettings before = w.SavedSettings();
@@ -168,10 +182,33 @@ TEST_F(MainWindowTest, FailedSaveKeepsTheSavedStateAndIsLogged)
     QFile blocker(folder);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    const auto failureShown = [this, &w](int at) {
+        return boxes.size() > at && boxes[at].contains(": The settings could not be saved to ")
+            && boxes[at].contains(w.SettingsFilePath());
+    };
 
+    // Apply.
     Click(Screen().effectButtons[4]);
     Click(Screen().applyButton);
     EXPECT_EQ(w.SavedSettings(), before);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(failureShown(0)) << boxes[0].toStdString();
+    EXPECT_EQ(w.EditedRecord()->effectId, 4);
+
+    // A profile switch confirmed with OK: the switch goes on with the edits.
+    boxAnswer = IDOK;
+    Click(Screen().profileButtons[2]);
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes[1], "Profile: Save Profile?");
+    EXPECT_TRUE(failureShown(2));
+    EXPECT_EQ(w.Settings().CurrentProfile, 2);
+    EXPECT_EQ(w.Settings().Profile(0).Category(1).records[1].effectId, 4) << "the confirmed edits are kept";
+
+    // Close-and-save.
+    w.close();
+    EXPECT_TRUE(failureShown(3));
+    EXPECT_TRUE(w.IsEnding());
+
     QFile log(DiagnosticLogPath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("SaveSettings failed - "));

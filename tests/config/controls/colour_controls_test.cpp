@@ -9,6 +9,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
+
 #include <gtest/gtest.h>
 
 using namespace testev;
@@ -191,6 +193,50 @@ TEST_F(ClrEditTest, DigitsOnlyBoxRejectsOtherPrintableCharacters)
     EXPECT_EQ(red.text(), "300");
     EXPECT_EQ(recorder.Count(UM_EDIT_CHAR), 5);
     EXPECT_EQ(recorder.Messages(UM_EDIT_CHAR)[0].lParam, 31);
+}
+
+TEST_F(ClrEditTest, TheLimitHoldsForTypingAndPastingButNotForTextTheProgramSets)
+{
+    edit.setText("a long caption");
+    EXPECT_EQ(edit.text(), "a long caption");
+
+    edit.clear();
+    QGuiApplication::clipboard()->setText("1234567890");
+    Key(&edit, Qt::Key_1, "1");
+    Key(&edit, Qt::Key_V, QString(QChar(22)), Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), "112345");
+    Key(&edit, Qt::Key_9, "9");
+    EXPECT_EQ(edit.text(), "112345");
+}
+
+TEST_F(ClrEditTest, InputMethodTextGoesThroughTheSameFilter)
+{
+    struct Case
+    {
+        bool hex;
+        QString commit;
+        QString expected;
+    };
+    const Case cases[] = {
+        {true, QStringLiteral("zz发a1"), "a1"},
+        {false, QStringLiteral("１2x3"), "23"},
+        {true, QStringLiteral("abcdef012"), "abcdef"},
+    };
+    for (const Case &c : cases) {
+        CClrEdit box;
+        box.Create(&parent, QRect(10, 40, 40, 20), 35, !c.hex);
+        if (c.hex)
+            box.SetHexMode();
+        box.LimitText(6);
+        const int before = recorder.Count(UM_EDIT_CHAR);
+        QInputMethodEvent composing(QStringLiteral("zhong"), {});
+        QApplication::sendEvent(&box, &composing);
+        QInputMethodEvent commit;
+        commit.setCommitString(c.commit);
+        QApplication::sendEvent(&box, &commit);
+        EXPECT_EQ(box.text(), c.expected) << c.commit.toStdString();
+        EXPECT_EQ(recorder.Count(UM_EDIT_CHAR) - before, c.commit.size()) << "one report per committed character";
+    }
 }
 
 TEST_F(ClrEditTest, KeysThatTypeNothingAreNotReported)

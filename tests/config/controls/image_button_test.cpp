@@ -23,6 +23,7 @@ struct BitmapBtnTest : ::testing::Test
     void SetUp() override
     {
         parent.resize(300, 200);
+        testev::Activate(&parent);
         button.Create(QString(), &parent, QRect(10, 10, 80, 30), 42);
     }
     std::vector<RecordingWindow::Delivered> Commands() const { return parent.Received(WM_COMMAND); }
@@ -186,6 +187,7 @@ struct BitmapBtn2Test : ::testing::Test
     void SetUp() override
     {
         parent.resize(300, 200);
+        testev::Activate(&parent);
         button.Create(QString(), &parent, QRect(10, 10, 40, 40), 5);
     }
     size_t Clicks() const { return parent.Received(WM_COMMAND).size(); }

@@ -49,6 +49,13 @@ inline void Wheel(QWidget *w, int delta, QPoint pos = QPoint(1, 1))
     QApplication::sendEvent(w, &e);
 }
 
+// Makes the window of `w` the program's active window, as a user's click on
+// it would: hover starts only while a window of the program is active.
+inline void Activate(QWidget *w)
+{
+    QApplication::setActiveWindow(w->window());
+}
+
 inline void Leave(QWidget *w)
 {
     QEvent e(QEvent::Leave);

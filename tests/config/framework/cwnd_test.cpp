@@ -39,6 +39,7 @@ struct CWndTest : ::testing::Test
     void SetUp() override
     {
         parent.resize(300, 200);
+        testev::Activate(&parent);
         a.CreateWnd(&parent, QRect(10, 10, 50, 20), 7);
         b.CreateWnd(&parent, QRect(100, 10, 50, 20), 8);
     }
@@ -116,6 +117,17 @@ TEST_F(CWndTest, HoverTrackingFollowsThePointerAndTheCapture)
     // Button up, still off the window: the capture goes.
     EXPECT_EQ(a.TrackHover({-3, 6}, Qt::NoButton, a.hover), ProbeWnd::Hover::Outside);
     EXPECT_FALSE(a.HasCapture());
+}
+
+TEST_F(CWndTest, NoHoverAndNoCaptureWhileNoWindowOfTheProgramIsActive)
+{
+    // Another program holds the pointer: moves still arrive.
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(a.TrackHover({5, 5}, Qt::NoButton, a.hover), ProbeWnd::Hover::Ignored);
+    EXPECT_FALSE(a.hover);
+    EXPECT_FALSE(a.HasCapture());
+    testev::Activate(&parent);
+    EXPECT_EQ(a.TrackHover({5, 5}, Qt::NoButton, a.hover), ProbeWnd::Hover::Entered);
 }
 
 TEST_F(CWndTest, WindowWithoutParentOrOwnerDoesNotTrackHover)

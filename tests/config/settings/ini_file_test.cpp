@@ -46,6 +46,62 @@ TEST(IniFileReading, IntegersFollowTheLeadingNumberRule)
     EXPECT_EQ(ini.ReadInt("N", "tiny", 0), INT_MIN);
 }
 
+TEST(IniFileReading, LinesReadAsTheSkinReaderAndThePlatformReadThem)
+{
+    // A lone CR ends a line; "[name" without ']' is no header; a line without
+    // '=' is no key.
+    const IniFile ini = IniFile::FromText("[A]\rk=1\r[B\nb=2\nbare\n");
+    EXPECT_EQ(ini.ReadInt("A", "k", 0), 1);
+    EXPECT_EQ(ini.ReadInt("A", "b", 0), 2) << "the broken header belongs to section A";
+    EXPECT_FALSE(ini.ReadString("B", "b").has_value());
+    EXPECT_FALSE(ini.ReadString("A", "bare").has_value());
+    EXPECT_EQ(ini.ToText(), "[A]\r\nk=1\r\n[B\r\nb=2\r\nbare\r\n");
+}
+
+TEST(IniFileReading, FilesWithoutASectionAreUnreadable)
+{
+    const std::pair<QByteArray, IniFile::FileState> cases[] = {
+        {"", IniFile::FileState::Readable},
+        {"[S]", IniFile::FileState::Readable},
+        {"junk\r\n[S]\r\n", IniFile::FileState::Readable},
+        {"key=value\r\n", IniFile::FileState::Unreadable},
+        {QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), IniFile::FileState::Unreadable},
+        {QByteArray("\xFF\xFE[\0S\0]\0", 8), IniFile::FileState::Readable},
+    };
+    for (const auto &[text, state] : cases)
+        EXPECT_EQ(IniFile::FromText(text).State(), state) << text.toHex().constData();
+}
+
+TEST(IniFileWriting, Utf16FilesAreReadAndWrittenBackInUtf16)
+{
+    const QString text = QStringLiteral("[Setting]\r\nled_sw=0\r\nname=全部\r\n");
+    QByteArray utf16("\xFF\xFE", 2);
+    utf16 += QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    IniFile ini = IniFile::FromText(utf16);
+    EXPECT_EQ(ini.ReadInt("Setting", "led_sw", 1), 0);
+    EXPECT_EQ(ini.ReadString("Setting", "name"), QStringLiteral("全部").toStdString());
+    ini.WriteInt("Setting", "led_sw", 1);
+    const QString expected = QStringLiteral("[Setting]\r\nled_sw=1\r\nname=全部\r\n");
+    EXPECT_EQ(ini.ToText(),
+              QByteArray("\xFF\xFE", 2)
+                  + QByteArray(reinterpret_cast<const char *>(expected.utf16()), expected.size() * 2));
+}
+
+TEST(IniFileReading, OversizedFilesAreNotRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/config";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[S]\r\nk=1\r\n");
+    ASSERT_TRUE(file.resize(IniFile::kMaxFileBytes + 1));
+    file.close();
+    const IniFile ini(path);
+    EXPECT_EQ(ini.State(), IniFile::FileState::Unreadable);
+    EXPECT_FALSE(ini.ReadString("S", "k").has_value());
+    EXPECT_EQ(IniFile(dir.path() + "/none").State(), IniFile::FileState::Missing);
+}
+
 TEST(IniFileWriting, ReplacesInPlaceAndKeepsEverythingElse)
 {
     IniFile ini = IniFile::FromText("; top comment\n[Other]\nx = 1\n\n[Setting]\nLED_SW = 0\n; note\nkeep=yes\n");
@@ -85,7 +141,9 @@ TEST(IniFileFlush, WritesAtomicallyAndReportsFailure)
 
     IniFile nowhere(dir.path() + "/missing-folder/file.ini");
     nowhere.WriteInt("S", "k", 1);
-    EXPECT_FALSE(nowhere.Flush());
+    QString reason;
+    EXPECT_FALSE(nowhere.Flush(&reason));
+    EXPECT_FALSE(reason.isEmpty()) << "the system's reason is given";
     EXPECT_FALSE(IniFile::FromText("[S]").Flush()) << "no path, nothing to write to";
 }
 

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 #include "settings/LightingSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -92,6 +93,54 @@ TEST_F(SettingsFileTest, SavingTwiceRewritesTheSameBytesAndLoadsBackEqual)
     ASSERT_TRUE(SaveSettings(settings, Path()));
     EXPECT_EQ(ReadAll(Path()), first);
     EXPECT_EQ(Load(), settings);
+}
+
+QByteArray AsUtf16LeWithMark(const QString &text)
+{
+    return QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+TEST_F(SettingsFileTest, Utf16FileReadsAndStaysUtf16AfterASave)
+{
+    // The file as the platform's functions write it after a user's changes.
+    QStringList lines = FirstRunLines(0);
+    lines.replaceInStrings("led_sw=1", "led_sw=0").replaceInStrings("DevNum_SSD=2", "DevNum_SSD=3");
+    WriteAll(Path(), AsUtf16LeWithMark(lines.join("\r\n") + "\r\n"));
+
+    LightingSettings settings = Load();
+    EXPECT_EQ(settings.led_sw, 0);
+    EXPECT_EQ(settings.Profile(3).Category(1).devNum, 3);
+
+    settings.CurrentProfile = 2;
+    ASSERT_TRUE(SaveSettings(settings, Path()));
+    lines.replaceInStrings("CurrentProfile=0", "CurrentProfile=2");
+    EXPECT_EQ(ReadAll(Path()), AsUtf16LeWithMark(lines.join("\r\n") + "\r\n"));
+    EXPECT_EQ(Load(), settings);
+}
+
+TEST_F(SettingsFileTest, UnreadableFileIsCopiedAsideAndReplacedByACleanOne)
+{
+    QByteArray oversized("[Setting]\r\nled_sw=0\r\n");
+    oversized.resize(IniFile::kMaxFileBytes + 1, 'x');
+    const QByteArray cases[] = {QByteArray("\x00\x01binary damage\xFF", 17), "led_sw=0\r\n", oversized};
+    for (const QByteArray &content : cases) {
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(dir_.path());
+        WriteAll(Path(), content);
+        LightingSettings settings;
+        EXPECT_EQ(ReadSettings(settings, Path()), SettingsFileState::Unreadable);
+        EXPECT_EQ(settings.led_sw, 1) << "the defaults apply";
+
+        ASSERT_TRUE(SaveSettings(settings, Path()));
+        EXPECT_EQ(ReadAll(Path() + ".unreadable"), content);
+        EXPECT_EQ(QString::fromLatin1(ReadAll(Path())).split("\r\n", Qt::SkipEmptyParts),
+                  FirstRunLines(settings.lan_id));
+
+        // A second unreadable file does not overwrite the first copy.
+        WriteAll(Path(), content);
+        ASSERT_TRUE(SaveSettings(settings, Path()));
+        EXPECT_EQ(ReadAll(Path() + ".unreadable-2"), content);
+    }
 }
 
 TEST_F(SettingsFileTest, DamagedRecordLoadsAsDefaultAndTheRestAsWritten)
@@ -198,7 +247,11 @@ TEST_F(SettingsFileTest, FailedSaveReportsFailureAndKeepsTheOldFile)
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(ReadAll(Path()), before);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList {"config"}) << "no temporary file is left";
-    EXPECT_FALSE(SaveSettings(settings, dir_.path() + "/no/such/folder/config"));
+    QString reason;
+    EXPECT_FALSE(SaveSettings(settings, dir_.path() + "/no/such/folder/config", &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_FALSE(SaveSettings(settings, QString(), &reason));
+    EXPECT_TRUE(reason.contains("home")) << reason.toStdString();
 }
 
 TEST(ProfileMatchesTest, IgnoresWhatTheUnsavedChangeTestDoesNotCover)

@@ -197,6 +197,14 @@ TEST_F(ImageHelpersTest, CreateDib32IsTransparentBlackAndReplacesTarget)
     EXPECT_TRUE(CreateDib32(3, -1).IsEmpty());
     EXPECT_TRUE(CreateDib32(kMaxBitmapSide + 1, 1, &target).IsEmpty());
     EXPECT_TRUE(target.IsEmpty());
+    // Within the side limit but with too large an area (a 16000 x 16000 skin
+    // rectangle would take a gigabyte per crop).
+    EXPECT_TRUE(CreateDib32(16000, 16000).IsEmpty());
+    EXPECT_TRUE(CreateDib32(4096, 2049).IsEmpty());
+    EXPECT_EQ(CreateDib32(4096, 2048).Size(), QSize(4096, 2048));
+    Bitmap crop(WhiteMask(2, 2));
+    CropBitmap(crop, Bitmap(WhiteMask(4, 4)), 0, 0, 16000, 16000);
+    EXPECT_TRUE(crop.IsEmpty());
 }
 
 TEST_F(ImageHelpersTest, CropCopiesTheRectangle)

@@ -88,7 +88,18 @@ TEST_F(SkinFolderTest, MaskOnlyWhenAskedAndPresent)
     ASSERT_TRUE(mask.save(dir.path() + "/skins/ring_mask.bmp"));
     EXPECT_TRUE(LoadImageSet("ring", false).mask.IsEmpty());
     EXPECT_EQ(LoadImageSet("ring", false, MaskRequest::Wanted).mask.Width(), 10);
+    EXPECT_TRUE(LoadImageSet("ring", false, MaskRequest::Wanted).maskPresent);
     EXPECT_TRUE(LoadImageSet("btn", false, MaskRequest::Wanted).mask.IsEmpty());
+    EXPECT_FALSE(LoadImageSet("btn", false, MaskRequest::Wanted).maskPresent);
+
+    // A mask that is there but does not decode is present, and empty.
+    QFile broken(dir.path() + "/skins/ring_mask.bmp");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("BM garbage");
+    broken.close();
+    const ImageSet set = LoadImageSet("ring", false, MaskRequest::Wanted);
+    EXPECT_TRUE(set.maskPresent);
+    EXPECT_TRUE(set.mask.IsEmpty());
 }
 
 TEST_F(SkinFolderTest, MissingAndBrokenPictures)

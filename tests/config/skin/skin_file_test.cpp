@@ -57,7 +57,7 @@ TEST(PrivateProfile, SyntaxRules)
     EXPECT_EQ(profile.Value("Main", "equals"), QStringLiteral("a=b"));
     EXPECT_EQ(profile.Value("Main", "quoted"), QStringLiteral("  kept blanks  "));
     EXPECT_EQ(profile.Value("Main", "halfquoted"), QStringLiteral("\"open"));
-    EXPECT_EQ(profile.Value("Main", "bare"), QString());
+    EXPECT_FALSE(profile.Value("Main", "bare").has_value()) << "a line without '=' is no key";
     EXPECT_FALSE(profile.Value("Main", "; comment").has_value());
     EXPECT_FALSE(profile.Value("Main", "late").has_value()) << "only the first section of a name counts";
     EXPECT_FALSE(profile.Value("", "stray").has_value());

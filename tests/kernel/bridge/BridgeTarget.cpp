@@ -152,8 +152,11 @@ ScsiReply BridgeTarget::ReadFromDrive(const AdminCommand &admin, uint32_t bytes)
         return Fail(kIllegalRequest, 0x24, 0);
     const bool isAnswer = admin.opcode == 0x02 && (admin.cdw10 & 0xFF) == 0xC7;
     const bool isIdentify = admin.opcode == 0x06;
-    if ((fault_ == Fault::ShortAnswer && isAnswer) || (fault_ == Fault::ShortIdentify && isIdentify)) {
-        data.resize(kShortReplyBytes);
+    if (fault_ == Fault::EmptyAnswer && isAnswer)
+        return Good(); // only the residue tells the host that nothing came
+    const bool statusOnly = fault_ == Fault::StatusOnlyAnswer && isAnswer;
+    if ((fault_ == Fault::ShortAnswer && isAnswer) || (fault_ == Fault::ShortIdentify && isIdentify) || statusOnly) {
+        data.resize(statusOnly ? 0 : kShortReplyBytes);
         ScsiReply reply = Fail(kHardwareError, 0x44, 0); // internal target failure
         reply.dataIn = std::move(data);
         return reply;

@@ -24,6 +24,8 @@ enum class Fault {
     None,
     ShortAnswer, // the C7h data phase ends after 1000 bytes with CHECK CONDITION
     ShortIdentify, // the same for the Identify data phase
+    StatusOnlyAnswer, // the C7h data phase brings no data, only CHECK CONDITION
+    EmptyAnswer, // the C7h data phase brings no data and a GOOD status
 };
 
 struct ScsiCommand

@@ -9,7 +9,8 @@
 // Prints "ready" once the descriptors are written (then the gadget can be
 // bound) and puts the drive's Identify data in LOG-FILE.identify. Logs every command: "cdb <bytes> <in|out|none> <length>", what the
 // tunnel carried, and "csw status <n> residue <n>". FAULT-FILE, read at every
-// command, may hold "short-answer" or "short-identify".
+// command, may hold "short-answer", "short-identify", "status-only-answer" or
+// "empty-answer".
 #include <endian.h>
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -161,6 +162,10 @@ qzbridge::Fault FaultFrom(const char *path)
         return qzbridge::Fault::ShortAnswer;
     if (word == "short-identify")
         return qzbridge::Fault::ShortIdentify;
+    if (word == "status-only-answer")
+        return qzbridge::Fault::StatusOnlyAnswer;
+    if (word == "empty-answer")
+        return qzbridge::Fault::EmptyAnswer;
     return qzbridge::Fault::None;
 }
 

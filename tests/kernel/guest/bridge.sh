@@ -148,6 +148,28 @@ check bridge-short-answer-served "the bridge did not end the C7h phase short" \
 check bridge-short-answer-fails "mcu-read exited with $status after a short answer" [ "$status" = 1 ]
 check bridge-short-answer-no-file "an answer file was written after a short answer" [ ! -e answer.short ]
 
+echo status-only-answer >bridge.fault
+at=$(mark)
+qzctl mcu-read 1 block answer.none 2>none.err
+status=$?
+since "$at" none.log
+: >bridge.fault
+check bridge-status-only-answer-served "the bridge did not answer C7h with status only" \
+    grep -q "csw status 1 residue 4096" none.log
+check bridge-status-only-answer-fails "mcu-read exited with $status after an answer without data" \
+    [ "$status" = 1 -a ! -e answer.none ]
+
+echo empty-answer >bridge.fault
+at=$(mark)
+qzctl mcu-read 1 block answer.empty 2>empty.err
+status=$?
+since "$at" empty.log
+: >bridge.fault
+check bridge-empty-answer-served "the bridge did not answer C7h with no data and GOOD status" \
+    grep -q "csw status 0 residue 4096" empty.log
+check bridge-empty-answer-fails "mcu-read exited with $status after an answer without data" \
+    [ "$status" = 1 -a ! -e answer.empty ]
+
 echo short-identify >bridge.fault
 qzctl identify 1 --raw id.short 2>short-id.err
 status=$?

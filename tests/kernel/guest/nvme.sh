@@ -33,6 +33,9 @@ check nvme-identify-matches-nvme-cli "qzctl and nvme id-ctrl differ: $(cmp id.qz
 # The exchange: this controller has no lighting MCU; both directions must
 # fail, and a failed read leaves no answer file.
 make_block block 'Q'
+tracing=/sys/kernel/tracing
+echo >$tracing/trace
+echo 1 >$tracing/events/nvme/nvme_setup_cmd/enable
 qzctl --debug mcu-write 0 block >write.out 2>write.err
 status=$?
 cat write.err
@@ -42,6 +45,18 @@ status=$?
 cat read.err
 check nvme-read-fails "qzctl mcu-read exited with $status, not 1" [ "$status" -eq 1 ]
 check nvme-read-leaves-no-answer "an answer file was written" [ ! -e answer ]
+echo 0 >$tracing/events/nvme/nvme_setup_cmd/enable
+
+# What the driver put in the submission entries: the lighting log pages go
+# with NSID 0 and 4096 bytes, as through a bridge. (This controller ends the
+# exchange before the download, so C7h is never asked for here.)
+grep nvme_setup_cmd $tracing/trace | grep qzctl | sed 's/.*nvme_setup_cmd: //' >exchange.trace
+note_file "nvme submitted: " exchange.trace
+check nvme-log-c6-entry "no Get Log Page C6h with NSID 0 and 1024 dwords" \
+    grep -q "nsid=0, .*nvme_admin_get_log_page cdw10=c6 00 ff 03 " exchange.trace
+check nvme-log-pages-nsid "a lighting log page went with a namespace other than 0" \
+    [ "$(grep -cE 'nvme_admin_get_log_page cdw10=c[67] ' exchange.trace)" = \
+      "$(grep -cE 'nsid=0, .*nvme_admin_get_log_page cdw10=c[67] ' exchange.trace)" ]
 
 # Opens that make udev re-probe: no descriptor of ours is opened for writing
 # on the namespace or controller nodes during an Identify and an exchange.

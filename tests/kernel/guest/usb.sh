@@ -129,6 +129,7 @@ DISKS
 if plug 0x174c 0x2362 "ASMedia" "ASM2362 NVMe" medium.img; then
     old_path=$(sysfs_path $disk)
     old_disk=$disk
+    old_sequence=$(cat /sys/block/$disk/diskseq 2>/dev/null)
     rm -f enumerated replaced
     qz_library_session enumerate signal enumerated wait-for replaced \
         write 1 block read 1 block answer.replaced identify 1 id.replaced >session.out 2>session.err &
@@ -137,7 +138,7 @@ if plug 0x174c 0x2362 "ASMedia" "ASM2362 NVMe" medium.img; then
     unplug
     plug 0x1d6b 0x0104 "Linux" "File-Stor Gadget" other.img
     new_path=$(sysfs_path $disk)
-    note "usb: replaced $old_disk ($old_path) by $disk ($new_path)"
+    note "usb: replaced $old_disk ($old_path, diskseq $old_sequence) by $disk ($new_path, diskseq $(cat /sys/block/$disk/diskseq 2>/dev/null))"
     scsi_trace_on
     touch replaced
     wait $session
@@ -148,6 +149,7 @@ if plug 0x174c 0x2362 "ASMedia" "ASM2362 NVMe" medium.img; then
     check usb-replaced-write-fails "the write on the old slot succeeded" grep -qx "write: failed" session.out
     check usb-replaced-read-fails "the read on the old slot succeeded" grep -qx "read: failed" session.out
     check usb-replaced-identify-fails "Identify on the old slot succeeded" grep -qx "identify: failed" session.out
+    note "usb: commands that reached the new disk while the old slot was used: $(sed -n 's/.*raw=\([0-9a-f]*\).*/\1/p' replaced.trace | tr '\n' ' ')"
     vendor_commands=$(grep -ciE "raw=(ea|eb|a1|12) " replaced.trace)
     check usb-replaced-no-command "$vendor_commands INQUIRY or vendor commands reached the new disk" \
         [ "$vendor_commands" = 0 ]
