@@ -26,6 +26,12 @@ static void Check(bool ok, const char *what)
         ++failures;
 }
 
+static DWORD WINAPI DoNothing(LPVOID unused)
+{
+    (void)unused;
+    return 0;
+}
+
 static bool AllBytesAre(const unsigned char *bytes, size_t count, unsigned char value)
 {
     for (size_t i = 0; i < count; ++i) {
@@ -95,6 +101,12 @@ int main(int argc, char **argv)
     Check(AllBytesAre(buffer, sizeof buffer, 0xA5), "the buffer was not touched");
     Check(version() == text && strcmp(text, "0.00.001") == 0, "the version text is intact");
 
+    /* A thread started and ended while the library is loaded. */
+    HANDLE thread = CreateThread(NULL, 0, DoNothing, NULL, 0, NULL);
+    Check(thread != NULL && WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0, "a thread ran");
+    if (thread != NULL)
+        CloseHandle(thread);
+
     Check(uninitialize(), "UnInitialize");
     Check(!uninitialize(), "UnInitialize again answers false");
     Check(FreeLibrary(library) != FALSE, "FreeLibrary");
@@ -110,6 +122,8 @@ int main(int argc, char **argv)
                                             "\n[DLL]dwDeviceCount = 0\n",
                                             "\n[DLL]QZ library uninitialized\n",
                                             "QZLib_UnInitialize::QZ library is not initialized!\n",
+                                            "\n[DLL]QZ DLL_THREAD_ATTACH!\n",
+                                            "\n[DLL]QZ DLL_THREAD_DETACH!\n",
                                             "\n[DLL]QZ DLL_PROCESS_DETACH!\n"};
         for (size_t i = 0; log != NULL && i < sizeof lines / sizeof lines[0]; ++i) {
             char what[128];
