@@ -72,6 +72,12 @@ void PaintMainWindow(QPainter &painter, const MainScreen &screen, int currentEff
     DrawSkinPicture(QStringLiteral("MAINPIC"), QStringLiteral("1"), painter, baseFolder);
     DrawSkinPicture(QStringLiteral("MAINPIC"), QStringLiteral("2"), painter, baseFolder);
 
+    // What the ring's picture has in its open middle shows only with the ring.
+    const EffectCapability capability = CapabilityOf(currentEffect);
+    const Bitmap &ring = screen.hueRing.GetRingImage();
+    if (capability.colour && !ring.IsEmpty())
+        painter.drawImage(screen.hueRing.geometry().topLeft(), ring.Image());
+
     painter.setFont(MakeSkinFont(15, 500));
     painter.setPen(Qt::white);
     painter.setBackgroundMode(Qt::TransparentMode);
@@ -87,7 +93,6 @@ void PaintMainWindow(QPainter &painter, const MainScreen &screen, int currentEff
     DrawSkinText(ledText, QStringLiteral("2"), painter, effectName, left);
     DrawSkinText(ledText, QStringLiteral("1"), painter, QString(), left);
 
-    const EffectCapability capability = CapabilityOf(currentEffect);
     if (capability.colour)
         for (const char *key : {"3", "5", "7", "8", "9", "10", "11", "12", "16"})
             DrawSkinText(ledText, QString::fromLatin1(key), painter, QString(), left);

@@ -23,6 +23,9 @@ public:
     void CreateSlider(QWidget *parent, int left, int top, int right, int bottom);
     // Crops of both pictures; only the first is drawn.
     void SetRingImages(const Bitmap *first, const Bitmap *second, int left, int top, int right, int bottom);
+    // The ring's picture; the window paints it under the ring while the ring
+    // is shown (the ring's shape leaves its open middle to the window).
+    const Bitmap &GetRingImage() const { return ringImages[0]; }
     // Full-size copies; the first sets the thumb size and is the one drawn.
     void SetThumbImages(const Bitmap *first, const Bitmap *second);
     // Shapes the window by the mask (white is outside). A mask that gives no

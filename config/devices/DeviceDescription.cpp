@@ -2,30 +2,68 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <climits>
+#include <string>
 
 namespace {
 
 // TinyXML descends recursively, one level per nested element, both when it
 // parses and when it frees the tree; a few tens of thousands of nested
-// elements exhaust a thread's stack. No element can start without a '<'
-// that is not followed by '/', so cutting the text before the
-// (kMaxMarkupOpenings + 1)-th such '<' bounds the nesting depth whatever
-// the content. A real description has a few hundred; anything beyond is
-// read up to the cut, like any other truncated document.
-constexpr std::size_t kMaxMarkupOpenings = 4096;
+// elements exhaust a thread's stack. The text is cut before the first
+// element that would open deeper than kMaxNestingDepth; whatever precedes it
+// is read like any other truncated document. Siblings, comments, processing
+// instructions and declarations do not nest and are not limited. The count
+// never under-counts TinyXML's depth: every start tag that is not closed by
+// "/>" counts as one level, and only an end tag ("</") gives one back (where
+// TinyXML either closes the element or stops with an error).
+constexpr int kMaxNestingDepth = 256;
 
-void LimitMarkupOpenings(std::string &text)
+// The position after `end` from `from` on, or the end of the text.
+std::size_t After(const std::string &text, std::size_t from, const char *end)
 {
-    std::size_t openings = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '<')
-            continue;
-        if (i + 1 < text.size() && text[i + 1] == '/')
-            continue;
-        if (++openings > kMaxMarkupOpenings) {
-            text.resize(i);
-            return;
+    const std::size_t found = text.find(end, from);
+    return found == std::string::npos ? text.size() : found + std::char_traits<char>::length(end);
+}
+
+void LimitNestingDepth(std::string &text)
+{
+    int depth = 0;
+    std::size_t i = 0;
+    while ((i = text.find('<', i)) != std::string::npos) {
+        const std::size_t start = i;
+        const char next = start + 1 < text.size() ? text[start + 1] : '\0';
+        if (text.compare(start, 4, "<!--") == 0) {
+            i = After(text, start + 4, "-->");
+        } else if (next == '?') {
+            i = After(text, start + 2, "?>");
+        } else if (text.compare(start, 9, "<![CDATA[") == 0) {
+            i = After(text, start + 9, "]]>");
+        } else if (next == '!') {
+            i = After(text, start + 2, ">");
+        } else if (next == '/') {
+            depth = std::max(0, depth - 1);
+            i = After(text, start + 2, ">");
+        } else {
+            // A start tag: up to its '>', quoted attribute values skipped.
+            std::size_t j = start + 1;
+            char quote = 0;
+            for (; j < text.size(); ++j) {
+                if (quote) {
+                    if (text[j] == quote)
+                        quote = 0;
+                } else if (text[j] == '"' || text[j] == '\'') {
+                    quote = text[j];
+                } else if (text[j] == '>') {
+                    break;
+                }
+            }
+            const bool selfClosing = j < text.size() && j > start + 1 && text[j - 1] == '/';
+            if (!selfClosing && ++depth > kMaxNestingDepth) {
+                text.resize(start);
+                return;
+            }
+            i = j < text.size() ? j + 1 : j;
         }
     }
 }
@@ -167,7 +205,7 @@ std::int32_t DocumentNumber(const char *text)
 bool ParseDeviceDescription(std::u16string_view document, DeviceDescription *description)
 {
     std::string text = NarrowDocumentText(document);
-    LimitMarkupOpenings(text);
+    LimitNestingDepth(text);
 
     TiXmlDocument xml;
     xml.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -126,8 +127,18 @@ bool ProviderRegistry::EnumerateSubkeys(const QString &key, QStringList *names) 
         opened = true;
         *names += SubfolderNames(folder);
     }
-    std::sort(names->begin(), names->end());
-    names->erase(std::unique(names->begin(), names->end()), names->end());
+    // Registry names are compared without regard to case: a key made per user
+    // and system-wide in another letter case is one key (the per-user
+    // spelling, listed first, is kept).
+    QSet<QString> seen;
+    QStringList unique;
+    for (const QString &name : std::as_const(*names))
+        if (!seen.contains(name.toCaseFolded())) {
+            seen.insert(name.toCaseFolded());
+            unique << name;
+        }
+    std::sort(unique.begin(), unique.end());
+    *names = unique;
     return opened;
 }
 

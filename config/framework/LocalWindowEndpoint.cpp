@@ -110,6 +110,40 @@ bool WaitFor(int fd, short events, const QDeadlineTimer &deadline)
     }
 }
 
+// The endpoints listening on this thread, served while a send of this thread
+// waits for its answer.
+thread_local std::vector<LocalWindowEndpoint *> listeningEndpoints;
+
+// Waits like WaitFor() and meanwhile serves the requests that reach the
+// endpoints listening on this thread; nothing else runs.
+bool WaitForWhileServing(int fd, short events, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        std::vector<pollfd> entries {{fd, events, 0}};
+        std::vector<LocalWindowEndpoint *> owners {nullptr};
+        for (LocalWindowEndpoint *endpoint : listeningEndpoints) {
+            for (int served : endpoint->Descriptors()) {
+                entries.push_back({served, POLLIN, 0});
+                owners.push_back(endpoint);
+            }
+        }
+        const int ready = ::poll(entries.data(), entries.size(), RemainingMs(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        if (entries[0].revents != 0)
+            return true;
+        // A handler may close or destroy any endpoint: each one is looked up
+        // again before it is served.
+        for (std::size_t i = 1; i < entries.size(); ++i) {
+            const auto &live = listeningEndpoints;
+            if (entries[i].revents != 0 && std::find(live.begin(), live.end(), owners[i]) != live.end())
+                owners[i]->ServeReady(entries[i].fd);
+        }
+    }
+}
+
 enum class Transfer { Done, TimedOut, Failed };
 
 // Moves `size` bytes over the non-blocking socket `fd`: `step(done)` sends or
@@ -118,7 +152,8 @@ enum class Transfer { Done, TimedOut, Failed };
 // deadline. Any other error, or a step that moves nothing (the peer closed),
 // fails.
 template <typename Step>
-Transfer TransferAll(int fd, short events, std::size_t size, const QDeadlineTimer &deadline, Step step)
+Transfer TransferAll(int fd, short events, std::size_t size, const QDeadlineTimer &deadline, Step step,
+                     bool serveWhileWaiting = false)
 {
     std::size_t done = 0;
     while (done < size) {
@@ -130,7 +165,7 @@ Transfer TransferAll(int fd, short events, std::size_t size, const QDeadlineTime
         if (moved < 0 && errno == EINTR)
             continue;
         if (moved < 0 && errno == EAGAIN) {
-            if (!WaitFor(fd, events, deadline))
+            if (!(serveWhileWaiting ? WaitForWhileServing(fd, events, deadline) : WaitFor(fd, events, deadline)))
                 return Transfer::TimedOut;
             continue;
         }
@@ -234,9 +269,9 @@ SendOutcome SendToWindow(const QString &title, uint32_t message, uintptr_t wPara
         return {sent == Transfer::TimedOut ? SendStatus::TimedOut : SendStatus::Failed, 0};
 
     std::array<uint8_t, kAnswerFrameBytes> answer {};
-    const Transfer received = TransferAll(socket.Get(), POLLIN, answer.size(), deadline, [&](std::size_t done) {
-        return ::recv(socket.Get(), answer.data() + done, answer.size() - done, 0);
-    });
+    const Transfer received = TransferAll(
+        socket.Get(), POLLIN, answer.size(), deadline,
+        [&](std::size_t done) { return ::recv(socket.Get(), answer.data() + done, answer.size() - done, 0); }, true);
     if (received != Transfer::Done) // closed without (a whole) answer, or broken
         return {received == Transfer::TimedOut ? SendStatus::TimedOut : SendStatus::Failed, 0};
     if (GetLittleEndian(answer.data(), 4) != kAnswerBodyBytes)
@@ -382,6 +417,7 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
             state_->sweepTimer->stop();
     });
     state_ = std::move(state);
+    listeningEndpoints.push_back(this);
     return ListenResult::Listening;
 }
 
@@ -390,6 +426,7 @@ void LocalWindowEndpoint::Close()
     if (!state_)
         return;
     std::unique_ptr<State> state = std::move(state_);
+    std::erase(listeningEndpoints, this);
     const bool inCallback = callbackDepth_ > 0;
     for (auto &[fd, connection] : state->connections) {
         Dispose(connection.notifier, inCallback);
@@ -406,6 +443,27 @@ void LocalWindowEndpoint::Close()
         && info.st_ino == state->socketInode)
         ::unlink(state->socketPath.constData());
     state->lock->unlock();
+}
+
+std::vector<int> LocalWindowEndpoint::Descriptors() const
+{
+    std::vector<int> descriptors;
+    if (!state_)
+        return descriptors;
+    descriptors.push_back(state_->listenFd);
+    for (const auto &[fd, connection] : state_->connections)
+        descriptors.push_back(fd);
+    return descriptors;
+}
+
+void LocalWindowEndpoint::ServeReady(int fd)
+{
+    if (!state_)
+        return;
+    if (fd == state_->listenFd)
+        OnAcceptReady();
+    else
+        OnConnectionReadable(fd);
 }
 
 void LocalWindowEndpoint::OnAcceptReady()

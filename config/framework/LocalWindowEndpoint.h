@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace LocalWindows {
 
@@ -52,7 +53,10 @@ struct SendOutcome
 
 // Sends a message to the window of `title` and waits for its answer, never
 // longer than `timeoutMs` in all (connection included). Blocks the calling
-// thread; no events are processed meanwhile.
+// thread; no events are processed meanwhile, except that the endpoints
+// listening on this thread keep answering the requests sent to them (as a
+// window waiting in a send still handles the sends that arrive for it), so
+// that a receiver may send back while it handles the message.
 SendOutcome SendToWindow(const QString &title, uint32_t message, uintptr_t wParam, intptr_t lParam, int timeoutMs);
 
 // True when a window of `title` answers a probe within `timeoutMs`.
@@ -95,6 +99,12 @@ public:
     // Connections served at once; a further one takes the place of the one
     // that has waited longest.
     static constexpr int kMaxConnections = 16;
+
+    // The descriptors this endpoint waits on (its listening socket and its
+    // connections), and serving one that is ready; for sends that wait on
+    // this thread.
+    std::vector<int> Descriptors() const;
+    void ServeReady(int fd);
 
 private:
     struct Connection;

@@ -91,8 +91,9 @@ void IniFile::Parse(const QByteArray &bytes)
     encoding_ = DetectProfileEncoding(bytes);
     const QByteArray text = ProfileTextAsUtf8(bytes, encoding_);
     // The UTF-8 mark is not written back: the platform's functions know only
-    // UTF-16 marks, and the file has always been written without one.
-    if (encoding_ == ProfileEncoding::Utf8WithMark)
+    // UTF-16 marks, and the file has always been written without one; unless
+    // the text after it would then read as another encoding.
+    if (encoding_ == ProfileEncoding::Utf8WithMark && DetectProfileEncoding(text) == ProfileEncoding::Plain)
         encoding_ = ProfileEncoding::Plain;
 
     // Unlike the skin reader, every line is kept as written (comments, blank

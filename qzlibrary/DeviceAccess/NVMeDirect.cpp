@@ -118,14 +118,15 @@ bool Windows10NVMeIdentify(const char *fileName, uint8_t *pBuffer, NVME_IDENTIFY
     FillProtocolQuery(query, kNVMeDataTypeIdentify, CNS, CNS == NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE ? 1u : 0u);
     const bool ok = access.StorageProtocolQuery(handle, query);
     const uint32_t error = QZ_GetLastError();
-    std::memcpy(pBuffer, query.Buffer, kProtocolDataSize);
-
     if (!ok) {
+        // The caller's buffer keeps what it held: the data area was not
+        // filled by the drive.
         __dll_printf("Windows10NVMeIdentify() fail = 0x%x\r\n", error);
         QZ_SetLastError(error);
         qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
         return false;
     }
+    std::memcpy(pBuffer, query.Buffer, kProtocolDataSize);
     return true;
 }
 
@@ -158,7 +159,9 @@ bool Windows10NVMeGetLog(const char *fileName, uint8_t *pBuffer, uint8_t LogPage
         qz::ReportIfAccessDenied(qz::DeniedAction::NvmeAdmin, fileName);
     }
 
-    std::memcpy(pBuffer, reinterpret_cast<const uint8_t *>(query) + ReturnedDataStart(*query), kProtocolDataSize);
+    // Only a page the drive returned reaches the caller.
+    if (ok)
+        std::memcpy(pBuffer, reinterpret_cast<const uint8_t *>(query) + ReturnedDataStart(*query), kProtocolDataSize);
     QZ_HeapFree(query);
     QZ_SetLastError(error);
     return ok;

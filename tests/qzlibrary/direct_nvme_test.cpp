@@ -90,13 +90,13 @@ TEST_F(DirectNvmeTest, IdentifyOnADeviceThatCannotBeOpenedLeavesTheBufferAlone)
     EXPECT_THAT(capture.Texts(), ElementsAre("######### - INVALID_HANDLE_VALUE!\n"));
 }
 
-TEST_F(DirectNvmeTest, ARefusedIdentifyQueryStillCopiesTheZeroDataArea)
+TEST_F(DirectNvmeTest, ARefusedIdentifyQueryLeavesTheBufferAlone)
 {
     SimulatedDrives sim(Drive("fault = identify fail error 31\n"));
     DebugCapture capture;
     std::vector<uint8_t> data(4096, 0xEE);
     EXPECT_FALSE(Windows10NVMeIdentify(kInterfacePath, data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
-    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0));
+    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0xEE));
     EXPECT_THAT(capture.Texts(), ElementsAre("Windows10NVMeIdentify() fail = 0x1f\r\n"));
 }
 
@@ -121,13 +121,13 @@ TEST_F(DirectNvmeTest, GetLogReadsThePageAndReportsWhereItsDataStarts)
     EXPECT_EQ(queries[0].command.cdw10, 0x03FF00C6u);
 }
 
-TEST_F(DirectNvmeTest, ARefusedLogQueryLeaves4096ZeroBytes)
+TEST_F(DirectNvmeTest, ARefusedLogQueryLeavesTheBufferAlone)
 {
     SimulatedDrives sim(Drive("fault = log C6 fail error 1117\n"));
     DebugCapture capture;
     std::vector<uint8_t> page(4096, 0xEE);
-    Windows10NVMeGetLog(kPhysicalDrive, page.data(), 0xC6);
-    EXPECT_EQ(page, std::vector<uint8_t>(4096, 0));
+    EXPECT_FALSE(Windows10NVMeGetLog(kPhysicalDrive, page.data(), 0xC6));
+    EXPECT_EQ(page, std::vector<uint8_t>(4096, 0xEE));
     EXPECT_THAT(capture.Texts(), ElementsAre("Windows10NVMeGetLog() fail = 0x45d\r\n"));
 }
 

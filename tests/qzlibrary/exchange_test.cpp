@@ -364,7 +364,7 @@ TEST_F(ExchangeTest, TheLogPageRouterReportsADirectReadThatFailed)
     SetDirectSlot(0);
     std::vector<uint8_t> page(4096, 0xEE);
     EXPECT_EQ(VC_STD_GetLogPage(0, page.data(), 0xC6, 1024), VC_RESULT_FAIL);
-    EXPECT_EQ(page, std::vector<uint8_t>(4096, 0)); // the zero-filled data area of the refused query
+    EXPECT_EQ(page, std::vector<uint8_t>(4096, 0xEE)); // a refused query leaves the buffer alone
     EXPECT_EQ(VC_STD_GetLogPage(0, page.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
     EXPECT_EQ(page, sim->Drive(0).Config().logC6);
     // The platform reads 4096 bytes whatever the dword count says.

@@ -103,15 +103,13 @@ TEST_F(IdentifyTest, FailuresAndWhatTheyLeaveInTheBuffer)
 
     DebugCapture capture;
     std::vector<uint8_t> id(4096, 0xEE);
-    // A refused query: false, with the zero-filled data area.
+    // A refused query, a drive that cannot be opened, a failed payload phase,
+    // a slot without a transport: false, and the buffer untouched.
     EXPECT_EQ(VP_Identify(0, id.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
-    EXPECT_EQ(id, std::vector<uint8_t>(4096, 0));
+    EXPECT_EQ(id, std::vector<uint8_t>(4096, 0xEE));
     EXPECT_THAT(
         capture.Texts(),
         ElementsAre("Windows10NVMeIdentify() fail = 0x5\r\n", "######### - VC_STD_Win10_NVMe_Identify fail!\n"));
-    // A drive that cannot be opened, a failed payload phase, a slot without a
-    // transport: false, buffer untouched.
-    id.assign(4096, 0xEE);
     EXPECT_EQ(VP_Identify(0, id.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
     EXPECT_EQ(VP_Identify(1, id.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
     sim->ClearRecords();

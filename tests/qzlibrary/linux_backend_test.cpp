@@ -506,7 +506,7 @@ TEST_F(LinuxBackendTest, NvmeStatusAndErrnoOfQueries)
     DebugCapture capture;
     calls.answer = [](struct nvme_admin_cmd &) { return 0x4002; }; // Invalid Field, do not retry
     EXPECT_FALSE(Windows10NVMeIdentify(path.c_str(), data.data(), NVME_IDENTIFY_CNS_CONTROLLER));
-    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0));
+    EXPECT_EQ(data, std::vector<uint8_t>(4096, 0xEE));
     calls.answer = [](struct nvme_admin_cmd &) {
         errno = EACCES;
         return -1;

@@ -153,17 +153,8 @@ QImage Background(QSize size)
     p.fillRect(QRectF(276, 548, 700, 1), kLine);
     p.fillRect(QRectF(98, 430, 144, 1), kLine);
     Glyph(p, QStringLiteral("bulb"), QRectF(36, 312, 20, 20), QColor(120, 124, 132));
-
-    // A dark well inside the hue ring, which is open in the middle.
-    const QPointF ringCentre(276 + 90, 196 + 90);
-    QRadialGradient well(ringCentre, 74);
-    well.setColorAt(0, QColor(12, 13, 17));
-    well.setColorAt(0.85, QColor(18, 20, 25));
-    well.setColorAt(1, kPanel);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(well);
-    p.drawEllipse(ringCentre, 74, 74);
+    // The dark well inside the hue ring belongs to the ring's picture: effects
+    // without colours hide the ring and show a clean panel.
     return image;
 }
 
@@ -463,6 +454,22 @@ PictureSet HueRing(QSize size, int bandWidth)
             const bool inside = covered > 0 || std::hypot(dx, dy) <= disc;
             mask.setPixel(x, y, inside ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         }
+    }
+    // A dark well fills the open middle, under the band. The program paints
+    // it with the window while the ring is shown; the ring itself is shaped to
+    // its band and centre disc.
+    {
+        QPainter p(&ring);
+        p.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        const QPointF centre(cx, cy);
+        QRadialGradient well(centre, inner);
+        well.setColorAt(0, QColor(12, 13, 17));
+        well.setColorAt(0.85, QColor(18, 20, 25));
+        well.setColorAt(1, kPanel);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(well);
+        p.drawEllipse(centre, inner, inner);
     }
     return {
         {QStringLiteral("normal"), ring},

@@ -5,6 +5,7 @@
 #include "app/EffectLayout.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QWheelEvent>
 
 namespace {
@@ -134,6 +135,27 @@ TEST_F(MainWindowTest, ScreenIsBuiltFromTheSkinAndPaints)
     EXPECT_EQ(w.windowTitle(), "Zarvik RGB Software_Config");
     EXPECT_EQ(Screen().numberBoxes[0].text(), "255");
     EXPECT_EQ(Screen().hexBox.text(), "FF0000");
+}
+
+TEST_F(MainWindowTest, TheWellInsideTheRingShowsOnlyWithTheRing)
+{
+    CConfigDlg &w = Open(1);
+    auto face = [&](int effect) {
+        QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        PaintMainWindow(painter, Screen(), effect, QString());
+        return image;
+    };
+    const QPoint ringCentre = Screen().hueRing.geometry().center();
+    const QPoint inWell = ringCentre + QPoint(24, 0);
+    const QPoint panel(Screen().hueRing.geometry().left() - 8, ringCentre.y());
+    const QImage withoutColours = face(14);
+    const QImage withColours = face(9);
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR((withoutColours.pixel(inWell) >> shift) & 0xFF, (withoutColours.pixel(panel) >> shift) & 0xFF, 4)
+            << "a clean panel where the ring would be";
+    EXPECT_LT(qBlue(withColours.pixel(inWell)) + 6, qBlue(withColours.pixel(panel))) << "the dark well with the ring";
 }
 
 // The whole window for a colour effect and for the effect without settings,

@@ -253,13 +253,40 @@ TEST(DeviceDescription, DeepNestingIsReadUpToALimitWithoutExhaustingTheStack)
     EXPECT_EQ(d.version, "deep");
     ASSERT_EQ(d.devices.size(), 0u);
 
-    // Many siblings are not nesting, but the cut applies to them as well; a
-    // realistic document is far below it.
-    std::u16string wide = u"<r><device><layout><led_name>";
-    for (int i = 0; i < 3000; ++i)
-        wide += u"<led>x</led>";
-    wide += u"</led_name></layout></device></r>";
-    const DeviceDescription w = Parse(wide);
-    ASSERT_EQ(w.devices.size(), 1u);
-    EXPECT_EQ(w.devices[0].led_names.size(), 3000u);
+    // A start tag inside a quoted attribute value, or an unclosed one at the
+    // end, still counts no deeper than it is.
+    std::u16string quoted = u"<r a='>'><version>q</version>";
+    for (int i = 0; i < 200000; ++i)
+        quoted += u"<d b=\"/>\">";
+    EXPECT_EQ(Parse(quoted).version, "q");
+}
+
+TEST(DeviceDescription, FlatDocumentsOfAnyLengthAreReadWhole)
+{
+    // Many siblings, comments and processing instructions do not nest.
+    struct Case
+    {
+        std::u16string before; // repeated before the version
+        std::u16string led; // repeated as the LED names
+    };
+    const Case cases[] = {
+        {u"<!-- note -->", u"<led>x</led>"},
+        {u"<?pi x?>", u"<led>x</led><!-- c -->"},
+        {u"<empty/>", u"<led>x</led><?p?>"},
+    };
+    for (const Case &c : cases) {
+        std::u16string document = u"<r>";
+        for (int i = 0; i < 6000; ++i)
+            document += c.before;
+        document += u"<version>v</version><device><layout><led_name>";
+        for (int i = 0; i < 6000; ++i)
+            document += c.led;
+        document += u"</led_name></layout><supported_effect><effect><name>Static</name><id>1</id></effect>"
+                    u"</supported_effect></device></r>";
+        const DeviceDescription d = Parse(document);
+        EXPECT_EQ(d.version, "v");
+        ASSERT_EQ(d.devices.size(), 1u);
+        EXPECT_EQ(d.devices[0].led_names.size(), 6000u);
+        ASSERT_EQ(d.devices[0].effects.size(), 1u) << "the effects after many LEDs are kept";
+    }
 }

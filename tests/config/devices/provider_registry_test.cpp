@@ -111,9 +111,17 @@ TEST(ProviderRegistry, SubkeysAreTheSortedUnionOfBothRoots)
     ASSERT_TRUE(registry.EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names));
     EXPECT_EQ(names, (QStringList {QStringLiteral("{A}"), QStringLiteral("{B}"), QStringLiteral("{C}")}));
 
-    // Key names are found without regard to case.
+    // Key names are found without regard to case, and a key registered per
+    // user and system-wide in another letter case is listed once.
     ASSERT_TRUE(registry.EnumerateSubkeys(QString::fromLatin1(kInstanceKeyPath).toLower(), &names));
     EXPECT_EQ(names.size(), 3);
+    t.AddInstanceSubkey(QStringLiteral("{d}"));
+    t.AddInstanceSubkey(QStringLiteral("{D}"), true);
+    t.AddInstanceSubkey(QStringLiteral("{c}"));
+    ASSERT_TRUE(registry.EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names));
+    EXPECT_EQ(
+        names,
+        (QStringList {QStringLiteral("{A}"), QStringLiteral("{B}"), QStringLiteral("{c}"), QStringLiteral("{d}")}));
     EXPECT_FALSE(registry.EnumerateSubkeys(QStringLiteral("CLSID/../CLSID"), &names));
 }
 

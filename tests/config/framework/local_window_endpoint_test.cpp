@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QThread>
+#include <future>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -107,6 +109,65 @@ TEST_F(LocalWindowEndpointTest, MessageAndParametersArriveWholeAndTheAnswerComes
     EXPECT_EQ(calls.size(), 1u);
 }
 
+// An agent on a thread of its own whose handler sends 1044 back to `replyTo`
+// and answers what it got + 100.
+class SendingBackAgent : public QThread
+{
+public:
+    SendingBackAgent(QString title, QString replyTo)
+        : title_(std::move(title))
+        , replyTo_(std::move(replyTo))
+    { }
+    ~SendingBackAgent() override
+    {
+        quit();
+        wait();
+    }
+    bool Begin()
+    {
+        auto ready = ready_.get_future();
+        start();
+        return ready.get();
+    }
+
+protected:
+    void run() override
+    {
+        LocalWindowEndpoint endpoint(title_, [this](uint32_t, uintptr_t, intptr_t) -> intptr_t {
+            const auto back = LocalWindows::SendToWindow(replyTo_, 1044, 0, 0, 3000);
+            return back.Answered() ? back.result + 100 : -1;
+        });
+        ready_.set_value(endpoint.Listen() == LocalWindowEndpoint::ListenResult::Listening);
+        exec();
+    }
+
+private:
+    QString title_;
+    QString replyTo_;
+    std::promise<bool> ready_;
+};
+
+TEST_F(LocalWindowEndpointTest, AWaitingSenderKeepsAnsweringTheSendsThatArriveForIt)
+{
+    const QString agentTitle = QStringLiteral("Zarvik RGB Software_TestAgent");
+    int handled = 0;
+    LocalWindowEndpoint config(kTitle, [&](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+        ++handled;
+        return message == 1044 ? 1 : 0;
+    });
+    ASSERT_EQ(config.Listen(), LocalWindowEndpoint::ListenResult::Listening);
+    SendingBackAgent agent(agentTitle, kTitle);
+    ASSERT_TRUE(agent.Begin());
+
+    // This thread blocks in the send and never runs its event loop.
+    LocalWindows::SendOutcome outcome;
+    const qint64 elapsed = ElapsedMs([&] { outcome = LocalWindows::SendToWindow(agentTitle, 1324, 0, 0, 3000); });
+    EXPECT_EQ(outcome.status, SendStatus::Answered);
+    EXPECT_EQ(outcome.result, 101);
+    EXPECT_EQ(handled, 1);
+    EXPECT_LT(elapsed, 2000);
+}
+
 TEST_F(LocalWindowEndpointTest, WithoutListenerThereIsNoWindowAndNothingIsCreated)
 {
     EXPECT_EQ(LocalWindows::SendToWindow(kTitle, 1324, 0, 0, 3000).status, SendStatus::NoWindow);
@@ -155,7 +216,7 @@ TEST_F(LocalWindowEndpointTest, FolderThatIsALinkOrSomeoneElsesIsNotUsed)
     EXPECT_TRUE(LocalWindows::EndpointFolder().isEmpty());
 }
 
-TEST_F(LocalWindowEndpointTest, WithoutAnyPrivateRuntimeFolderNothingListens)
+TEST_F(LocalWindowEndpointTest, SquattedRuntimeFallbackGivesWayToAFolderOfOurOwn)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "a fallback folder owned by another user needs root";
@@ -171,9 +232,10 @@ TEST_F(LocalWindowEndpointTest, WithoutAnyPrivateRuntimeFolderNothingListens)
     qunsetenv("XDG_RUNTIME_DIR");
 
     LocalWindowEndpoint endpoint(kTitle, {});
-    EXPECT_EQ(endpoint.Listen(), LocalWindowEndpoint::ListenResult::NoFolder);
-    EXPECT_EQ(LocalWindows::SendToWindow(kTitle, 1324, 0, 0, 1000).status, SendStatus::NoWindow);
+    EXPECT_EQ(endpoint.Listen(), LocalWindowEndpoint::ListenResult::Listening);
+    EXPECT_TRUE(LocalWindows::EndpointPath(kTitle).startsWith(folders.StateHome() + "/Zarvik/runtime/"));
     EXPECT_TRUE(QDir(fallback).isEmpty());
+    endpoint.Close();
 
     qputenv("XDG_RUNTIME_DIR", savedRuntime);
     if (savedTmp.isNull())

@@ -125,6 +125,10 @@ TEST(IniFileWriting, ByteOrderMarkIsDroppedAndLfFilesComeBackAsCrLf)
     IniFile ini = IniFile::FromText("\xEF\xBB\xBF[A]\na=1\n");
     EXPECT_EQ(ini.ReadInt("A", "a", 0), 1);
     EXPECT_EQ(ini.ToText(), "[A]\r\na=1\r\n");
+
+    // Unless the text after the mark would then read as UTF-16.
+    const QByteArray marked("\xEF\xBB\xBF\xFF\xFE[A]\r\n");
+    EXPECT_EQ(IniFile::FromText(marked).ToText(), marked);
 }
 
 TEST(IniFileFlush, WritesAtomicallyAndReportsFailure)
