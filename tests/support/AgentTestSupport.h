@@ -20,6 +20,7 @@
 #include <future>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/socket.h>
@@ -140,20 +141,20 @@ inline qint64 ElapsedMs(const std::function<void()> &work)
 
 namespace agent_test {
 
-// Endpoints served by a thread of their own, for senders on the main thread.
-// Every message they get is logged as "<title>:<message>" and answered 1.
-class EndpointThread : public QThread
+// Endpoints served by a thread of their own, for senders on the main thread:
+// each title listens with its handler, which runs on that thread.
+class ServingThread : public QThread
 {
 public:
-    EndpointThread(QStringList titles, EventLog &log)
-        : titles_(std::move(titles))
-        , log_(log)
+    explicit ServingThread(std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints)
+        : endpoints_(std::move(endpoints))
     { }
-    ~EndpointThread() override
+    ~ServingThread() override
     {
         quit();
         wait();
     }
+    // Starts the thread; true once every title listens.
     bool Begin()
     {
         auto ready = ready_.get_future();
@@ -164,25 +165,43 @@ public:
 protected:
     void run() override
     {
-        std::vector<std::unique_ptr<LocalWindowEndpoint>> endpoints;
+        std::vector<std::unique_ptr<LocalWindowEndpoint>> listening;
         bool all = true;
-        for (const QString &title : titles_) {
-            const std::string name = title.toStdString();
-            endpoints.push_back(std::make_unique<LocalWindowEndpoint>(
-                title, [this, name](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
-                    log_.Add(name + ":" + std::to_string(message));
-                    return 1;
-                }));
-            all = all && endpoints.back()->Listen() == LocalWindowEndpoint::ListenResult::Listening;
+        for (const auto &[title, handler] : endpoints_) {
+            listening.push_back(std::make_unique<LocalWindowEndpoint>(title, handler));
+            all = all && listening.back()->Listen() == LocalWindowEndpoint::ListenResult::Listening;
         }
         ready_.set_value(all);
         exec();
     }
 
 private:
-    QStringList titles_;
-    EventLog &log_;
+    std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints_;
     std::promise<bool> ready_;
+};
+
+// Every message the titles get is logged as "<title>:<message>" and answered 1.
+class EndpointThread : public ServingThread
+{
+public:
+    EndpointThread(const QStringList &titles, EventLog &log)
+        : ServingThread(LoggingEndpoints(titles, log))
+    { }
+
+private:
+    static std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> LoggingEndpoints(const QStringList &titles,
+                                                                                          EventLog &log)
+    {
+        std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints;
+        for (const QString &title : titles) {
+            const std::string name = title.toStdString();
+            endpoints.emplace_back(title, [&log, name](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+                log.Add(name + ":" + std::to_string(message));
+                return 1;
+            });
+        }
+        return endpoints;
+    }
 };
 
 } // namespace agent_test

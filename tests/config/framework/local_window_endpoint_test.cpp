@@ -111,40 +111,15 @@ TEST_F(LocalWindowEndpointTest, MessageAndParametersArriveWholeAndTheAnswerComes
 
 // An agent on a thread of its own whose handler sends 1044 back to `replyTo`
 // and answers what it got + 100.
-class SendingBackAgent : public QThread
+class SendingBackAgent : public ServingThread
 {
 public:
-    SendingBackAgent(QString title, QString replyTo)
-        : title_(std::move(title))
-        , replyTo_(std::move(replyTo))
+    SendingBackAgent(const QString &title, const QString &replyTo)
+        : ServingThread({{title, [replyTo](uint32_t, uintptr_t, intptr_t) -> intptr_t {
+                              const auto back = LocalWindows::SendToWindow(replyTo, 1044, 0, 0, 3000);
+                              return back.Answered() ? back.result + 100 : -1;
+                          }}})
     { }
-    ~SendingBackAgent() override
-    {
-        quit();
-        wait();
-    }
-    bool Begin()
-    {
-        auto ready = ready_.get_future();
-        start();
-        return ready.get();
-    }
-
-protected:
-    void run() override
-    {
-        LocalWindowEndpoint endpoint(title_, [this](uint32_t, uintptr_t, intptr_t) -> intptr_t {
-            const auto back = LocalWindows::SendToWindow(replyTo_, 1044, 0, 0, 3000);
-            return back.Answered() ? back.result + 100 : -1;
-        });
-        ready_.set_value(endpoint.Listen() == LocalWindowEndpoint::ListenResult::Listening);
-        exec();
-    }
-
-private:
-    QString title_;
-    QString replyTo_;
-    std::promise<bool> ready_;
 };
 
 TEST_F(LocalWindowEndpointTest, AWaitingSenderKeepsAnsweringTheSendsThatArriveForIt)
