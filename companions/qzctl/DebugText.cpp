@@ -198,7 +198,7 @@ std::string PrivilegeNeeded(const Denial &denial)
 {
     switch (denial.action) {
     case Denial::Action::Open:
-        return "read and write access to the device node (run as root, or as a member of the group that owns "
+        return "read access to the device node (run as root, or as a member of the group that owns "
                "it, usually \"disk\")";
     case Denial::Action::ScsiPassThrough:
         return "the CAP_SYS_RAWIO capability for vendor SCSI commands (run as root)";

@@ -199,7 +199,7 @@ TEST(QzctlDebugText, PermissionDenialsAndThePrivilegeEachNeeds)
     EXPECT_EQ(denials[0].action, Denial::Action::Open);
     EXPECT_EQ(denials[0].error, 13u);
     EXPECT_EQ(denials[0].path, "/sys/devices/usb1/block/sdb");
-    EXPECT_THAT(PrivilegeNeeded(denials[0]), HasSubstr("read and write access to the device node"));
+    EXPECT_THAT(PrivilegeNeeded(denials[0]), HasSubstr("read access to the device node"));
     EXPECT_EQ(denials[1].action, Denial::Action::ScsiPassThrough);
     EXPECT_THAT(PrivilegeNeeded(denials[1]), HasSubstr("CAP_SYS_RAWIO"));
     EXPECT_EQ(denials[2].action, Denial::Action::NvmeAdmin);

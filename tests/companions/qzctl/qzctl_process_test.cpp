@@ -369,8 +369,8 @@ TEST_F(QzctlProcess, PermissionDeniedSaysWhichPrivilegeIsMissing)
     Outcome o
         = Qzctl({"list", "--simulation", Simulation("fault = open fail error 13\n", "fault = open fail error 13\n")});
     EXPECT_EQ(o.exitCode, 6);
-    EXPECT_THAT(o.err, HasSubstr("qzctl: Permission denied on /dev/nvme0n1: needs read and write access"));
-    EXPECT_THAT(o.err, HasSubstr("qzctl: Permission denied on /dev/sdb: needs read and write access"));
+    EXPECT_THAT(o.err, HasSubstr("qzctl: Permission denied on /dev/nvme0n1: needs read access"));
+    EXPECT_THAT(o.err, HasSubstr("qzctl: Permission denied on /dev/sdb: needs read access"));
     EXPECT_THAT(o.err, HasSubstr("usually \"disk\""));
 
     // Some disks refused, others found: the listing says which were not examined.
