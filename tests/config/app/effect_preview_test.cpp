@@ -9,6 +9,10 @@
 
 #include <QFile>
 #include <QImage>
+#include <QScreen>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -53,6 +57,17 @@ protected:
         QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
         clock.Set(now);
         return image;
+    }
+
+    // The strip as last painted on the screen, without painting anew: an
+    // edit shows here only when it asked for the strip to be repainted.
+    QImage OnScreen()
+    {
+        QCoreApplication::processEvents();
+        const QRect area = window->Preview().Area();
+        return window->QWidget::screen()
+            ->grabWindow(window->winId(), area.x(), area.y(), area.width(), area.height())
+            .toImage();
     }
 
     // A click on a button that ignores clicks following each other too fast.
@@ -137,12 +152,29 @@ TEST_F(EffectPreviewTest, FollowsEditsBeforeApply)
 {
     CConfigDlg &w = Open(1);
     ChooseEffect(1);
-    const QRect area = w.Preview().Area();
-    const QImage before = Cut(Render(0), area);
-    Tap(Screen().presets[2]);
-    const QImage recoloured = Cut(Render(0), area);
-    EXPECT_NE(before, recoloured) << "a preset colour";
-    EXPECT_EQ(w.PreviewedRecord().effectId, 1);
+    QImage shown = OnScreen();
+    ASSERT_FALSE(shown.isNull());
+    // Each edit of a still effect repaints the strip at once.
+    const std::vector<std::pair<const char *, std::function<void()>>> edits = {
+        {"preset", [&] { Tap(Screen().presets[2]); }},
+        {"colour box",
+         [&] {
+             Type(Screen().hexBox, QStringLiteral("123456"));
+             QTest::keyClick(&Screen().hexBox, Qt::Key_Return);
+         }},
+        {"slider", [&] { MoveSlider(kGreenSliderId, 200); }},
+        {"uniform toggle", [&] { Tap(Screen().uniformToggle); }},
+        {"effect", [&] { ChooseEffect(4); }},
+        {"LED off", [&] { Tap(Screen().ledOffButton); }},
+    };
+    for (const auto &[what, edit] : edits) {
+        edit();
+        const QImage now = OnScreen();
+        EXPECT_NE(now, shown) << what;
+        shown = now;
+    }
+
+    Tap(Screen().ledOnButton);
     ChooseEffect(9);
     MoveSlider(kSpeedSliderId, 2);
     EXPECT_EQ(w.PreviewedRecord().speed, 2);
@@ -154,11 +186,18 @@ TEST_F(EffectPreviewTest, FollowsEditsBeforeApply)
     EXPECT_EQ(w.PreviewedRecord().direction, 0);
 }
 
-TEST_F(EffectPreviewTest, ChineseSkinHasTheStripsToo)
+TEST_F(EffectPreviewTest, BothLanguagesPlaceTheSameStrips)
 {
+    const std::vector<PreviewStrip> english = Open(1).Preview().Strips();
+    ASSERT_EQ(english.size(), 2u);
+    window.reset();
     WriteSettings([](LightingSettings &s) { s.lan_id = 1; });
-    CConfigDlg &w = Open(1);
-    EXPECT_EQ(w.Preview().Strips().size(), 2u);
+    const std::vector<PreviewStrip> chinese = Open(1).Preview().Strips();
+    ASSERT_EQ(chinese.size(), english.size());
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        EXPECT_EQ(chinese[i].rect, english[i].rect);
+        EXPECT_EQ(chinese[i].ledCount, english[i].ledCount);
+    }
 }
 
 // Frames of three effects at two moments each, kept in build/test-renders/:
