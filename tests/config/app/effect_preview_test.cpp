@@ -6,6 +6,7 @@
 #include "app/EffectCapabilities.h"
 #include "framework/TickCount.h"
 #include "settings/EffectAnimation.h"
+#include "skin/SkinFile.h"
 
 #include <QFile>
 #include <QImage>
@@ -43,6 +44,32 @@ TEST(EffectPreviewDefinitions, FollowExactlyTheControlsEachEffectShows)
         direction.direction = 1;
         EXPECT_EQ(FramesDiffer(base, direction), shown.direction) << "direction, effect " << effect;
     }
+}
+
+// Strip keys as a skin author may write them; the bad ones are left out.
+TEST(EffectPreviewSkin, TakesOnlySensibleStrips)
+{
+    TempUserFolders folders;
+    const QString path = folders.Root() + QStringLiteral("/skin.ini");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[MAINPIC]\n"
+               "STRIP1=,10,20,2,100,12,FALSE\n" // vertical, kept
+               "STRIP2=,0,0,0,100,12,FALSE\n" // no width
+               "STRIP3=,0,0,50,4,0,FALSE\n" // no LEDs
+               "STRIP4=,5,5,3000,4,8,FALSE\n"); // longer than any window
+    file.close();
+    const QString previous = SkinFile();
+    SetSkinFile(path);
+    EffectPreview preview;
+    preview.LoadFromSkin();
+    SetSkinFile(previous);
+    ASSERT_EQ(preview.Strips().size(), 1u);
+    EXPECT_EQ(preview.Strips()[0].rect, QRect(10, 20, 2, 100));
+    EXPECT_EQ(preview.Strips()[0].ledCount, 12);
+    EXPECT_EQ(preview.Area(),
+              QRect(10 - EffectPreview::kGlowRadius, 20 - EffectPreview::kGlowRadius,
+                    2 + 2 * EffectPreview::kGlowRadius, 100 + 2 * EffectPreview::kGlowRadius));
 }
 
 class EffectPreviewTest : public MainWindowTest
