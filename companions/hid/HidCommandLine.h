@@ -8,12 +8,14 @@
 
 struct HidOptions
 {
-    enum class Mode { Agent, Send, Help, Invalid };
+    enum class Mode { Agent, Send, Preview, Help, Invalid };
 
     Mode mode = Mode::Agent;
     uint32_t message = 0;
     uintptr_t wParam = 0;
     int timeoutMs = 3000;
+    int previewLeds = 12; // LEDs per device line
+    int previewFrames = 0; // frames to draw before ending; 0: until ended
     QString error; // for Mode::Invalid
 };
 

@@ -1,5 +1,7 @@
 #include "LightingReport.h"
 
+#include <algorithm>
+
 namespace {
 
 const char *const kCategoryNames[kCategoryCount] = {"category 0", "category 1 (SSD)"};
@@ -50,13 +52,13 @@ QStringList DescribeLighting(const LightingSettings &settings)
     for (int c = 0; c < kCategoryCount; ++c) {
         const CategorySettings &category = profile.Category(c);
         lines << QStringLiteral("%1: synchronise %2, devices %3")
-                     .arg(QLatin1String(kCategoryNames[c]))
+                     .arg(CategoryName(c))
                      .arg(category.synchronize)
                      .arg(category.devNum);
         if (category.devNum == 0)
             lines << QStringLiteral("  no devices");
         for (int device = 1; device <= category.devNum; ++device) {
-            const int record = category.synchronize && category.devNum > 1 ? 0 : device;
+            const int record = ShownRecordIndex(category, device);
             lines << QStringLiteral("  device %1: record %2, %3")
                          .arg(device)
                          .arg(record)
@@ -64,4 +66,14 @@ QStringList DescribeLighting(const LightingSettings &settings)
         }
     }
     return lines;
+}
+
+int ShownRecordIndex(const CategorySettings &category, int device)
+{
+    return category.synchronize && category.devNum > 1 ? 0 : std::clamp(device, 0, kMaxDevicesPerCategory);
+}
+
+QString CategoryName(int category)
+{
+    return category >= 0 && category < kCategoryCount ? QLatin1String(kCategoryNames[category]) : QString();
 }

@@ -24,6 +24,12 @@ SettingsRead ReadSettingsWithoutWriting(const QString &path, LightingSettings &s
 // device Config edits record 1 whatever the flag says).
 QStringList DescribeLighting(const LightingSettings &settings);
 
+// The record that device `device` (1..devNum) of `category` shows.
+int ShownRecordIndex(const CategorySettings &category, int device);
+
+// The category names used in the reports.
+QString CategoryName(int category);
+
 // One record as a device shows it: "effect 3, colours (255,0,0) ..., speed -1,
 // direction 1". A uniform record shows its first colour in every slot.
 QString DescribeRecord(const EffectInfo &record);

@@ -4,10 +4,15 @@
 #include "HidAgent.h"
 #include "HidCommandLine.h"
 #include "HidLog.h"
+#include "LightingReport.h"
+#include "TerminalPreview.h"
 #include "framework/AgentProtocol.h"
 #include "framework/QuitSignals.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -39,6 +44,40 @@ int SendRequest(const HidOptions &options)
     }
     PrintLine(stderr, QStringLiteral("hid: the request could not be delivered to \"%1\"").arg(title));
     return 1;
+}
+
+// Draws the lighting of the settings file until ended, reading the file
+// again whenever it changes.
+int RunPreview(QCoreApplication &application, const HidOptions &options)
+{
+    constexpr int kFrameMs = 33;
+    const QString path = SettingsPath();
+    LightingSettings settings;
+    QDateTime readStamp;
+    int lines = 0;
+    int frames = 0;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer timer;
+    timer.setInterval(kFrameMs);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        if (frames == 0 || stamp != readStamp) {
+            readStamp = stamp;
+            ReadSettingsWithoutWriting(path, settings);
+        }
+        const std::vector<PreviewDevice> devices = PreviewDevices(settings);
+        const QString frame = PreviewFrame(devices, settings.led_sw != 0, options.previewLeds, clock.elapsed(), lines);
+        std::fputs(frame.toUtf8().constData(), stdout);
+        std::fflush(stdout);
+        lines = devices.empty() ? 1 : static_cast<int>(devices.size());
+        if (++frames == options.previewFrames)
+            QCoreApplication::quit();
+    });
+    InstallQuitSignalHandler(
+        [] { QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection); });
+    timer.start();
+    return application.exec();
 }
 
 int RunAgent(QCoreApplication &application)
@@ -86,6 +125,8 @@ int main(int argc, char **argv)
         return 2;
     case HidOptions::Mode::Send:
         return SendRequest(options);
+    case HidOptions::Mode::Preview:
+        return RunPreview(application, options);
     case HidOptions::Mode::Agent:
         break;
     }

@@ -4,9 +4,11 @@
 #include "app/EffectLayout.h"
 #include "framework/MessageBox.h"
 #include "framework/PlatformPaths.h"
+#include "framework/TickCount.h"
 #include "framework/WheelInput.h"
 #include "framework/WindowMessage.h"
 #include "settings/DiagnosticLog.h"
+#include "settings/EffectAnimation.h"
 #include "skin/ImageSet.h"
 #include "skin/SkinFile.h"
 
@@ -71,6 +73,8 @@ CConfigDlg::CConfigDlg(QWidget *parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent); // the paint covers every pixel; nothing is erased first
     setMouseTracking(true);
+    previewTimer.setInterval(EffectPreview::kFrameIntervalMs);
+    connect(&previewTimer, &QTimer::timeout, this, [this] { update(preview.Area()); });
 }
 
 CConfigDlg::~CConfigDlg()
@@ -112,6 +116,11 @@ int CConfigDlg::DeviceCountOf(int category) const
 CategorySettings &CConfigDlg::BoundCategory()
 {
     return settings.CurrentProfileSettings().Category(currentCategory);
+}
+
+const CategorySettings &CConfigDlg::BoundCategory() const
+{
+    return settings.Profile(settings.CurrentProfile).Category(currentCategory);
 }
 
 EffectInfo *CConfigDlg::EditedRecord()
@@ -169,6 +178,8 @@ bool CConfigDlg::OnInitDialog()
     if (QFile::exists(logo))
         setWindowIcon(QIcon(logo));
     effectName = screen.firstEffectName;
+    preview.LoadFromSkin();
+    previewStartTick = GetTickCount();
     LayoutEffectList(screen, 1);
     colorEditor.SyncViewsOnly();
     for (CClrEdit *box : {&screen.numberBoxes[0], &screen.numberBoxes[1], &screen.numberBoxes[2], &screen.hexBox})
@@ -274,6 +285,7 @@ void CConfigDlg::RefreshControls(bool scrollEffectList)
     screen.directionButtons[1].SetChecked(pendingDirection == 1);
     screen.speedSlider.SetPos(edited.speed);
     ApplyLayout();
+    SyncPreview();
 }
 
 void CConfigDlg::ApplyLayout()
@@ -305,7 +317,10 @@ bool CConfigDlg::event(QEvent *event)
         message->result = WindowProc(message->message, message->wParam, message->lParam);
         return true;
     }
-    return QDialog::event(event);
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide || event->type() == QEvent::WindowStateChange)
+        SyncPreview();
+    return handled;
 }
 
 LRESULT CConfigDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -313,16 +328,18 @@ LRESULT CConfigDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
         OnCommand(wParam, lParam);
-        return 0;
+        break;
     case UM_SLIDER_POS:
         OnSliderPosition(static_cast<int>(static_cast<intptr_t>(wParam)), static_cast<int>(lParam));
-        return 0;
+        break;
     case UM_MENU_ITEM:
         OnMenuItem(HIWORD(static_cast<DWORD>(lParam)));
-        return 0;
+        break;
     default:
         return 0;
     }
+    SyncPreview();
+    return 0;
 }
 
 void CConfigDlg::DestroyPopupMenu()
@@ -394,6 +411,7 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM control)
 
     if (!fromColorBox)
         CommitActiveEdit();
+    SyncPreview();
 }
 
 void CConfigDlg::OnApply()
@@ -556,6 +574,7 @@ bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
             const auto *key = static_cast<QKeyEvent *>(event);
             if (!key->isAutoRepeat() || !IsEnterKey(key->key()))
                 colorEditor.OnKeyReleased(*box, key->key());
+            SyncPreview();
             return IsEnterKey(key->key());
         }
         if (event->type() == QEvent::KeyPress && IsEnterKey(static_cast<QKeyEvent *>(event)->key()))
@@ -593,4 +612,44 @@ void CConfigDlg::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.drawImage(0, 0, face);
+    if (!preview.IsEmpty() && event->region().intersects(preview.Area()))
+        preview.Paint(painter, PreviewedRecord(), settings.led_sw != 0, PreviewTime());
+}
+
+// ---------------------------------------------------------------- preview
+
+EffectInfo CConfigDlg::PreviewedRecord() const
+{
+    // What Apply would store.
+    EffectInfo record
+        = BoundCategory().records[static_cast<std::size_t>(std::clamp(recordIndex, 0, kMaxDevicesPerCategory))];
+    record.effectId = currentEffect;
+    record.speed = screen.speedSlider.GetPos();
+    record.direction = pendingDirection;
+    for (int i = 0; i < kEffectColorSlots; ++i)
+        record.colors[static_cast<std::size_t>(i)] = screen.colorSlots[static_cast<std::size_t>(i)].GetColor();
+    return record;
+}
+
+int64_t CConfigDlg::PreviewTime() const
+{
+    return static_cast<int64_t>(static_cast<DWORD>(GetTickCount() - previewStartTick));
+}
+
+void CConfigDlg::SyncPreview()
+{
+    if (preview.IsEmpty())
+        return;
+    const EffectInfo record = PreviewedRecord();
+    const bool ledOn = settings.led_sw != 0;
+    if (record != previewShown || ledOn != previewShownLedOn) {
+        previewShown = record;
+        previewShownLedOn = ledOn;
+        update(preview.Area());
+    }
+    const bool animate = IsAnimatedEffect(record, ledOn) && isVisible() && !isMinimized();
+    if (animate && !previewTimer.isActive())
+        previewTimer.start();
+    else if (!animate && previewTimer.isActive())
+        previewTimer.stop();
 }

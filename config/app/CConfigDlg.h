@@ -6,6 +6,7 @@
 
 #include "app/AgentLink.h"
 #include "app/ColorEditor.h"
+#include "app/EffectPreview.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <vector>
 
@@ -77,6 +79,11 @@ public:
     int DeviceCountOf(int category) const;
     CPngBtnMenu *PopupMenu() const { return popupMenu.data(); }
     bool EffectListHovered() const { return effectListHover; }
+    // The record as edited on screen (effect, speed slider, direction pair
+    // and colour slots included), which the preview shows before Apply.
+    EffectInfo PreviewedRecord() const;
+    const EffectPreview &Preview() const { return preview; }
+    bool PreviewAnimating() const { return previewTimer.isActive(); }
 
 protected:
     bool OnCreate();
@@ -105,6 +112,11 @@ private:
     void UpdateEffectListHover(const QPoint &point);
     void ApplyLayout();
     CategorySettings &BoundCategory();
+    const CategorySettings &BoundCategory() const;
+    // Repaints the preview when what it shows has changed, and runs its
+    // timer only while the effect moves on a visible window.
+    void SyncPreview();
+    int64_t PreviewTime() const;
 
     LightingSettings settings;
     LightingSettings savedSettings;
@@ -131,4 +143,10 @@ private:
     QImage face;
     int faceEffect = -1;
     QString faceEffectName;
+    // The live preview of the edited record on the drive picture.
+    EffectPreview preview;
+    QTimer previewTimer;
+    DWORD previewStartTick = 0;
+    EffectInfo previewShown;
+    bool previewShownLedOn = true;
 };
