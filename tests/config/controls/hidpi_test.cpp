@@ -1,0 +1,119 @@
+// Skin pictures on a screen of device pixel ratio 2: the controls draw the
+// 2x companions into the same logical rectangles, pixel for pixel, and
+// pictures without companions as the 1x pixels doubled.
+#include "ControlTestSupport.h"
+
+#include "controls/CPngListBtn.h"
+#include "controls/ControlSupport.h"
+#include "skin/ImageHelpers.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Set before the test program makes its application.
+const bool kScaled = qputenv("QT_SCALE_FACTOR", "2");
+
+// A hard vertical edge: the left half black, the right half white.
+QImage Edge(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0xFFFFFFFFu);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w / 2; ++x)
+            image.setPixel(x, y, 0xFF000000u);
+    return image;
+}
+
+// A 1x picture whose edge pixel is grey (the edge falls inside it), and its
+// companion, where the edge falls between two pixels.
+Bitmap SoftEdgeWithCompanion(int w, int h)
+{
+    QImage soft = Edge(w, h);
+    for (int y = 0; y < h; ++y)
+        soft.setPixel(w / 2, y, 0xFF808080u);
+    Bitmap bitmap(soft);
+    QImage sharp = Edge(2 * w, 2 * h);
+    for (int y = 0; y < 2 * h; ++y)
+        sharp.setPixel(w, y, 0xFF000000u);
+    bitmap.AttachCompanion(sharp);
+    return bitmap;
+}
+
+// `image` (device pixels) equals `expected`, or the 1x `expected` with each
+// pixel doubled in both directions.
+bool SamePixels(const QImage &image, const QImage &expected, int factor)
+{
+    if (image.width() != expected.width() * factor || image.height() != expected.height() * factor)
+        return false;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (ctl::Raw(image, x, y) != ctl::Raw(expected, x / factor, y / factor))
+                return false;
+    return true;
+}
+
+QImage Surface(QSize logical, qreal ratio)
+{
+    QImage surface(logical * ratio, QImage::Format_ARGB32_Premultiplied);
+    surface.fill(0);
+    surface.setDevicePixelRatio(ratio);
+    return surface;
+}
+
+TEST(HiDpiTest, BlendsDrawTheCompanionOnlyOnFineSurfaces)
+{
+    const Bitmap withCompanion = SoftEdgeWithCompanion(8, 4);
+    const Bitmap plain(withCompanion.Image());
+    const struct
+    {
+        const Bitmap *source;
+        int ratio;
+        const QImage &expected;
+        int factor; // device pixels per pixel of `expected`
+    } rows[] = {
+        {&withCompanion, 2, withCompanion.Companion(), 1}, // sharp
+        {&plain, 2, plain.Image(), 2}, // the 1x picture doubled, as before
+        {&withCompanion, 1, withCompanion.Image(), 1}, // 1x screens keep the 1x pixels
+    };
+    for (const auto &row : rows) {
+        QImage whole = Surface(QSize(8, 4), row.ratio);
+        QImage part = Surface(QSize(8, 4), row.ratio);
+        {
+            QPainter painter(&whole);
+            BlendBitmap(painter, 0, 0, *row.source);
+            QPainter partPainter(&part);
+            BlendBitmap(partPainter, QRect(4, 0, 4, 4), *row.source, QPoint(4, 0)); // the right half
+        }
+        EXPECT_TRUE(SamePixels(whole, row.expected, row.factor)) << row.ratio;
+        const QRect left(0, 0, 4 * row.ratio, 4 * row.ratio);
+        const QRect right = left.translated(4 * row.ratio, 0);
+        EXPECT_EQ(part.copy(right), whole.copy(right)) << row.ratio;
+        EXPECT_EQ(part.copy(left), Surface(QSize(4, 4), row.ratio).copy(left)) << row.ratio;
+    }
+}
+
+TEST(HiDpiTest, ControlFacesAreMadeAtTheScreensRatioWithTheSameGeometry)
+{
+    ASSERT_TRUE(kScaled);
+    RecordingWindow parent;
+    parent.resize(100, 100);
+    const Bitmap sharp = SoftEdgeWithCompanion(40, 20);
+    const Bitmap soft(sharp.Image());
+    for (const Bitmap *picture : {&sharp, &soft}) {
+        CPngListBtn button;
+        button.Create(QString(), &parent, QRect(10, 10, 40, 20), 1);
+        button.LoadBitmaps(picture, picture, picture, picture, 0, 0, 40, 20);
+        ASSERT_EQ(button.devicePixelRatioF(), 2.0);
+        EXPECT_EQ(button.size(), QSize(40, 20)); // geometry stays logical
+        const QImage face = button.RenderBuffer();
+        EXPECT_EQ(face.devicePixelRatio(), 2.0);
+        if (picture == &sharp)
+            EXPECT_TRUE(SamePixels(face, sharp.Companion(), 1));
+        else
+            EXPECT_TRUE(SamePixels(face, soft.Image(), 2));
+    }
+}
+
+} // namespace
