@@ -141,23 +141,41 @@ QString CompanionPath(const QString &path)
     return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
 }
 
+namespace {
+
+QImage DecodeOpaque(const QString &resolvedPath)
+{
+    QImage decoded = DecodeFile(resolvedPath);
+    if (!decoded.isNull())
+        decoded.convertTo(QImage::Format_RGB32); // opaque; alpha in the file is dropped
+    return decoded;
+}
+
+// The companion of the picture at `path`, decoded by `decode`, when
+// companions are wanted and the file exists.
+template <typename Decode>
+void AttachCompanionFile(const QString &path, Bitmap &target, Decode decode)
+{
+    if (target.IsEmpty() || path.isEmpty() || !LoadsCompanions())
+        return;
+    const QString companion = CaseInsensitivePath::Resolve(CompanionPath(path));
+    if (QFileInfo(companion).isFile())
+        target.AttachCompanion(decode(companion));
+}
+
+} // namespace
+
 void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
     target.Attach(StatePictures().Load(CaseInsensitivePath::Resolve(path)));
-    if (!target.IsEmpty() && !path.isEmpty() && LoadsCompanions()) {
-        const QString companion = CaseInsensitivePath::Resolve(CompanionPath(path));
-        if (QFileInfo(companion).isFile())
-            target.AttachCompanion(StatePictures().Load(companion));
-    }
+    AttachCompanionFile(path, target, [](const QString &resolved) { return StatePictures().Load(resolved); });
     SetSize(sizeOut, target);
 }
 
 void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
-    QImage decoded = path.isEmpty() ? QImage() : DecodeFile(CaseInsensitivePath::Resolve(path));
-    if (!decoded.isNull())
-        decoded.convertTo(QImage::Format_RGB32); // opaque; alpha in the file is dropped
-    target.Attach(std::move(decoded));
+    target.Attach(path.isEmpty() ? QImage() : DecodeOpaque(CaseInsensitivePath::Resolve(path)));
+    AttachCompanionFile(path, target, DecodeOpaque);
     SetSize(sizeOut, target);
 }
 

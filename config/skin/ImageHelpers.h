@@ -55,7 +55,7 @@ void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut = nullptr
 
 // Loads the background picture: any format Qt decodes, held opaque (an alpha
 // channel in the file is dropped). On failure `target` is left empty and the
-// size is 0 x 0.
+// size is 0 x 0. A companion is loaded as LoadImageFile() does.
 void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut = nullptr);
 
 // A new 32-bit surface of width x height, every pixel transparent black
