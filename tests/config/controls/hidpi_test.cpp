@@ -7,7 +7,9 @@
 #include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
 
+#include <QFile>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -114,6 +116,42 @@ TEST(HiDpiTest, ControlFacesAreMadeAtTheScreensRatioWithTheSameGeometry)
         else
             EXPECT_TRUE(SamePixels(face, soft.Image(), 2));
     }
+}
+
+// The default skin's own pictures: with their @2x files the edges come out
+// sharp (pixel for pixel the 2x drawing, unlike the 1x picture doubled); the
+// same picture without an @2x file beside it is drawn doubled, as before.
+TEST(HiDpiTest, DefaultSkinPicturesDrawTheirTwoXFiles)
+{
+    SetCompanionLoading(true);
+    QTemporaryDir alone;
+    const QString skins = QStringLiteral(QZ_SOURCE_DIR "/config/resources/skins/");
+    for (const char *name : {"btnClose_over.png", "btnCategory_normal.png", "ringHue_normal.png"}) {
+        const QString file = QString::fromLatin1(name);
+        Bitmap picture;
+        LoadImageFile(skins + file, picture);
+        ASSERT_TRUE(picture.HasCompanion()) << name;
+        QImage face = Surface(picture.Size(), 2);
+        {
+            QPainter painter(&face);
+            BlendBitmap(painter, 0, 0, picture);
+        }
+        EXPECT_TRUE(SamePixels(face, picture.Companion(), 1)) << name;
+        EXPECT_FALSE(SamePixels(face, picture.Image(), 2)) << name;
+
+        const QString copy = alone.filePath(file);
+        ASSERT_TRUE(QFile::copy(skins + file, copy));
+        Bitmap withoutCompanion;
+        LoadImageFile(copy, withoutCompanion);
+        ASSERT_FALSE(withoutCompanion.HasCompanion()) << name;
+        QImage doubled = Surface(picture.Size(), 2);
+        {
+            QPainter painter(&doubled);
+            BlendBitmap(painter, 0, 0, withoutCompanion);
+        }
+        EXPECT_TRUE(SamePixels(doubled, picture.Image(), 2)) << name;
+    }
+    SetCompanionLoading(std::nullopt);
 }
 
 } // namespace
