@@ -3,6 +3,7 @@
 // pictures without companions as the 1x pixels doubled.
 #include "ControlTestSupport.h"
 
+#include "controls/CClrEdit.h"
 #include "controls/CPngListBtn.h"
 #include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
@@ -115,6 +116,26 @@ TEST(HiDpiTest, ControlFacesAreMadeAtTheScreensRatioWithTheSameGeometry)
             EXPECT_TRUE(SamePixels(face, sharp.Companion(), 1));
         else
             EXPECT_TRUE(SamePixels(face, soft.Image(), 2));
+    }
+}
+
+TEST(HiDpiTest, EditBoxesDrawTheirCompanionBehindTheText)
+{
+    RecordingWindow parent;
+    parent.resize(100, 100);
+    const Bitmap sharp = SoftEdgeWithCompanion(40, 20);
+    const Bitmap soft(sharp.Image());
+    for (const Bitmap *picture : {&sharp, &soft}) {
+        CClrEdit edit;
+        edit.Create(&parent, QRect(10, 10, 40, 20), 1, false);
+        edit.LoadBitmaps(picture, picture, picture, picture, 0, 0, 40, 20);
+        const QImage face = edit.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ASSERT_EQ(face.size(), QSize(80, 40));
+        // The edge row by row, away from the text and the frame.
+        const QImage expected = picture == &sharp ? sharp.Companion() : soft.Image();
+        const int factor = picture == &sharp ? 1 : 2;
+        for (int x = 30; x < 50; ++x)
+            EXPECT_EQ(ctl::Raw(face, x, 2), ctl::Raw(expected, x / factor, 2 / factor)) << x;
     }
 }
 
