@@ -45,8 +45,8 @@ class Generator
 {
 public:
     // `ratio` 2 draws the @2x files: the same pictures at twice the pixels.
-    // Masks, the static pictures (already drawn large and scaled when shown)
-    // and the menu rows have no @2x files.
+    // Masks and the static pictures (already drawn large and scaled when
+    // shown) have no @2x files.
     Generator(const PrivateProfile &skin, QString outFolder, int ratio)
         : skin_(skin)
         , out_(std::move(outFolder))
@@ -118,6 +118,9 @@ public:
             }
         }
         Save(background_, Skins(backgroundName));
+        const SkinArt::PictureSet menu = SkinArt::MenuRows(QSize(180, 72), 24);
+        Save(menu.at(QStringLiteral("normal")), out_ + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
+        Save(menu.at(QStringLiteral("over")), out_ + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
         if (ratio_ != 1)
             return ok_;
 
@@ -129,9 +132,6 @@ public:
             Save(picture, out_ + QStringLiteral("/skins/Pic/") + entry.text);
         }
 
-        const SkinArt::PictureSet menu = SkinArt::MenuRows(QSize(180, 72), 24);
-        Save(menu.at(QStringLiteral("normal")), out_ + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
-        Save(menu.at(QStringLiteral("over")), out_ + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
         return ok_;
     }
 

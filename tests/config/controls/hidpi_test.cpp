@@ -4,6 +4,7 @@
 #include "ControlTestSupport.h"
 
 #include "controls/CClrEdit.h"
+#include "controls/CPngBtnMenu.h"
 #include "controls/CPngListBtn.h"
 #include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
@@ -116,6 +117,29 @@ TEST(HiDpiTest, ControlFacesAreMadeAtTheScreensRatioWithTheSameGeometry)
             EXPECT_TRUE(SamePixels(face, sharp.Companion(), 1));
         else
             EXPECT_TRUE(SamePixels(face, soft.Image(), 2));
+    }
+}
+
+// The menu stretches or shortens its pictures band by band; the companion
+// is fitted band by band at twice the scale, row for row the same.
+TEST(HiDpiTest, MenuPicturesFitTheirCompanionTheSameWay)
+{
+    QImage rows(6, 9, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < rows.height(); ++y) // every row its own colour
+        for (int x = 0; x < rows.width(); ++x)
+            rows.setPixel(x, y, 0xFF000000u | (y * 20u));
+    QImage doubled(12, 18, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < doubled.height(); ++y)
+        for (int x = 0; x < doubled.width(); ++x)
+            doubled.setPixel(x, y, rows.pixel(x / 2, y / 2));
+    Bitmap withCompanion(rows);
+    withCompanion.AttachCompanion(doubled);
+    const Bitmap &picture = withCompanion;
+    ASSERT_TRUE(SamePixels(picture.Companion(), picture.Image(), 2));
+    for (int target : {20, 9, 5, 2}) { // grown, kept, shortened past the band and within it
+        const Bitmap fitted = CPngBtnMenu::FitToHeight(picture, target, 3);
+        ASSERT_TRUE(fitted.HasCompanion()) << target;
+        EXPECT_TRUE(SamePixels(fitted.Companion(), fitted.Image(), 2)) << target;
     }
 }
 
