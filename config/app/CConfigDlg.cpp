@@ -601,8 +601,13 @@ void CConfigDlg::paintEvent(QPaintEvent *event)
     // The face changes only with the effect shown: it is drawn off-screen once
     // per change and copied, within the part that needs painting, on every
     // paint (a child control's repaint paints the window under it first).
-    if (face.size() != size() || faceEffect != currentEffect || faceEffectName != effectName) {
-        face = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // On screens of pixel ratio 1.5 or more the face has that many pixels per
+    // logical pixel, so that the skin's 2x pictures stay sharp.
+    const qreal ratio = devicePixelRatioF() >= 1.5 ? devicePixelRatioF() : 1.0;
+    if (face.deviceIndependentSize() != QSizeF(size()) || face.devicePixelRatio() != ratio
+        || faceEffect != currentEffect || faceEffectName != effectName) {
+        face = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        face.setDevicePixelRatio(ratio);
         face.fill(Qt::black);
         QPainter painter(&face);
         PaintMainWindow(painter, screen, currentEffect, effectName);

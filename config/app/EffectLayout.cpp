@@ -65,8 +65,7 @@ int EffectListOffsetFor(int effectId)
 
 void PaintMainWindow(QPainter &painter, const MainScreen &screen, int currentEffect, const QString &effectName)
 {
-    if (!screen.background.IsEmpty())
-        painter.drawImage(0, 0, screen.background.Image());
+    BlendBitmap(painter, 0, 0, screen.background);
 
     const QString baseFolder = PlatformPaths::ApplicationDirectory();
     DrawSkinPicture(QStringLiteral("MAINPIC"), QStringLiteral("1"), painter, baseFolder);
@@ -76,7 +75,7 @@ void PaintMainWindow(QPainter &painter, const MainScreen &screen, int currentEff
     const EffectCapability capability = CapabilityOf(currentEffect);
     const Bitmap &ring = screen.hueRing.GetRingImage();
     if (capability.colour && !ring.IsEmpty())
-        painter.drawImage(screen.hueRing.geometry().topLeft(), ring.Image());
+        BlendBitmap(painter, screen.hueRing.geometry().x(), screen.hueRing.geometry().y(), ring);
 
     painter.setFont(MakeSkinFont(15, 500));
     painter.setPen(Qt::white);

@@ -1,6 +1,7 @@
 #include "controls/CButton.h"
 
 #include "framework/TickCount.h"
+#include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
 
 #include <QMouseEvent>
@@ -44,10 +45,9 @@ void CButton::SendCommand(WORD code)
 
 QImage CButton::PaintBuffer()
 {
-    Bitmap surface = CreateDib32(width(), height());
-    if (surface.IsEmpty())
+    QImage buffer = CreateFaceBuffer(*this);
+    if (buffer.isNull())
         return QImage();
-    QImage buffer = surface.Image();
     DrawItem(buffer, DrawItemState {pressed, !isEnabled()});
     return buffer;
 }

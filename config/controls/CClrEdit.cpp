@@ -178,7 +178,13 @@ void CClrEdit::paintEvent(QPaintEvent *event)
 {
     if (!stateImages[0].IsEmpty()) {
         QPainter painter(this);
-        painter.fillRect(rect(), QBrush(stateImages[0].Image()));
+        const Bitmap &face = stateImages[0];
+        // The picture, repeated if the box is larger; on fine screens its 2x
+        // companion when the picture covers the box.
+        if (DrawsCompanion(painter, face) && QRect(QPoint(0, 0), face.Size()).contains(rect()))
+            BlendBitmap(painter, 0, 0, face);
+        else
+            painter.fillRect(rect(), QBrush(face.Image()));
     }
     QLineEdit::paintEvent(event);
 }

@@ -89,7 +89,7 @@ void CColorBtn2::DrawItem(QImage &buffer, const DrawItemState &state)
         colour = hoverColour;
     painter.setPen(ToQColor(colour));
     painter.setFont(MakeSkinFont(fontHeight, 400));
-    const QRect box = QRect(0, 0, buffer.width(), buffer.height()).translated(5, 0);
+    const QRect box = rect().translated(5, 0);
     const QString shown = painter.fontMetrics().elidedText(caption, Qt::ElideRight, box.width());
     painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }

@@ -1,5 +1,6 @@
 #include "controls/CPngBtnMenu.h"
 
+#include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
 
 #include <QPainter>
@@ -82,23 +83,20 @@ CPngListBtn *CPngBtnMenu::GetRow(int index) const
     return rows[static_cast<size_t>(index)].get();
 }
 
-Bitmap CPngBtnMenu::FitToHeight(const Bitmap &picture, int target, int band)
+namespace {
+
+// FitToHeight() of one picture held at `scale` pixels per logical pixel;
+// `w`, `h`, `target` and `band` are logical.
+void FitRows(const QImage &source, QImage &out, int w, int h, int target, int band, int scale)
 {
-    const int h = picture.Height();
-    Bitmap fitted = CreateDib32(picture.Width(), target);
-    if (picture.IsEmpty() || fitted.IsEmpty())
-        return fitted;
-    const QImage &source = picture.Image();
-    QImage &out = fitted.Image();
     QPainter painter(&out);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const int w = picture.Width();
     // Rows [from, to) of the picture placed with their first row at `at`.
     auto place = [&](int from, int to, int at) {
         from = std::clamp(from, 0, h);
         to = std::clamp(to, from, h);
         if (to > from)
-            painter.drawImage(QPoint(0, at), source, QRect(0, from, w, to - from));
+            painter.drawImage(QPoint(0, at * scale), source, QRect(0, from * scale, w * scale, (to - from) * scale));
     };
     if (target < h) {
         if (target > band) {
@@ -108,7 +106,7 @@ Bitmap CPngBtnMenu::FitToHeight(const Bitmap &picture, int target, int band)
             place(0, target, 0);
             place(h - target / 2, h, target / 2);
         }
-        return fitted;
+        return;
     }
     place(0, h, 0);
     const int middle = h - 2 * band;
@@ -122,6 +120,25 @@ Bitmap CPngBtnMenu::FitToHeight(const Bitmap &picture, int target, int band)
         }
     }
     place(band, h, std::max(target - h + band, band));
+}
+
+} // namespace
+
+Bitmap CPngBtnMenu::FitToHeight(const Bitmap &picture, int target, int band)
+{
+    Bitmap fitted = CreateDib32(picture.Width(), target);
+    if (picture.IsEmpty() || fitted.IsEmpty())
+        return fitted;
+    FitRows(picture.Image(), fitted.Image(), picture.Width(), picture.Height(), target, band, 1);
+    if (picture.HasCompanion()) {
+        Bitmap companion = CreateDib32(picture.Width() * 2, target * 2);
+        if (!companion.IsEmpty()) {
+            QImage pixels = picture.Companion();
+            pixels.setDevicePixelRatio(1.0); // placed pixel for pixel, not at logical size
+            FitRows(pixels, companion.Image(), picture.Width(), picture.Height(), target, band, 2);
+            fitted.AttachCompanion(companion.Image());
+        }
+    }
     return fitted;
 }
 
@@ -315,14 +332,13 @@ void CPngBtnMenu::DestroyWindow()
 
 QImage CPngBtnMenu::PaintBuffer()
 {
-    Bitmap surface = CreateDib32(width(), height());
-    if (surface.IsEmpty())
+    QImage buffer = CreateFaceBuffer(*this);
+    if (buffer.isNull())
         return QImage();
-    QImage buffer = surface.Image();
     if (!itemImages[0].IsEmpty()) {
         QPainter painter(&buffer);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(0, 0, itemImages[0].Image());
+        BlendBitmap(painter, 0, 0, itemImages[0]);
     }
     return buffer;
 }

@@ -120,10 +120,9 @@ QPoint CPngRSliderBar2::ThumbCentre() const
 
 QImage CPngRSliderBar2::PaintBuffer()
 {
-    Bitmap surface = CreateDib32(width(), height());
-    if (surface.IsEmpty())
+    QImage buffer = CreateFaceBuffer(*this);
+    if (buffer.isNull())
         return QImage();
-    QImage buffer = surface.Image();
     QPainter painter(&buffer);
     BlendBitmap(painter, 0, 0, ringImages[0]);
     const QPoint centre = ThumbCentre();

@@ -102,13 +102,12 @@ void CPngSliderBar::PostStep(int step)
 
 QImage CPngSliderBar::PaintBuffer()
 {
-    Bitmap surface = CreateDib32(width(), height());
-    if (surface.IsEmpty())
+    QImage buffer = CreateFaceBuffer(*this);
+    if (buffer.isNull())
         return QImage();
-    QImage buffer = surface.Image();
     QPainter painter(&buffer);
     BlendBitmap(painter, 0, 0, background);
-    PaintTrackAndThumb(painter, buffer.size());
+    PaintTrackAndThumb(painter, size());
     painter.end();
     return buffer;
 }

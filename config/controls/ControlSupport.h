@@ -13,6 +13,7 @@
 class QPainter;
 class QPoint;
 class QRect;
+class QWidget;
 
 // Truncation toward zero of a computed value, without undefined behaviour:
 // values beyond the int range saturate and NaN gives `nanValue`.
@@ -28,8 +29,19 @@ QFont MakeSkinFont(int pixelHeight, int weight);
 
 QColor ToQColor(COLORREF colour);
 
+// A transparent paint buffer for the face of `widget`: the widget's size in
+// pixels, or, when its device pixel ratio is 1.5 or more, that many device
+// pixels per logical pixel (the buffer carries the ratio, so painters on it
+// draw in logical coordinates). Empty when CreateDib32() refuses the size.
+QImage CreateFaceBuffer(const QWidget &widget);
+
+// Whether the blends below draw the companion of `source`: it has one and
+// the painter's device has a pixel ratio of 1.5 or more.
+bool DrawsCompanion(const QPainter &painter, const Bitmap &source);
+
 // Blends `source` source-over (premultiplied alpha, constant alpha 255) with
-// its top left corner at (x, y). An empty bitmap draws nothing.
+// its top left corner at (x, y). An empty bitmap draws nothing. When
+// DrawsCompanion(), the companion is drawn into the same logical rectangle.
 void BlendBitmap(QPainter &painter, int x, int y, const Bitmap &source);
 // Blends the part of `source` starting at `sourceTopLeft` into `target`
 // (same size, no scaling).

@@ -5,6 +5,11 @@
 // in memory blue, green, red, alpha), so every bitmap can be blended with its
 // per-pixel alpha as it is. Rows run top-down. Copies share their pixels until
 // one of them is written to.
+//
+// A bitmap may also carry a companion: the same picture drawn at twice the
+// width and height, for screens with a device pixel ratio of 1.5 or more.
+// All geometry (sizes, crops, masks, hit tests) is that of the 1x picture;
+// the companion only gives finer pixels where it is drawn.
 
 #include <QImage>
 #include <QSize>
@@ -22,16 +27,35 @@ public:
     QSize Size() const { return IsEmpty() ? QSize(0, 0) : image_.size(); }
 
     const QImage &Image() const { return image_; }
-    // Writable pixels; the format stays premultiplied ARGB32.
-    QImage &Image() { return image_; }
+    // Writable pixels; the format stays premultiplied ARGB32. The companion
+    // is dropped, since it would no longer show the same picture.
+    QImage &Image()
+    {
+        companion_ = QImage();
+        return image_;
+    }
+
+    // The 2x companion (device pixel ratio 2, premultiplied ARGB32), or a
+    // null image when there is none.
+    const QImage &Companion() const { return companion_; }
+    bool HasCompanion() const { return !companion_.isNull(); }
+    // Holds `image` as the companion when it is exactly twice the size of
+    // the 1x picture; anything else (or a null image) leaves no companion.
+    // Converted like Attach() does.
+    void AttachCompanion(QImage image);
 
     // Releases the picture held so far and holds `image` instead. Pictures in
     // another format are converted with Qt's own conversion, which is exact
     // only for opaque pictures: premultiply pictures with alpha with
     // PremultiplyFloor() first. A null image leaves the bitmap empty.
     void Attach(QImage image);
-    void Release() { image_ = QImage(); }
+    void Release()
+    {
+        image_ = QImage();
+        companion_ = QImage();
+    }
 
 private:
     QImage image_;
+    QImage companion_;
 };

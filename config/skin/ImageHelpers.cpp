@@ -3,9 +3,12 @@
 #include "framework/CaseInsensitivePath.h"
 #include "skin/PictureCache.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QRect>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -55,6 +58,30 @@ void SetSize(QSize *sizeOut, const Bitmap &bitmap)
         *sizeOut = bitmap.Size();
 }
 
+std::optional<bool> &CompanionLoadingOverride()
+{
+    static std::optional<bool> load;
+    return load;
+}
+
+// The rectangle `wanted` of `from` as a new transparent-black surface of its
+// size; the part outside `from` stays transparent. Null when the size is
+// unusable.
+QImage CopyRect(const QImage &from, const QRect &wanted)
+{
+    Bitmap crop = CreateDib32(wanted.width(), wanted.height());
+    if (crop.IsEmpty())
+        return {};
+    const QRect covered = wanted.intersected(from.rect());
+    QImage &to = crop.Image();
+    for (int y = covered.top(); y <= covered.bottom(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(from.constScanLine(y)) + covered.left();
+        auto *out = reinterpret_cast<QRgb *>(to.scanLine(y - wanted.top())) + (covered.left() - wanted.left());
+        std::copy(in, in + covered.width(), out);
+    }
+    return to;
+}
+
 // Runs of inside pixels of one mask row as half-open [start, end) pairs.
 void ScanRow(const QRgb *row, int width, std::vector<int> &runs)
 {
@@ -93,18 +120,62 @@ QImage PremultiplyFloor(const QImage &straight)
     return image;
 }
 
+bool LoadsCompanions()
+{
+    if (const std::optional<bool> load = CompanionLoadingOverride())
+        return *load;
+    return qGuiApp != nullptr && qGuiApp->devicePixelRatio() >= 1.5;
+}
+
+void SetCompanionLoading(std::optional<bool> load)
+{
+    CompanionLoadingOverride() = load;
+}
+
+QString CompanionPath(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1) // no extension, or a name that only starts with a dot
+        return path + QStringLiteral("@2x");
+    return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+}
+
+namespace {
+
+QImage DecodeOpaque(const QString &resolvedPath)
+{
+    QImage decoded = DecodeFile(resolvedPath);
+    if (!decoded.isNull())
+        decoded.convertTo(QImage::Format_RGB32); // opaque; alpha in the file is dropped
+    return decoded;
+}
+
+// The companion of the picture at `path`, decoded by `decode`, when
+// companions are wanted and the file exists.
+template <typename Decode>
+void AttachCompanionFile(const QString &path, Bitmap &target, Decode decode)
+{
+    if (target.IsEmpty() || path.isEmpty() || !LoadsCompanions())
+        return;
+    const QString companion = CaseInsensitivePath::Resolve(CompanionPath(path));
+    if (QFileInfo(companion).isFile())
+        target.AttachCompanion(decode(companion));
+}
+
+} // namespace
+
 void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
     target.Attach(StatePictures().Load(CaseInsensitivePath::Resolve(path)));
+    AttachCompanionFile(path, target, [](const QString &resolved) { return StatePictures().Load(resolved); });
     SetSize(sizeOut, target);
 }
 
 void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut)
 {
-    QImage decoded = path.isEmpty() ? QImage() : DecodeFile(CaseInsensitivePath::Resolve(path));
-    if (!decoded.isNull())
-        decoded.convertTo(QImage::Format_RGB32); // opaque; alpha in the file is dropped
-    target.Attach(std::move(decoded));
+    target.Attach(path.isEmpty() ? QImage() : DecodeOpaque(CaseInsensitivePath::Resolve(path)));
+    AttachCompanionFile(path, target, DecodeOpaque);
     SetSize(sizeOut, target);
 }
 
@@ -132,20 +203,20 @@ void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int rig
     const long long height = static_cast<long long>(bottom) - top;
     if (!SizeIsUsable(width, height))
         return;
-    Bitmap crop = CreateDib32(int(width), int(height));
-    if (crop.IsEmpty())
-        return;
     // Only the part of the rectangle that lies on the source is copied; the
     // rest keeps the surface's transparent black.
     const QRect wanted(QPoint(left, top), QSize(int(width), int(height)));
-    const QRect covered = wanted.intersected(source.Image().rect());
-    const QImage &from = source.Image();
-    QImage &to = crop.Image();
-    for (int y = covered.top(); y <= covered.bottom(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(from.constScanLine(y)) + covered.left();
-        auto *out = reinterpret_cast<QRgb *>(to.scanLine(y - top)) + (covered.left() - left);
-        std::copy(in, in + covered.width(), out);
-    }
+    Bitmap crop(CopyRect(source.Image(), wanted));
+    if (crop.IsEmpty())
+        return;
+    // The companion's rectangle, in its own pixels; one that does not fit
+    // in int coordinates leaves the crop without a companion.
+    const long long left2x = 2LL * left;
+    const long long top2x = 2LL * top;
+    if (source.HasCompanion() && left2x >= INT_MIN && top2x >= INT_MIN && left2x + 2 * width <= INT_MAX
+        && top2x + 2 * height <= INT_MAX && SizeIsUsable(2 * width, 2 * height))
+        crop.AttachCompanion(
+            CopyRect(source.Companion(), QRect(int(left2x), int(top2x), int(2 * width), int(2 * height))));
     target = std::move(crop);
 }
 

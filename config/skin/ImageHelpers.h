@@ -33,15 +33,29 @@ inline constexpr qint64 kMaxBitmapPixels = 8 * 1024 * 1024;
 // instead, so this is done here pixel by pixel.
 QImage PremultiplyFloor(const QImage &straight);
 
+// Whether LoadImageFile() looks for 2x companions: by default when some
+// screen has a device pixel ratio of 1.5 or more. SetCompanionLoading()
+// overrides that (nullopt returns to the default).
+bool LoadsCompanions();
+void SetCompanionLoading(std::optional<bool> load);
+
+// The name of the 2x companion of a picture file: "@2x" before the
+// extension of the file name ("a/b.png" gives "a/b@2x.png", "a/b" gives
+// "a/b@2x").
+QString CompanionPath(const QString &path);
+
 // Loads a state picture. Pictures with an alpha channel are premultiplied
 // with PremultiplyFloor(); pictures without alpha keep their colours and are
 // opaque. A file that is missing or does not decode leaves `target` empty and
-// the size 0 x 0. `sizeOut` (optional) receives width and height.
+// the size 0 x 0. `sizeOut` (optional) receives width and height (always
+// those of the 1x picture). When LoadsCompanions(), a companion file
+// (CompanionPath(), looked up the same way) of exactly twice the size is
+// loaded the same way and carried as the bitmap's companion.
 void LoadImageFile(const QString &path, Bitmap &target, QSize *sizeOut = nullptr);
 
 // Loads the background picture: any format Qt decodes, held opaque (an alpha
 // channel in the file is dropped). On failure `target` is left empty and the
-// size is 0 x 0.
+// size is 0 x 0. A companion is loaded as LoadImageFile() does.
 void LoadPictureFile(const QString &path, Bitmap &target, QSize *sizeOut = nullptr);
 
 // A new 32-bit surface of width x height, every pixel transparent black
@@ -56,7 +70,8 @@ Bitmap CreateDib32(int width, int height, Bitmap *target = nullptr);
 // `target`. Parts of the rectangle outside the source come out transparent
 // black. An empty source changes nothing, not even `target`; a rectangle
 // without area (or too large, see kMaxBitmapSide and kMaxBitmapPixels)
-// leaves `target` empty.
+// leaves `target` empty. A companion of the source is cropped to the same
+// rectangle at twice the scale and carried by `target`.
 void CropBitmap(Bitmap &target, const Bitmap &source, int left, int top, int right, int bottom);
 
 // CropBitmap() of each listed source into the target at the same index; a

@@ -18,11 +18,21 @@ const QColor kPanel(23, 26, 32);
 const QColor kPanelBorder(36, 40, 48);
 const QColor kLine(34, 38, 46);
 
+int pixelRatio = 1;
+
+// A surface of `size` logical pixels at the current ratio, filled with
+// `fill`.
+QImage Surface(QSize size, QImage::Format format, const QColor &fill)
+{
+    QImage image(size * pixelRatio, format);
+    image.setDevicePixelRatio(pixelRatio);
+    image.fill(fill);
+    return image;
+}
+
 QImage Canvas(QSize size)
 {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
+    return Surface(size, QImage::Format_ARGB32_Premultiplied, Qt::transparent);
 }
 
 QColor Alpha(QColor colour, int alpha)
@@ -125,9 +135,19 @@ void TrackBar(QPainter &p, QSize size, const QBrush &brush)
 
 } // namespace
 
+void SetPixelRatio(int ratio)
+{
+    pixelRatio = std::max(1, ratio);
+}
+
+int PixelRatio()
+{
+    return pixelRatio;
+}
+
 QImage Background(QSize size)
 {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image = Surface(size, QImage::Format_RGB32, Qt::black);
     QPainter p(&image);
     const QRectF all(QPointF(0, 0), QSizeF(size));
     p.fillRect(all, Vertical(all, kWindow, kWindowBottom));
@@ -310,7 +330,7 @@ PictureSet EditBox(const QImage &backgroundPiece)
     auto draw = [&](const QColor &border) {
         QImage image = backgroundPiece.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QPainter p(&image);
-        Box(p, QRectF(QPointF(0, 0), QSizeF(image.size())), 6, QColor(11, 12, 16), border, 1.0);
+        Box(p, QRectF(QPointF(0, 0), image.deviceIndependentSize()), 6, QColor(11, 12, 16), border, 1.0);
         return image;
     };
     return {
@@ -425,15 +445,17 @@ PictureSet HueRing(QSize size, int bandWidth)
     // Every pixel is computed: hue = angle counter-clockwise from 3 o'clock,
     // full saturation and value; the ring's edges are anti-aliased by the
     // pixel's covered share of the band, taken at 4 x 4 sample points.
-    QImage ring(size, QImage::Format_ARGB32);
-    QImage mask(size, QImage::Format_RGB888);
-    const double cx = size.width() / 2.0;
-    const double cy = size.height() / 2.0;
+    // Distances are in device pixels; the mask is made at 1x only.
+    const int r = pixelRatio;
+    QImage ring(size * r, QImage::Format_ARGB32);
+    QImage mask(r == 1 ? size : QSize(), QImage::Format_RGB888);
+    const double cx = size.width() * r / 2.0;
+    const double cy = size.height() * r / 2.0;
     const double outer = std::min(cx, cy);
-    const double inner = outer - bandWidth;
-    const double disc = 12.0; // the program paints a disc of diameter 24 in the middle
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
+    const double inner = outer - bandWidth * r;
+    const double disc = 12.0 * r; // the program paints a disc of diameter 24 in the middle
+    for (int y = 0; y < ring.height(); ++y) {
+        for (int x = 0; x < ring.width(); ++x) {
             int covered = 0;
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx) {
@@ -452,7 +474,8 @@ PictureSet HueRing(QSize size, int bandWidth)
             ring.setPixel(x, y,
                           alpha == 0 ? qRgba(0, 0, 0, 0) : qRgba(colour.red(), colour.green(), colour.blue(), alpha));
             const bool inside = covered > 0 || std::hypot(dx, dy) <= disc;
-            mask.setPixel(x, y, inside ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            if (r == 1)
+                mask.setPixel(x, y, inside ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         }
     }
     // A dark well fills the open middle, under the band. The program paints
@@ -471,11 +494,10 @@ PictureSet HueRing(QSize size, int bandWidth)
         p.setBrush(well);
         p.drawEllipse(centre, inner, inner);
     }
-    return {
-        {QStringLiteral("normal"), ring},
-        {QStringLiteral("down"), ring},
-        {QStringLiteral("mask"), mask},
-    };
+    PictureSet set {{QStringLiteral("normal"), ring}, {QStringLiteral("down"), ring}};
+    if (r == 1)
+        set.emplace(QStringLiteral("mask"), mask);
+    return set;
 }
 
 PictureSet RingThumb(QSize size)
@@ -501,8 +523,7 @@ PictureSet RingThumb(QSize size)
 PictureSet MenuRows(QSize size, int rowHeight)
 {
     auto draw = [&](const QColor &fill, bool marker) {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(QColor(27, 30, 37));
+        QImage image = Surface(size, QImage::Format_ARGB32_Premultiplied, QColor(27, 30, 37));
         QPainter p(&image);
         for (int top = 0; top < size.height(); top += rowHeight) {
             p.fillRect(QRect(0, top, size.width(), rowHeight), fill);

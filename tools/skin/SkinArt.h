@@ -17,6 +17,12 @@ inline const QColor kAccent(234, 10, 42);
 // "down", "disable"); other suffixes ("normal2", "mask") where a set has them.
 using PictureSet = std::map<QString, QImage>;
 
+// Pictures are drawn in the sizes given (logical pixels) at `ratio` device
+// pixels per logical pixel: 1 for the ordinary files, 2 for the @2x ones.
+// Masks are always 1x.
+void SetPixelRatio(int ratio);
+int PixelRatio();
+
 QImage Background(QSize size);
 
 PictureSet TileButton(QSize size); // profile tiles, LED switches

@@ -2,7 +2,9 @@
 //
 //   skin_generator --pictures <skin file> <resources folder>
 //       draws every picture that the skin file names, at the sizes it gives,
-//       into <resources folder>/skins, skins/Pic and Skins/Menu;
+//       into <resources folder>/skins, skins/Pic and Skins/Menu, and the
+//       state pictures and background once more at twice the pixels
+//       ("name@2x.png") for high-resolution screens;
 //   skin_generator --help <Help.md> <Help.pdf>
 //       typesets the user manual;
 //   skin_generator --preview <skin file> <resources folder> <out.png>
@@ -18,6 +20,7 @@
 #include "Preview.h"
 #include "SkinArt.h"
 
+#include "skin/ImageHelpers.h"
 #include "skin/PrivateProfile.h"
 #include "skin/SkinEntry.h"
 
@@ -41,13 +44,18 @@ struct Set
 class Generator
 {
 public:
-    Generator(const PrivateProfile &skin, QString outFolder)
+    // `ratio` 2 draws the @2x files: the same pictures at twice the pixels.
+    // Masks and the static pictures (already drawn large and scaled when
+    // shown) have no @2x files.
+    Generator(const PrivateProfile &skin, QString outFolder, int ratio)
         : skin_(skin)
         , out_(std::move(outFolder))
+        , ratio_(ratio)
     { }
 
     bool Run()
     {
+        SkinArt::SetPixelRatio(ratio_);
         const QString backgroundName = Value("MAINSCREENNEW", "Main");
         background_ = SkinArt::Background(QSize(1000, 640));
 
@@ -85,7 +93,8 @@ public:
 
         for (int key = 31; key <= 34; ++key) {
             const RECT r = Entry("LED", key).rect;
-            const QImage piece = background_.copy(r.ToQRect());
+            QImage piece = background_.copy(QRect(r.ToQRect().topLeft() * ratio_, r.ToQRect().size() * ratio_));
+            piece.setDevicePixelRatio(ratio_);
             Add("LED", key, [piece](QSize) { return SkinArt::EditBox(piece); });
         }
         for (int key = 41; key <= 55; ++key)
@@ -109,6 +118,11 @@ public:
             }
         }
         Save(background_, Skins(backgroundName));
+        const SkinArt::PictureSet menu = SkinArt::MenuRows(QSize(180, 72), 24);
+        Save(menu.at(QStringLiteral("normal")), out_ + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
+        Save(menu.at(QStringLiteral("over")), out_ + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
+        if (ratio_ != 1)
+            return ok_;
 
         // Static pictures are drawn scaled; they are made at twice their size.
         for (int key : {1, 2}) {
@@ -118,9 +132,6 @@ public:
             Save(picture, out_ + QStringLiteral("/skins/Pic/") + entry.text);
         }
 
-        const SkinArt::PictureSet menu = SkinArt::MenuRows(QSize(180, 72), 24);
-        Save(menu.at(QStringLiteral("normal")), out_ + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
-        Save(menu.at(QStringLiteral("over")), out_ + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
         return ok_;
     }
 
@@ -178,8 +189,10 @@ private:
         sets_[name] = Set {size, std::move(pictures)};
     }
 
-    void Save(const QImage &image, const QString &path)
+    void Save(const QImage &image, QString path)
     {
+        if (ratio_ == 2)
+            path = CompanionPath(path);
         QImageWriter writer(path);
         if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
             writer.setQuality(95);
@@ -192,6 +205,7 @@ private:
 
     const PrivateProfile &skin_;
     QString out_;
+    int ratio_ = 1;
     QImage background_;
     std::map<QString, Set> sets_;
     bool ok_ = true;
@@ -249,5 +263,6 @@ int main(int argc, char **argv)
         return 1;
     }
     const PrivateProfile skin = PrivateProfile::FromBytes(file.readAll());
-    return Generator(skin, args[3]).Run() ? 0 : 1;
+    const bool ok = Generator(skin, args[3], 1).Run() && Generator(skin, args[3], 2).Run();
+    return ok ? 0 : 1;
 }
