@@ -122,7 +122,9 @@ TEST_F(SettingsFileTest, UnreadableFileIsCopiedAsideAndReplacedByACleanOne)
 {
     QByteArray oversized("[Setting]\r\nled_sw=0\r\n");
     oversized.resize(IniFile::kMaxFileBytes + 1, 'x');
-    const QByteArray cases[] = {QByteArray("\x00\x01binary damage\xFF", 17), "led_sw=0\r\n", oversized};
+    static constexpr char kBinaryDamage[] = "\x00\x01"
+                                            "binary damage\xFF";
+    const QByteArray cases[] = {QByteArray(kBinaryDamage, sizeof kBinaryDamage - 1), "led_sw=0\r\n", oversized};
     for (const QByteArray &content : cases) {
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(dir_.path());
