@@ -8,6 +8,7 @@
 
 #include "ProviderRegistration.h"
 #include "TempUserFolders.h"
+#include "QuietMainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,14 +94,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     TempUserFolders folders;
-    RegisterBundledProvider(folders.ConfigHome(), QStringLiteral(QZ_BIN_DIR));
-    QDir().mkpath(folders.ConfigHome() + QStringLiteral("/Zarvik/Zarvik RGB Software"));
-    PlatformPaths::SetApplicationDirectory(QStringLiteral(QZ_BIN_DIR));
-    CConfigDlg::Options options;
-    options.creationWaitMs = 0;
-    options.startAgent = false;
-    options.listenForAgent = false;
-    CConfigDlg::SetOptions(options);
+    PrepareQuietMainWindow(folders);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -7,6 +7,7 @@
 
 #include "ProviderRegistration.h"
 #include "TempUserFolders.h"
+#include "QuietMainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,15 +89,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     TempUserFolders folders;
-    // The bundled provider with its default list of three SSDs.
-    RegisterBundledProvider(folders.ConfigHome(), QStringLiteral(QZ_BIN_DIR));
-    QDir().mkpath(folders.ConfigHome() + QStringLiteral("/Zarvik/Zarvik RGB Software"));
-    PlatformPaths::SetApplicationDirectory(QStringLiteral(QZ_BIN_DIR));
-    CConfigDlg::Options options;
-    options.creationWaitMs = 0; // the fixed 500 ms pause after discovery is not ours to measure
-    options.startAgent = false;
-    options.listenForAgent = false;
-    CConfigDlg::SetOptions(options);
+    PrepareQuietMainWindow(folders);
 
     // The very first window of the process: nothing decoded or cached yet.
     const double residentBefore = ResidentMiB();
