@@ -87,36 +87,40 @@ bool VC_Bridge_ASM_DataInCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwByt
     return true;
 }
 
-uint32_t VC_Bridge_GetLogPageCmd(uint8_t bInstance, uint8_t *pBuffer, uint8_t LID, uint16_t NUMD)
-{
-    const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
-    if (slot == nullptr || NUMD == 0)
-        return VC_RESULT_FAIL;
-    const NVMeSubmissionEntry entry = NVMe_GetLogPageEntry(LID, NUMD);
+namespace {
 
-    if (slot->ucUSBBridgeVendor == CHIP_VENDOR_JMICRON) {
+// An admin command with a data-in phase through the slot's bridge: the
+// submission entry goes out, then `bytes` come back into pBuffer. `name`
+// heads the failure lines; ASMedia failures are logged only when asked (the
+// Identify path has no lines of its own there).
+uint32_t TunnelDataIn(uint8_t bInstance, const _AP_INSTANCE_DATA &slot, const NVMeSubmissionEntry &entry,
+                      uint8_t *pBuffer, uint32_t bytes, const char *name, bool logASMediaFailures)
+{
+    if (slot.ucUSBBridgeVendor == CHIP_VENDOR_JMICRON) {
         _SCSI_NVME_PAYLOAD_FORMAT payload;
         NVMe_BuildPayload(payload, entry);
         if (!VC_Bridge_JM_SetPayloadCmd(bInstance, reinterpret_cast<uint8_t *>(&payload), 1, true)) {
-            __dll_printf("######### - VC_Bridge_GetLogPageCmd fail[0]!\n");
+            __dll_printf("######### - %s fail[0]!\n", name);
             return VC_RESULT_FAIL;
         }
-        if (!VC_Bridge_JM_DataInCmd(bInstance, pBuffer, NUMD / 128, true)) {
-            __dll_printf("######### - VC_Bridge_GetLogPageCmd fail[1]!\n");
+        if (!VC_Bridge_JM_DataInCmd(bInstance, pBuffer, bytes / 512, true)) {
+            __dll_printf("######### - %s fail[1]!\n", name);
             return VC_RESULT_FAIL;
         }
         return VC_RESULT_SUCCESS;
     }
-    if (slot->ucUSBBridgeVendor == CHIP_VENDOR_ASMEDIA) {
-        uint8_t bytes[NVME_SUBMISSION_ENTRY_SIZE];
-        entry.ToBytes(bytes);
-        if (!VC_Bridge_ASM_DataOutCmd(bInstance, bytes, sizeof bytes, true, ASM_OPERATION_COMMAND, ASM_DATA_PHASE_IN)) {
-            __dll_printf("######### - VC_Bridge_GetLogPageCmd fail[0]]!\n");
+    if (slot.ucUSBBridgeVendor == CHIP_VENDOR_ASMEDIA) {
+        uint8_t command[NVME_SUBMISSION_ENTRY_SIZE];
+        entry.ToBytes(command);
+        if (!VC_Bridge_ASM_DataOutCmd(bInstance, command, sizeof command, true, ASM_OPERATION_COMMAND,
+                                      ASM_DATA_PHASE_IN)) {
+            if (logASMediaFailures)
+                __dll_printf("######### - %s fail[0]]!\n", name);
             return VC_RESULT_FAIL;
         }
-        if (!VC_Bridge_ASM_DataInCmd(bInstance, pBuffer, uint32_t {NUMD} * 4, true, ASM_OPERATION_DATA,
-                                     ASM_DATA_PHASE_IN)) {
-            __dll_printf("######### - VC_Bridge_GetLogPageCmd fail[1]]!\n");
+        if (!VC_Bridge_ASM_DataInCmd(bInstance, pBuffer, bytes, true, ASM_OPERATION_DATA, ASM_DATA_PHASE_IN)) {
+            if (logASMediaFailures)
+                __dll_printf("######### - %s fail[1]]!\n", name);
             return VC_RESULT_FAIL;
         }
         return VC_RESULT_SUCCESS;
@@ -124,39 +128,24 @@ uint32_t VC_Bridge_GetLogPageCmd(uint8_t bInstance, uint8_t *pBuffer, uint8_t LI
     return VC_RESULT_FAIL; // no tunnel for this bridge: nothing was read
 }
 
+} // namespace
+
+uint32_t VC_Bridge_GetLogPageCmd(uint8_t bInstance, uint8_t *pBuffer, uint8_t LID, uint16_t NUMD)
+{
+    const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
+    if (slot == nullptr || NUMD == 0)
+        return VC_RESULT_FAIL;
+    return TunnelDataIn(bInstance, *slot, NVMe_GetLogPageEntry(LID, NUMD), pBuffer, uint32_t {NUMD} * 4,
+                        "VC_Bridge_GetLogPageCmd", true);
+}
+
 uint32_t VC_Bridge_IdentifyCmd(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS)
 {
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
     if (slot == nullptr)
         return VC_RESULT_FAIL;
-    const NVMeSubmissionEntry entry = NVMe_IdentifyEntry(CNS);
-
-    if (slot->ucUSBBridgeVendor == CHIP_VENDOR_JMICRON) {
-        _SCSI_NVME_PAYLOAD_FORMAT payload;
-        NVMe_BuildPayload(payload, entry);
-        if (!VC_Bridge_JM_SetPayloadCmd(bInstance, reinterpret_cast<uint8_t *>(&payload), 1, true)) {
-            __dll_printf("######### - VC_Bridge_IdentifyCmd fail[0]!\n");
-            return VC_RESULT_FAIL;
-        }
-        if (!VC_Bridge_JM_DataInCmd(bInstance, pBuffer, NVME_DATA_BLOCK_SIZE / 512, true)) {
-            __dll_printf("######### - VC_Bridge_IdentifyCmd fail[1]!\n");
-            return VC_RESULT_FAIL;
-        }
-        return VC_RESULT_SUCCESS;
-    }
-    if (slot->ucUSBBridgeVendor == CHIP_VENDOR_ASMEDIA) {
-        uint8_t bytes[NVME_SUBMISSION_ENTRY_SIZE];
-        entry.ToBytes(bytes);
-        if (!VC_Bridge_ASM_DataOutCmd(bInstance, bytes, sizeof bytes, true, ASM_OPERATION_COMMAND, ASM_DATA_PHASE_IN)) {
-            return VC_RESULT_FAIL;
-        }
-        if (!VC_Bridge_ASM_DataInCmd(bInstance, pBuffer, NVME_DATA_BLOCK_SIZE, true, ASM_OPERATION_DATA,
-                                     ASM_DATA_PHASE_IN)) {
-            return VC_RESULT_FAIL;
-        }
-        return VC_RESULT_SUCCESS;
-    }
-    return VC_RESULT_FAIL; // no tunnel for this bridge: nothing was read
+    return TunnelDataIn(bInstance, *slot, NVMe_IdentifyEntry(CNS), pBuffer, NVME_DATA_BLOCK_SIZE,
+                        "VC_Bridge_IdentifyCmd", false);
 }
 
 uint32_t VC_Bridge_FirmwareImageDownloadCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwLength, uint32_t dwOffset)
