@@ -229,6 +229,18 @@ std::string SimDeviceAccess::IdentityOfHandle(DeviceHandle handle)
     return device == nullptr ? std::string() : IdentityOf(device->drive);
 }
 
+SimDrive *SimDeviceAccess::DriveOf(DeviceHandle handle, Record &record)
+{
+    const OpenDevice *device = Lookup(handle);
+    if (device == nullptr) {
+        Finish(record, false, kBadHandle);
+        return nullptr;
+    }
+    record.path = device->path;
+    record.drive = device->drive;
+    return &drives_[device->drive];
+}
+
 bool SimDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
     Record record;
@@ -284,12 +296,10 @@ bool SimDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
 {
     Record record;
     record.kind = RequestKind::DiskNumber;
-    const OpenDevice *device = Lookup(handle);
-    if (device == nullptr)
-        return Finish(record, false, kBadHandle);
-    record.path = device->path;
-    record.drive = device->drive;
-    SimDrive &drive = drives_[device->drive];
+    SimDrive *const opened = DriveOf(handle, record);
+    if (opened == nullptr)
+        return false;
+    SimDrive &drive = *opened;
     if (const Fault *fault = drive.DueFault(FaultTarget::DiskNumber))
         return Finish(record, false, fault->error);
     if (drive.Config().number < 0)
@@ -310,16 +320,14 @@ bool SimDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
     request.scsiStatus = 0;
     request.transferred = 0;
 
-    const OpenDevice *device = Lookup(handle);
-    if (device == nullptr)
-        return Finish(record, false, kBadHandle);
-    record.path = device->path;
-    record.drive = device->drive;
+    SimDrive *const opened = DriveOf(handle, record);
+    if (opened == nullptr)
+        return false;
     winreq::ScsiTransfer transfer;
     if (!winreq::TranslateScsiRequest(request, transfer))
         return Finish(record, false, kBadRequest);
 
-    SimDrive &drive = drives_[device->drive];
+    SimDrive &drive = *opened;
     const DriveConfig &config = drive.Config();
     const uint8_t opcode = request.cdb[0];
 
@@ -471,12 +479,10 @@ bool SimDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQueryWit
     const auto *bytes = reinterpret_cast<const uint8_t *>(&query);
     record.sent.assign(bytes, bytes + sizeof query);
 
-    const OpenDevice *device = Lookup(handle);
-    if (device == nullptr)
-        return Finish(record, false, kBadHandle);
-    record.path = device->path;
-    record.drive = device->drive;
-    SimDrive &drive = drives_[device->drive];
+    SimDrive *const opened = DriveOf(handle, record);
+    if (opened == nullptr)
+        return false;
+    SimDrive &drive = *opened;
     if (drive.Config().kind != DriveKind::Nvme)
         return Finish(record, false, kNotSupported);
 
@@ -501,12 +507,10 @@ bool SimDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *request, uin
     if (request != nullptr)
         record.sent.assign(request, request + length);
 
-    const OpenDevice *device = Lookup(handle);
-    if (device == nullptr)
-        return Finish(record, false, kBadHandle);
-    record.path = device->path;
-    record.drive = device->drive;
-    SimDrive &drive = drives_[device->drive];
+    SimDrive *const opened = DriveOf(handle, record);
+    if (opened == nullptr)
+        return false;
+    SimDrive &drive = *opened;
     if (drive.Config().kind != DriveKind::Nvme)
         return Finish(record, false, kNotSupported);
     winreq::FirmwareRequest decoded;

@@ -86,6 +86,9 @@ private:
     };
 
     bool Finish(Record &record, bool carried, uint32_t error);
+    // The drive behind an open handle, named in `record`; nullptr after
+    // finishing the record as a bad handle.
+    sim::SimDrive *DriveOf(DeviceHandle handle, Record &record);
     int FindDrive(const char *path) const;
     std::string IdentityOf(int drive) const;
     // The SCSI command ends with CHECK CONDITION, nothing executed.
