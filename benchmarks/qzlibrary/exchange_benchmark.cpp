@@ -29,7 +29,7 @@ class TimedAccess : public qz::DeviceAccess
 {
 public:
     explicit TimedAccess(qz::SimDeviceAccess &sim)
-        : sim_(sim)
+        : sim(sim)
     { }
 
     Clock::duration inside {};
@@ -45,46 +45,46 @@ public:
 
     bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override
     {
-        return Timed([&] { return sim_.ListDiskInterfaces(paths, maxCount); });
+        return Timed([&] { return sim.ListDiskInterfaces(paths, maxCount); });
     }
     qz::DeviceHandle Open(const char *path) override
     {
-        return Timed([&] { return sim_.Open(path); });
+        return Timed([&] { return sim.Open(path); });
     }
     void Close(qz::DeviceHandle handle) override
     {
         Timed([&] {
-            sim_.Close(handle);
+            sim.Close(handle);
             return 0;
         });
     }
     bool ScsiPassThrough(qz::DeviceHandle handle, qz::ScsiRequest &request) override
     {
-        return Timed([&] { return sim_.ScsiPassThrough(handle, request); });
+        return Timed([&] { return sim.ScsiPassThrough(handle, request); });
     }
     bool GetDiskNumber(qz::DeviceHandle handle, uint32_t &number) override
     {
-        return Timed([&] { return sim_.GetDiskNumber(handle, number); });
+        return Timed([&] { return sim.GetDiskNumber(handle, number); });
     }
     bool StorageProtocolQuery(qz::DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override
     {
-        return Timed([&] { return sim_.StorageProtocolQuery(handle, query); });
+        return Timed([&] { return sim.StorageProtocolQuery(handle, query); });
     }
     bool FirmwareRequest(qz::DeviceHandle handle, uint8_t *request, uint32_t length) override
     {
-        return Timed([&] { return sim_.FirmwareRequest(handle, request, length); });
+        return Timed([&] { return sim.FirmwareRequest(handle, request, length); });
     }
     std::string IdentityOfPath(const char *path) override
     {
-        return Timed([&] { return sim_.IdentityOfPath(path); });
+        return Timed([&] { return sim.IdentityOfPath(path); });
     }
     std::string IdentityOfHandle(qz::DeviceHandle handle) override
     {
-        return Timed([&] { return sim_.IdentityOfHandle(handle); });
+        return Timed([&] { return sim.IdentityOfHandle(handle); });
     }
 
 private:
-    qz::SimDeviceAccess &sim_;
+    qz::SimDeviceAccess &sim;
 };
 
 void Silence(void *, const char *, std::size_t)

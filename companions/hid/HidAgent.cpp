@@ -6,15 +6,15 @@
 #include "settings/LightingSettings.h"
 
 HidAgent::HidAgent(Output output, std::function<void()> onClose)
-    : output_(std::move(output))
-    , onClose_(std::move(onClose))
-    , endpoint_(QString::fromLatin1(AgentTitles::kAgent),
-                [this](uint32_t message, uintptr_t, intptr_t) { return OnMessage(message); })
+    : output(std::move(output))
+    , onClose(std::move(onClose))
+    , endpoint(QString::fromLatin1(AgentTitles::kAgent),
+               [this](uint32_t message, uintptr_t, intptr_t) { return OnMessage(message); })
 { }
 
 LocalWindowEndpoint::ListenResult HidAgent::Start()
 {
-    const LocalWindowEndpoint::ListenResult result = endpoint_.Listen();
+    const LocalWindowEndpoint::ListenResult result = endpoint.Listen();
     if (result != LocalWindowEndpoint::ListenResult::Listening)
         return result;
     WriteHidLog(QStringLiteral("listening as \"%1\"").arg(QLatin1String(AgentTitles::kAgent)));
@@ -24,15 +24,15 @@ LocalWindowEndpoint::ListenResult HidAgent::Start()
 
 void HidAgent::Stop()
 {
-    endpoint_.Close();
+    endpoint.Close();
 }
 
 intptr_t HidAgent::OnMessage(uint32_t message)
 {
     if (message == AgentMessages::kCloseWindow) {
         WriteHidLog(QStringLiteral("asked to close"));
-        if (onClose_)
-            onClose_();
+        if (onClose)
+            onClose();
         return 0;
     }
     if (message != AgentMessages::kSettingsSaved)
@@ -43,7 +43,7 @@ intptr_t HidAgent::OnMessage(uint32_t message)
 
 void HidAgent::Apply(const QString &reason)
 {
-    ++applyCount_;
+    ++applyCount;
     const QString path = SettingsPath();
     LightingSettings settings;
     const SettingsRead read = ReadSettingsWithoutWriting(path, settings);
@@ -60,14 +60,14 @@ void HidAgent::Apply(const QString &reason)
         source = QStringLiteral("settings file %1 unreadable, the defaults").arg(path);
         break;
     }
-    Report(QStringLiteral("apply #%1 (%2): %3").arg(applyCount_).arg(reason, source));
+    Report(QStringLiteral("apply #%1 (%2): %3").arg(applyCount).arg(reason, source));
     for (const QString &line : DescribeLighting(settings))
         Report(line);
 }
 
 void HidAgent::Report(const QString &line)
 {
-    if (output_)
-        output_(line);
+    if (output)
+        output(line);
     WriteHidLog(line);
 }

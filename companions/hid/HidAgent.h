@@ -22,18 +22,18 @@ public:
     // TitleInUse), then applies the settings once.
     LocalWindowEndpoint::ListenResult Start();
     void Stop();
-    QString ListenError() const { return endpoint_.ErrorString(); }
+    QString ListenError() const { return endpoint.ErrorString(); }
 
     // Reads the settings file and reports it; `reason` names the occasion.
     void Apply(const QString &reason);
-    int ApplyCount() const { return applyCount_; }
+    int ApplyCount() const { return applyCount; }
 
 private:
     intptr_t OnMessage(uint32_t message);
     void Report(const QString &line);
 
-    Output output_;
-    std::function<void()> onClose_;
-    LocalWindowEndpoint endpoint_;
-    int applyCount_ = 0;
+    Output output;
+    std::function<void()> onClose;
+    LocalWindowEndpoint endpoint;
+    int applyCount = 0;
 };

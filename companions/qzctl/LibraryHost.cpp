@@ -48,50 +48,50 @@ LibraryHost::LibraryHost() = default;
 
 LibraryHost::~LibraryHost()
 {
-    if (library_ != nullptr)
-        ::dlclose(library_);
-    if (debugFd_ >= 0)
-        ::close(debugFd_);
+    if (library != nullptr)
+        ::dlclose(library);
+    if (debugFd >= 0)
+        ::close(debugFd);
 }
 
 void LibraryHost::CaptureDebugChannel()
 {
-    if (debugFd_ >= 0)
+    if (debugFd >= 0)
         return;
-    debugFd_ = AnonymousFile();
-    if (debugFd_ < 0)
+    debugFd = AnonymousFile();
+    if (debugFd < 0)
         return;
     // The library appends each line to the file its variable names.
-    const std::string path = "/proc/self/fd/" + std::to_string(debugFd_);
+    const std::string path = "/proc/self/fd/" + std::to_string(debugFd);
     ::setenv("QZLIB_DEBUG", path.c_str(), 1);
 }
 
 bool LibraryHost::Load(const std::string &path, std::string &error)
 {
     std::string name = path.empty() ? std::string(kLibrarySoname) : path;
-    library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
+    library = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
         const char *why = ::dlerror();
         error = why != nullptr ? why : "cannot be loaded";
         if (!path.empty())
             return false;
         name = kLibraryFileName;
-        library_ = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library_ == nullptr)
+        library = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr)
             return false; // the SONAME's reason is the one to tell
     }
     std::string missing;
-    Find(library_, "QZLib_GetDllVersion", version_, missing);
-    Find(library_, "QZLib_Initialize", initialize_, missing);
-    Find(library_, "QZLib_UnInitialize", uninitialize_, missing);
-    Find(library_, "QZLib_PROC_GetQZDevice", enumerate_, missing);
-    Find(library_, "QZLib_Identify", identify_, missing);
-    Find(library_, "QZLib_SYS_IloRgbMcuCmdWrite", write_, missing);
-    Find(library_, "QZLib_SYS_IloRgbMcuCmdRead", read_, missing);
+    Find(library, "QZLib_GetDllVersion", version, missing);
+    Find(library, "QZLib_Initialize", initialize, missing);
+    Find(library, "QZLib_UnInitialize", uninitialize, missing);
+    Find(library, "QZLib_PROC_GetQZDevice", enumerate, missing);
+    Find(library, "QZLib_Identify", identify, missing);
+    Find(library, "QZLib_SYS_IloRgbMcuCmdWrite", write, missing);
+    Find(library, "QZLib_SYS_IloRgbMcuCmdRead", read, missing);
     if (!missing.empty()) {
         error = name + " is not the drive library: it lacks " + missing;
-        ::dlclose(library_);
-        library_ = nullptr;
+        ::dlclose(library);
+        library = nullptr;
         return false;
     }
     Pump(); // the load hook's lines
@@ -100,26 +100,26 @@ bool LibraryHost::Load(const std::string &path, std::string &error)
 
 void LibraryHost::Pump()
 {
-    if (debugFd_ < 0)
+    if (debugFd < 0)
         return;
-    const std::size_t before = text_.size();
+    const std::size_t before = text.size();
     char chunk[8192];
     for (;;) {
-        const ssize_t n = ::pread(debugFd_, chunk, sizeof chunk, static_cast<off_t>(text_.size()));
+        const ssize_t n = ::pread(debugFd, chunk, sizeof chunk, static_cast<off_t>(text.size()));
         if (n <= 0)
             break;
-        text_.append(chunk, static_cast<std::size_t>(n));
+        text.append(chunk, static_cast<std::size_t>(n));
     }
-    if (text_.size() > before && listener_)
-        listener_(text_, before);
+    if (text.size() > before && listener)
+        listener(text, before);
 }
 
 template <typename Call>
 auto LibraryHost::Watched(Call call)
 {
     Pump();
-    lastCallStart_ = text_.size();
-    if (!listener_ || debugFd_ < 0) {
+    lastCallStart = text.size();
+    if (!listener || debugFd < 0) {
         auto result = call();
         Pump();
         return result;
@@ -150,31 +150,31 @@ auto LibraryHost::Watched(Call call)
 
 const char *LibraryHost::Version()
 {
-    return Watched([&] { return version_(); });
+    return Watched([&] { return version(); });
 }
 bool LibraryHost::Initialize()
 {
-    return Watched([&] { return initialize_(); });
+    return Watched([&] { return initialize(); });
 }
 bool LibraryHost::UnInitialize()
 {
-    return Watched([&] { return uninitialize_(); });
+    return Watched([&] { return uninitialize(); });
 }
 int LibraryHost::Enumerate()
 {
-    return Watched([&] { return enumerate_(); });
+    return Watched([&] { return enumerate(); });
 }
 bool LibraryHost::Identify(unsigned char drive, unsigned char *buffer)
 {
-    return Watched([&] { return identify_(drive, buffer); });
+    return Watched([&] { return identify(drive, buffer); });
 }
 bool LibraryHost::McuWrite(unsigned char drive, unsigned char *buffer)
 {
-    return Watched([&] { return write_(drive, buffer); });
+    return Watched([&] { return write(drive, buffer); });
 }
 bool LibraryHost::McuRead(unsigned char drive, unsigned char *buffer)
 {
-    return Watched([&] { return read_(drive, buffer); });
+    return Watched([&] { return read(drive, buffer); });
 }
 
 } // namespace qzctl

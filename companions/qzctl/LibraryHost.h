@@ -38,7 +38,7 @@ public:
     // While a call runs, new debug text is handed to this function (from
     // another thread, never at the same time as the call's own return).
     using TextListener = std::function<void(const std::string &allText, std::size_t newFrom)>;
-    void SetListener(TextListener listener) { listener_ = std::move(listener); }
+    void SetListener(TextListener onText) { listener = std::move(onText); }
 
     const char *Version();
     bool Initialize();
@@ -50,27 +50,27 @@ public:
 
     // Everything the library printed so far, and where the text of the last
     // call began.
-    const std::string &DebugText() const { return text_; }
-    std::size_t LastCallStart() const { return lastCallStart_; }
+    const std::string &DebugText() const { return text; }
+    std::size_t LastCallStart() const { return lastCallStart; }
 
 private:
     template <typename Call>
     auto Watched(Call call);
     void Pump();
 
-    void *library_ = nullptr;
-    int debugFd_ = -1;
-    std::string text_;
-    std::size_t lastCallStart_ = 0;
-    TextListener listener_;
+    void *library = nullptr;
+    int debugFd = -1;
+    std::string text;
+    std::size_t lastCallStart = 0;
+    TextListener listener;
 
-    const char *(*version_)() = nullptr;
-    bool (*initialize_)() = nullptr;
-    bool (*uninitialize_)() = nullptr;
-    int (*enumerate_)() = nullptr;
-    bool (*identify_)(unsigned char, unsigned char *) = nullptr;
-    bool (*write_)(unsigned char, unsigned char *) = nullptr;
-    bool (*read_)(unsigned char, unsigned char *) = nullptr;
+    const char *(*version)() = nullptr;
+    bool (*initialize)() = nullptr;
+    bool (*uninitialize)() = nullptr;
+    int (*enumerate)() = nullptr;
+    bool (*identify)(unsigned char, unsigned char *) = nullptr;
+    bool (*write)(unsigned char, unsigned char *) = nullptr;
+    bool (*read)(unsigned char, unsigned char *) = nullptr;
 };
 
 } // namespace qzctl

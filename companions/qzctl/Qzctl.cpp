@@ -45,8 +45,8 @@ class Session
 {
 public:
     explicit Session(const Options &options)
-        : o_(options)
-        , terminal_(::isatty(STDERR_FILENO) == 1 && !options.debug)
+        : options(options)
+        , terminal(::isatty(STDERR_FILENO) == 1 && !options.debug)
     { }
 
     int Run();
@@ -72,45 +72,45 @@ private:
     void EchoDebugLines(bool all);
     void ShowProgress(const std::string &line);
     void ClearProgress();
-    std::string_view LastCallText() const { return std::string_view(host_.DebugText()).substr(host_.LastCallStart()); }
+    std::string_view LastCallText() const { return std::string_view(host.DebugText()).substr(host.LastCallStart()); }
 
-    const Options &o_;
-    const bool terminal_; // progress lines on standard error
-    LibraryHost host_;
-    Progress progress_ = Progress::None;
-    bool progressShown_ = false;
-    std::vector<KeptDrive> kept_;
-    std::vector<uint8_t> block_; // the block file's contents
-    int count_ = 0;
-    std::size_t echoed_ = 0; // debug text shown so far
+    const Options &options;
+    const bool terminal; // progress lines on standard error
+    LibraryHost host;
+    Progress progress = Progress::None;
+    bool progressShown = false;
+    std::vector<KeptDrive> kept;
+    std::vector<uint8_t> block; // the block file's contents
+    int driveCount = 0;
+    std::size_t echoed = 0; // debug text shown so far
 };
 
 // Shows the library's lines one per line, "[DLL]" first; with `all`, also a
 // last line that has not ended yet.
 void Session::EchoDebugLines(bool all)
 {
-    const std::string &text = host_.DebugText();
-    if (echoed_ >= text.size())
+    const std::string &text = host.DebugText();
+    if (echoed >= text.size())
         return;
-    const std::string_view pending = std::string_view(text).substr(echoed_);
+    const std::string_view pending = std::string_view(text).substr(echoed);
     for (std::string_view line : DebugLines(pending, !all)) {
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
         std::fprintf(stderr, "[DLL]%.*s\n", static_cast<int>(line.size()), line.data());
-        echoed_ = static_cast<std::size_t>(line.data() + line.size() - text.data());
+        echoed = static_cast<std::size_t>(line.data() + line.size() - text.data());
     }
     if (all)
-        echoed_ = text.size();
+        echoed = text.size();
     std::fflush(stderr);
 }
 
 void Session::OnDebugText(const std::string &text, std::size_t from)
 {
     (void)from;
-    if (o_.debug)
+    if (options.debug)
         EchoDebugLines(false);
-    if (progress_ == Progress::Enumeration && terminal_) {
-        const EnumerationProgress p = ProgressOf(std::string_view(text).substr(host_.LastCallStart()));
+    if (progress == Progress::Enumeration && terminal) {
+        const EnumerationProgress p = ProgressOf(std::string_view(text).substr(host.LastCallStart()));
         if (p.known && p.total > 0) {
             ShowProgress("examining disk " + std::to_string(p.position + 1) + " of " + std::to_string(p.total) + ": "
                          + ShortName(p.path));
@@ -120,27 +120,27 @@ void Session::OnDebugText(const std::string &text, std::size_t from)
 
 void Session::ShowProgress(const std::string &line)
 {
-    if (!terminal_)
+    if (!terminal)
         return;
     std::fprintf(stderr, "\rqzctl: %s...\033[K", line.c_str());
     std::fflush(stderr);
-    progressShown_ = true;
+    progressShown = true;
 }
 
 void Session::ClearProgress()
 {
-    if (!progressShown_)
+    if (!progressShown)
         return;
     std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
-    progressShown_ = false;
+    progressShown = false;
 }
 
 std::string Session::Describe(unsigned drive) const
 {
     std::string text = "drive " + std::to_string(drive);
-    if (drive < kept_.size()) {
-        const KeptDrive &k = kept_[drive];
+    if (drive < kept.size()) {
+        const KeptDrive &k = kept[drive];
         text += k.bridge ? " (USB bridge " + k.bridgeVendor + ", " + k.path + ")" : " (NVMe, " + k.path + ")";
     }
     return text;
@@ -167,7 +167,7 @@ int Session::ReportFailure(const std::string &what)
         ReportDenials(denials, "");
         return kExitPermission;
     }
-    Message("%s%s", what.c_str(), o_.debug ? "" : " (run with --debug to see the library's report)");
+    Message("%s%s", what.c_str(), options.debug ? "" : " (run with --debug to see the library's report)");
     return kExitFailed;
 }
 
@@ -178,23 +178,23 @@ int Session::Version()
     int code = kExitOk;
     if (!LoadLibrary(code))
         return code;
-    std::printf("QZlibrary_Ocelot_64 %s\n", host_.Version());
+    std::printf("QZlibrary_Ocelot_64 %s\n", host.Version());
     return kExitOk;
 }
 
 bool Session::CheckFilesFirst(int &code)
 {
     std::string error;
-    if (o_.command == Command::McuWrite || o_.command == Command::McuRead) {
-        if (!ReadBlockFile(o_.blockFile, block_, error)) {
+    if (options.command == Command::McuWrite || options.command == Command::McuRead) {
+        if (!ReadBlockFile(options.blockFile, block, error)) {
             Message("%s", error.c_str());
             code = kExitUsage;
             return false;
         }
     }
-    const std::string *output = o_.command == Command::McuRead ? &o_.answerFile
-        : o_.command == Command::Identify && o_.raw            ? &o_.rawFile
-                                                               : nullptr;
+    const std::string *output = options.command == Command::McuRead ? &options.answerFile
+        : options.command == Command::Identify && options.raw       ? &options.rawFile
+                                                                    : nullptr;
     if (output != nullptr && !output->empty() && !CanWriteFile(*output, error)) {
         Message("%s", error.c_str());
         code = kExitUsage;
@@ -205,10 +205,10 @@ bool Session::CheckFilesFirst(int &code)
         code = kExitUsage;
         return false;
     }
-    if (!o_.simulation.empty()) {
-        const int fd = ::open(o_.simulation.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!options.simulation.empty()) {
+        const int fd = ::open(options.simulation.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            Message("cannot read the simulation file %s: %s", o_.simulation.c_str(), std::strerror(errno));
+            Message("cannot read the simulation file %s: %s", options.simulation.c_str(), std::strerror(errno));
             code = kExitUsage;
             return false;
         }
@@ -216,22 +216,22 @@ bool Session::CheckFilesFirst(int &code)
         const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
         ::close(fd);
         if (folder) {
-            Message("the simulation file %s is a folder: name a simulation file", o_.simulation.c_str());
+            Message("the simulation file %s is a folder: name a simulation file", options.simulation.c_str());
             code = kExitUsage;
             return false;
         }
-        ::setenv("QZLIB_SIMULATION", o_.simulation.c_str(), 1);
+        ::setenv("QZLIB_SIMULATION", options.simulation.c_str(), 1);
     }
     return true;
 }
 
 bool Session::LoadLibrary(int &code)
 {
-    host_.CaptureDebugChannel();
-    host_.SetListener([this](const std::string &text, std::size_t from) { OnDebugText(text, from); });
+    host.CaptureDebugChannel();
+    host.SetListener([this](const std::string &text, std::size_t from) { OnDebugText(text, from); });
     std::string error;
-    if (!host_.Load(o_.library, error)) {
-        const std::string &name = o_.library;
+    if (!host.Load(options.library, error)) {
+        const std::string &name = options.library;
         // The loader looks a name without a slash up in the library folders,
         // never in the current folder: say so rather than "no such file".
         if (!name.empty() && name.find('/') == std::string::npos && ::access(name.c_str(), F_OK) == 0) {
@@ -253,8 +253,8 @@ bool Session::LoadLibrary(int &code)
 
 int Session::Finish(int code)
 {
-    host_.UnInitialize();
-    if (o_.debug)
+    host.UnInitialize();
+    if (options.debug)
         EchoDebugLines(true);
     return code;
 }
@@ -281,7 +281,7 @@ int Session::NoDrives()
 
 int Session::Run()
 {
-    if (o_.version)
+    if (options.version)
         return Version();
     int code = kExitOk;
     if (!CheckFilesFirst(code))
@@ -289,31 +289,31 @@ int Session::Run()
     if (!LoadLibrary(code))
         return code;
 
-    host_.Initialize();
-    progress_ = Progress::Enumeration;
-    if (terminal_)
+    host.Initialize();
+    progress = Progress::Enumeration;
+    if (terminal)
         ShowProgress("looking for drives");
-    count_ = host_.Enumerate();
-    progress_ = Progress::None;
+    driveCount = host.Enumerate();
+    progress = Progress::None;
     ClearProgress();
     const std::string_view enumeration = LastCallText();
-    kept_ = KeptDrives(enumeration);
+    kept = KeptDrives(enumeration);
     for (const std::string &problem : SimulationProblems(enumeration))
         Message("%s", problem.c_str());
     const std::vector<Denial> enumerationDenials = Denials(enumeration);
-    if (count_ <= 0)
+    if (driveCount <= 0)
         return Finish(NoDrives());
 
-    if (o_.command != Command::List && o_.drive >= static_cast<uint32_t>(count_)) {
-        Message("there is no drive %u: %s", o_.drive,
-                count_ == 1 ? "the only drive is number 0"
-                            : ("the drives are numbered 0 to " + std::to_string(count_ - 1)).c_str());
+    if (options.command != Command::List && options.drive >= static_cast<uint32_t>(driveCount)) {
+        Message("there is no drive %u: %s", options.drive,
+                driveCount == 1 ? "the only drive is number 0"
+                                : ("the drives are numbered 0 to " + std::to_string(driveCount - 1)).c_str());
         return Finish(kExitBadDrive);
     }
 
-    switch (o_.command) {
+    switch (options.command) {
     case Command::List:
-        code = List(count_);
+        code = List(driveCount);
         if (!enumerationDenials.empty())
             ReportDenials(enumerationDenials, "note: some disks were not examined: ");
         break;
@@ -339,12 +339,12 @@ int Session::List(int count)
     for (int drive = 0; drive < count; ++drive) {
         ListedDrive listed;
         listed.index = drive;
-        if (static_cast<std::size_t>(drive) < kept_.size())
-            listed.kept = &kept_[static_cast<std::size_t>(drive)];
+        if (static_cast<std::size_t>(drive) < kept.size())
+            listed.kept = &kept[static_cast<std::size_t>(drive)];
 
         ShowProgress("reading the Identify data of drive " + std::to_string(drive) + " of " + std::to_string(count));
         std::vector<uint8_t> data(kBlockSize, 0);
-        listed.identified = host_.Identify(static_cast<unsigned char>(drive), data.data());
+        listed.identified = host.Identify(static_cast<unsigned char>(drive), data.data());
         ClearProgress();
         if (listed.identified) {
             listed.id = DecodeIdentify(data.data());
@@ -356,7 +356,7 @@ int Session::List(int count)
         }
         drives.push_back(std::move(listed));
     }
-    std::fputs((o_.json ? ListJson(drives) : ListTable(drives)).c_str(), stdout);
+    std::fputs((options.json ? ListJson(drives) : ListTable(drives)).c_str(), stdout);
     std::fflush(stdout);
     return code;
 }
@@ -364,24 +364,24 @@ int Session::List(int count)
 int Session::Identify()
 {
     std::vector<uint8_t> data(kBlockSize, 0);
-    const auto drive = static_cast<unsigned char>(o_.drive);
-    if (!host_.Identify(drive, data.data())) {
-        return ReportFailure("reading the Identify data of " + Describe(o_.drive) + " failed");
+    const auto drive = static_cast<unsigned char>(options.drive);
+    if (!host.Identify(drive, data.data())) {
+        return ReportFailure("reading the Identify data of " + Describe(options.drive) + " failed");
     }
-    if (o_.json) {
+    if (options.json) {
         std::printf("%s\n", IdentifyJson(DecodeIdentify(data.data()), 0).c_str());
         std::fflush(stdout);
         return kExitOk;
     }
-    if (o_.raw) {
+    if (options.raw) {
         std::string error;
-        if (!WriteBlockFile(o_.rawFile.empty() ? "-" : o_.rawFile, data.data(), data.size(), error)) {
+        if (!WriteBlockFile(options.rawFile.empty() ? "-" : options.rawFile, data.data(), data.size(), error)) {
             Message("%s", error.c_str());
             return kExitFailed;
         }
         return kExitOk;
     }
-    const std::string title = Describe(o_.drive);
+    const std::string title = Describe(options.drive);
     std::printf("%c%s\n", static_cast<char>(std::toupper(static_cast<unsigned char>(title[0]))), title.c_str() + 1);
     for (const auto &[label, value] : SummaryOf(DecodeIdentify(data.data()))) {
         std::printf("  %-25s %s\n", (label + ":").c_str(), value.c_str());
@@ -392,26 +392,27 @@ int Session::Identify()
 
 int Session::McuWrite()
 {
-    if (!host_.McuWrite(static_cast<unsigned char>(o_.drive), block_.data())) {
-        return ReportFailure("sending the command block to " + Describe(o_.drive) + " failed");
+    if (!host.McuWrite(static_cast<unsigned char>(options.drive), block.data())) {
+        return ReportFailure("sending the command block to " + Describe(options.drive) + " failed");
     }
-    std::printf("Sent the 4096-byte command block to drive %u.\n", o_.drive);
+    std::printf("Sent the 4096-byte command block to drive %u.\n", options.drive);
     std::fflush(stdout);
     return kExitOk;
 }
 
 int Session::McuRead()
 {
-    if (!host_.McuRead(static_cast<unsigned char>(o_.drive), block_.data())) {
-        return ReportFailure("the request to " + Describe(o_.drive) + " or its answer failed");
+    if (!host.McuRead(static_cast<unsigned char>(options.drive), block.data())) {
+        return ReportFailure("the request to " + Describe(options.drive) + " or its answer failed");
     }
     std::string error;
-    if (!WriteBlockFile(o_.answerFile, block_.data(), block_.size(), error)) {
+    if (!WriteBlockFile(options.answerFile, block.data(), block.size(), error)) {
         Message("%s", error.c_str());
         return kExitFailed;
     }
-    if (o_.answerFile != "-") {
-        std::printf("Wrote the MCU's 4096-byte answer from drive %u to %s.\n", o_.drive, o_.answerFile.c_str());
+    if (options.answerFile != "-") {
+        std::printf("Wrote the MCU's 4096-byte answer from drive %u to %s.\n", options.drive,
+                    options.answerFile.c_str());
         std::fflush(stdout);
     }
     return kExitOk;

@@ -26,7 +26,7 @@ AgentLink::WaitCursor AgentLink::ApplicationWaitCursor()
 
 bool AgentLink::AgentRunning() const
 {
-    return LocalWindows::WindowExists(QString::fromLatin1(AgentTitles::kAgent), findTimeoutMs_);
+    return LocalWindows::WindowExists(QString::fromLatin1(AgentTitles::kAgent), findTimeoutMs);
 }
 
 AgentLink::StartOutcome AgentLink::StartAgentIfAbsent()
@@ -48,23 +48,23 @@ AgentLink::StartOutcome AgentLink::StartAgentIfAbsent()
 
 LocalWindows::SendOutcome AgentLink::NotifySettingsSaved()
 {
-    if (waitCursor_)
-        waitCursor_(true);
+    if (waitCursor)
+        waitCursor(true);
     const LocalWindows::SendOutcome outcome = LocalWindows::SendToWindow(
-        QString::fromLatin1(AgentTitles::kAgent), AgentMessages::kSettingsSaved, 0, 0, sendTimeoutMs_);
-    if (waitCursor_)
-        waitCursor_(false);
+        QString::fromLatin1(AgentTitles::kAgent), AgentMessages::kSettingsSaved, 0, 0, sendTimeoutMs);
+    if (waitCursor)
+        waitCursor(false);
     // The window froze for the whole bound; the log says why.
     if (outcome.status == LocalWindows::SendStatus::TimedOut)
-        WriteLog(QStringLiteral("agent did not answer within %1 s").arg(sendTimeoutMs_ / 1000.0));
+        WriteLog(QStringLiteral("agent did not answer within %1 s").arg(sendTimeoutMs / 1000.0));
     return outcome;
 }
 
 bool AgentLink::StartListening(MessageHandler handler)
 {
     StopListening();
-    listenError_.clear();
-    listener_ = std::make_unique<LocalWindowEndpoint>(
+    listenError.clear();
+    listener = std::make_unique<LocalWindowEndpoint>(
         QString::fromLatin1(AgentTitles::kConfig),
         [handler = std::move(handler)](uint32_t message, uintptr_t wParam, intptr_t lParam) -> intptr_t {
             switch (message) {
@@ -76,9 +76,9 @@ bool AgentLink::StartListening(MessageHandler handler)
                 return 0;
             }
         });
-    if (listener_->Listen() != LocalWindowEndpoint::ListenResult::Listening) {
-        listenError_ = listener_->ErrorString();
-        listener_.reset();
+    if (listener->Listen() != LocalWindowEndpoint::ListenResult::Listening) {
+        listenError = listener->ErrorString();
+        listener.reset();
         return false;
     }
     return true;
@@ -86,23 +86,23 @@ bool AgentLink::StartListening(MessageHandler handler)
 
 void AgentLink::StopListening()
 {
-    listener_.reset();
+    listener.reset();
 }
 
 bool AgentLink::IsListening() const
 {
-    return listener_ && listener_->IsListening();
+    return listener && listener->IsListening();
 }
 
 QString AgentLink::ListenError() const
 {
-    return listenError_;
+    return listenError;
 }
 
 void AgentLink::CloseCompanionWindows()
 {
     for (const char *title : {AgentTitles::kWarning, AgentTitles::kPreference})
-        LocalWindows::SendToWindow(QString::fromLatin1(title), AgentMessages::kCloseWindow, 0, 0, sendTimeoutMs_);
+        LocalWindows::SendToWindow(QString::fromLatin1(title), AgentMessages::kCloseWindow, 0, 0, sendTimeoutMs);
 }
 
 AgentLink::MessageHandler AgentLink::StandardHandler(WindowActions actions)

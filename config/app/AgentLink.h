@@ -45,11 +45,11 @@ public:
     AgentLink(const AgentLink &) = delete;
     AgentLink &operator=(const AgentLink &) = delete;
 
-    void SetWaitCursor(WaitCursor cursor) { waitCursor_ = std::move(cursor); }
+    void SetWaitCursor(WaitCursor cursor) { waitCursor = std::move(cursor); }
     // The application's wait cursor (override cursor); nothing without a GUI.
     static WaitCursor ApplicationWaitCursor();
-    void SetSendTimeout(int ms) { sendTimeoutMs_ = ms; }
-    void SetFindTimeout(int ms) { findTimeoutMs_ = ms; }
+    void SetSendTimeout(int ms) { sendTimeoutMs = ms; }
+    void SetFindTimeout(int ms) { findTimeoutMs = ms; }
 
     // The agent's window answers.
     bool AgentRunning() const;
@@ -81,9 +81,9 @@ public:
     MessageHandler StandardHandler(WindowActions actions);
 
 private:
-    WaitCursor waitCursor_;
-    int sendTimeoutMs_ = kDefaultSendTimeoutMs;
-    int findTimeoutMs_ = kDefaultFindTimeoutMs;
-    std::unique_ptr<LocalWindowEndpoint> listener_;
-    QString listenError_;
+    WaitCursor waitCursor;
+    int sendTimeoutMs = kDefaultSendTimeoutMs;
+    int findTimeoutMs = kDefaultFindTimeoutMs;
+    std::unique_ptr<LocalWindowEndpoint> listener;
+    QString listenError;
 };

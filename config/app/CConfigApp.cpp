@@ -10,18 +10,18 @@
 
 #include <QCoreApplication>
 
-CConfigApp *CConfigApp::instance_ = nullptr;
+CConfigApp *CConfigApp::instance = nullptr;
 
 CConfigApp::CConfigApp()
-    : instanceLock_(QString::fromLatin1(kInstanceName))
+    : instanceLock(QString::fromLatin1(kInstanceName))
 {
-    instance_ = this;
+    instance = this;
 }
 
 CConfigApp::~CConfigApp()
 {
-    if (instance_ == this)
-        instance_ = nullptr;
+    if (instance == this)
+        instance = nullptr;
 }
 
 int CConfigApp::InitInstance()
@@ -29,12 +29,12 @@ int CConfigApp::InitInstance()
     // 1. One copy at a time: a second copy ends here, without a window. A
     // lock that cannot be made at all stops nobody: the program runs on
     // without it.
-    const SingleInstanceLock::Result lock = instanceLock_.TryAcquire();
+    const SingleInstanceLock::Result lock = instanceLock.TryAcquire();
     if (lock == SingleInstanceLock::Result::HeldByAnother)
         return 1;
     if (lock == SingleInstanceLock::Result::Unavailable)
         WriteLog(QStringLiteral("InitInstance - single-instance lock cannot be made, running without it - %1")
-                     .arg(instanceLock_.FilePath()));
+                     .arg(instanceLock.FilePath()));
 
     // 2.-3. The program's own folder, base of the skin, help and agent paths.
     PlatformPaths::SetApplicationDirectory(QCoreApplication::applicationDirPath());
@@ -49,14 +49,14 @@ int CConfigApp::InitInstance()
     WriteLog(QStringLiteral("STEP CreateDlg"));
     {
         CConfigDlg dialog;
-        mainWindow_ = &dialog;
+        mainWindow = &dialog;
         InstallQuitSignalHandler([this] {
-            if (mainWindow_)
-                mainWindow_->EndDialog(CConfigDlg::kCancelResult);
+            if (mainWindow)
+                mainWindow->EndDialog(CConfigDlg::kCancelResult);
         });
         dialog.DoModal();
         WriteLog(QStringLiteral("STEP CreateDlg -End"));
-        mainWindow_ = nullptr;
+        mainWindow = nullptr;
     }
 
     // 11.-12.
@@ -67,7 +67,7 @@ int CConfigApp::InitInstance()
 int CConfigApp::ExitInstance()
 {
     WriteLog(QStringLiteral("STEP-ExitInstance()-End"));
-    instanceLock_.Release();
+    instanceLock.Release();
     return 0;
 }
 

@@ -23,16 +23,16 @@ public:
     // document or handler is not reported.
     void OnHelp();
 
-    bool HoldsInstanceLock() const { return instanceLock_.IsHeld(); }
+    bool HoldsInstanceLock() const { return instanceLock.IsHeld(); }
 
-    static CConfigApp *Instance() { return instance_; }
+    static CConfigApp *Instance() { return instance; }
 
     // Name of the instance lock, the title under which other programs look
     // for the main window as well.
     static constexpr const char *kInstanceName = "Zarvik RGB Software_Config";
 
 private:
-    SingleInstanceLock instanceLock_;
-    CConfigDlg *mainWindow_ = nullptr;
-    static CConfigApp *instance_;
+    SingleInstanceLock instanceLock;
+    CConfigDlg *mainWindow = nullptr;
+    static CConfigApp *instance;
 };

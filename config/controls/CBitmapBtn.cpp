@@ -42,11 +42,11 @@ void CBitmapBtn::SetTextAlign(int code)
     alignmentCode = code;
 }
 
-void CBitmapBtn::SetTextColors(COLORREF hoverColour_, COLORREF normalColour_, COLORREF pressedColour_)
+void CBitmapBtn::SetTextColors(COLORREF hoverText, COLORREF normalText, COLORREF pressedText)
 {
-    hoverColour = hoverColour_;
-    normalColour = normalColour_;
-    pressedColour = pressedColour_;
+    hoverColour = hoverText;
+    normalColour = normalText;
+    pressedColour = pressedText;
     disabledColour = RGB(255, 255, 255);
     update();
 }

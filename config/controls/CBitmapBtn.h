@@ -29,7 +29,7 @@ public:
     void SetClickOnRelease();
     void SetTextAlign(int code);
     // Also sets the disabled colour to white.
-    void SetTextColors(COLORREF hoverColour, COLORREF normalColour, COLORREF pressedColour);
+    void SetTextColors(COLORREF hoverText, COLORREF normalText, COLORREF pressedText);
     void SetFontHeight(int pixels);
     void SetGrayPressedColor();
     // A null `text` means no text: nothing happens. Otherwise the tooltip

@@ -39,16 +39,16 @@ void CWnd::CreateWnd(QWidget *parent, const QRect &rect, int id, bool visible)
 {
     if (parent != parentWidget())
         setParent(parent);
-    controlId_ = id;
+    controlId = id;
     setGeometry(rect.normalized());
-    created_ = true;
+    created = true;
     setVisible(visible);
 }
 
 QObject *CWnd::OwnerOrParent() const
 {
-    if (owner_)
-        return owner_.data();
+    if (owner)
+        return owner.data();
     return parentWidget();
 }
 
@@ -107,7 +107,7 @@ QImage CWnd::PaintBuffer()
 
 void CWnd::SetOpaqueFace(bool opaque)
 {
-    opaqueFace_ = opaque;
+    opaqueFace = opaque;
     setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 
@@ -161,7 +161,7 @@ void CWnd::paintEvent(QPaintEvent *)
 {
     const QImage face = PaintBuffer();
     QPainter painter(this);
-    if (opaqueFace_)
+    if (opaqueFace)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, face);
 }

@@ -28,16 +28,16 @@ public:
     // parent's client coordinates) with identifier `id`, shown when
     // `visible`.
     void CreateWnd(QWidget *parent, const QRect &rect, int id, bool visible = true);
-    bool IsWindowCreated() const { return created_; }
+    bool IsWindowCreated() const { return created; }
 
-    int GetDlgCtrlID() const { return controlId_; }
-    void SetDlgCtrlID(int id) { controlId_ = id; }
+    int GetDlgCtrlID() const { return controlId; }
+    void SetDlgCtrlID(int id) { controlId = id; }
     // This window as a message parameter.
     LPARAM Handle() const { return HandleOf(this); }
 
     // Receiver of notifications that go "to the owner, else the parent".
-    void SetOwner(QObject *owner) { owner_ = owner; }
-    QObject *GetOwner() const { return owner_.data(); }
+    void SetOwner(QObject *receiver) { owner = receiver; }
+    QObject *GetOwner() const { return owner.data(); }
     QObject *OwnerOrParent() const;
 
     void SetCapture();
@@ -97,8 +97,8 @@ protected:
 private:
     static QPointer<CWnd> captureHolder;
 
-    int controlId_ = 0;
-    bool created_ = false;
-    bool opaqueFace_ = false;
-    QPointer<QObject> owner_;
+    int controlId = 0;
+    bool created = false;
+    bool opaqueFace = false;
+    QPointer<QObject> owner;
 };

@@ -178,20 +178,20 @@ class FileDescriptor
 {
 public:
     explicit FileDescriptor(int fd)
-        : fd_(fd)
+        : fd(fd)
     { }
     ~FileDescriptor()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd >= 0)
+            ::close(fd);
     }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
+    int Get() const { return fd; }
+    int Release() { return std::exchange(fd, -1); }
 
 private:
-    int fd_;
+    int fd;
 };
 
 } // namespace
@@ -331,35 +331,35 @@ void Dispose(QObject *object, bool inCallback)
 
 LocalWindowEndpoint::LocalWindowEndpoint(QString title, Handler handler, QObject *parent)
     : QObject(parent)
-    , title_(std::move(title))
-    , handler_(std::move(handler))
-    , alive_(std::make_shared<bool>(true))
+    , title(std::move(title))
+    , handler(std::move(handler))
+    , alive(std::make_shared<bool>(true))
 { }
 
 LocalWindowEndpoint::~LocalWindowEndpoint()
 {
-    *alive_ = false;
+    *alive = false;
     Close();
 }
 
 bool LocalWindowEndpoint::IsListening() const
 {
-    return state_ != nullptr;
+    return listening != nullptr;
 }
 
 LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
 {
-    if (state_)
+    if (listening)
         return ListenResult::Listening;
-    error_.clear();
+    error.clear();
 
     if (LocalWindows::EndpointFolder().isEmpty()) {
-        error_ = QStringLiteral("no private runtime folder");
+        error = QStringLiteral("no private runtime folder");
         return ListenResult::NoFolder;
     }
-    const QString path = LocalWindows::EndpointPath(title_);
+    const QString path = LocalWindows::EndpointPath(title);
     if (path.isEmpty()) {
-        error_ = QStringLiteral("the title \"%1\" cannot name a socket").arg(title_);
+        error = QStringLiteral("the title \"%1\" cannot name a socket").arg(title);
         return ListenResult::Failed;
     }
 
@@ -370,10 +370,10 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     state->lock->setStaleLockTime(0);
     if (!state->lock->tryLock(0)) {
         if (state->lock->error() == QLockFile::LockFailedError) {
-            error_ = QStringLiteral("another program listens as \"%1\"").arg(title_);
+            error = QStringLiteral("another program listens as \"%1\"").arg(title);
             return ListenResult::TitleInUse;
         }
-        error_ = QStringLiteral("cannot make the lock of \"%1\"").arg(title_);
+        error = QStringLiteral("cannot make the lock of \"%1\"").arg(title);
         return ListenResult::Failed;
     }
 
@@ -381,7 +381,7 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     sockaddr_un address;
     FillAddress(state->socketPath, address);
     if (::unlink(state->socketPath.constData()) != 0 && errno != ENOENT) {
-        error_ = QStringLiteral("cannot remove the old socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        error = QStringLiteral("cannot remove the old socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return ListenResult::Failed;
     }
 
@@ -390,8 +390,7 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     if (socket.Get() < 0 || ::bind(socket.Get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
         || ::chmod(state->socketPath.constData(), 0600) != 0 || ::lstat(state->socketPath.constData(), &info) != 0
         || ::listen(socket.Get(), kBacklog) != 0) {
-        error_
-            = QStringLiteral("cannot listen as \"%1\": %2").arg(title_, QString::fromLocal8Bit(std::strerror(errno)));
+        error = QStringLiteral("cannot listen as \"%1\": %2").arg(title, QString::fromLocal8Bit(std::strerror(errno)));
         if (socket.Get() >= 0)
             ::unlink(state->socketPath.constData());
         return ListenResult::Failed;
@@ -405,29 +404,29 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     state->sweepTimer = new QTimer;
     state->sweepTimer->setInterval(250);
     connect(state->sweepTimer, &QTimer::timeout, this, [this] {
-        if (!state_)
+        if (!listening)
             return;
         std::vector<int> expired;
-        for (const auto &[fd, connection] : state_->connections)
+        for (const auto &[fd, connection] : listening->connections)
             if (connection.deadline.hasExpired())
                 expired.push_back(fd);
         for (int fd : expired)
             DropConnection(fd);
-        if (state_->connections.empty())
-            state_->sweepTimer->stop();
+        if (listening->connections.empty())
+            listening->sweepTimer->stop();
     });
-    state_ = std::move(state);
+    listening = std::move(state);
     listeningEndpoints.push_back(this);
     return ListenResult::Listening;
 }
 
 void LocalWindowEndpoint::Close()
 {
-    if (!state_)
+    if (!listening)
         return;
-    std::unique_ptr<State> state = std::move(state_);
+    std::unique_ptr<State> state = std::move(listening);
     std::erase(listeningEndpoints, this);
-    const bool inCallback = callbackDepth_ > 0;
+    const bool inCallback = callbackDepth > 0;
     for (auto &[fd, connection] : state->connections) {
         Dispose(connection.notifier, inCallback);
         ::close(fd);
@@ -448,19 +447,19 @@ void LocalWindowEndpoint::Close()
 std::vector<int> LocalWindowEndpoint::Descriptors() const
 {
     std::vector<int> descriptors;
-    if (!state_)
+    if (!listening)
         return descriptors;
-    descriptors.push_back(state_->listenFd);
-    for (const auto &[fd, connection] : state_->connections)
+    descriptors.push_back(listening->listenFd);
+    for (const auto &[fd, connection] : listening->connections)
         descriptors.push_back(fd);
     return descriptors;
 }
 
 void LocalWindowEndpoint::ServeReady(int fd)
 {
-    if (!state_)
+    if (!listening)
         return;
-    if (fd == state_->listenFd)
+    if (fd == listening->listenFd)
         OnAcceptReady();
     else
         OnConnectionReadable(fd);
@@ -468,10 +467,10 @@ void LocalWindowEndpoint::ServeReady(int fd)
 
 void LocalWindowEndpoint::OnAcceptReady()
 {
-    if (!state_)
+    if (!listening)
         return;
     for (;;) {
-        const int fd = ::accept4(state_->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int fd = ::accept4(listening->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
@@ -483,39 +482,39 @@ void LocalWindowEndpoint::OnAcceptReady()
         }
         // Full: the connection waiting longest makes room, so that idle
         // connections cannot lock the title's real senders out.
-        if (static_cast<int>(state_->connections.size()) >= kMaxConnections) {
+        if (static_cast<int>(listening->connections.size()) >= kMaxConnections) {
             const auto oldest
-                = std::min_element(state_->connections.begin(), state_->connections.end(),
+                = std::min_element(listening->connections.begin(), listening->connections.end(),
                                    [](const auto &a, const auto &b) { return a.second.deadline < b.second.deadline; });
             DropConnection(oldest->first);
         }
-        Connection &connection = state_->connections[fd];
+        Connection &connection = listening->connections[fd];
         connection.deadline = QDeadlineTimer(kRequestTimeoutMs);
         connection.notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
         connect(connection.notifier, &QSocketNotifier::activated, this, [this, fd] { OnConnectionReadable(fd); });
-        if (!state_->sweepTimer->isActive())
-            state_->sweepTimer->start();
+        if (!listening->sweepTimer->isActive())
+            listening->sweepTimer->start();
     }
 }
 
 void LocalWindowEndpoint::DropConnection(int fd)
 {
-    if (!state_)
+    if (!listening)
         return;
-    const auto it = state_->connections.find(fd);
-    if (it == state_->connections.end())
+    const auto it = listening->connections.find(fd);
+    if (it == listening->connections.end())
         return;
     Dispose(it->second.notifier, true);
-    state_->connections.erase(it);
+    listening->connections.erase(it);
     ::close(fd);
 }
 
 void LocalWindowEndpoint::OnConnectionReadable(int fd)
 {
-    if (!state_)
+    if (!listening)
         return;
-    const auto it = state_->connections.find(fd);
-    if (it == state_->connections.end())
+    const auto it = listening->connections.find(fd);
+    if (it == listening->connections.end())
         return;
     QByteArray &received = it->second.received;
 
@@ -551,17 +550,17 @@ void LocalWindowEndpoint::OnConnectionReadable(int fd)
     // The connection leaves the table before the handler runs: the handler
     // may close or even destroy this endpoint.
     Dispose(it->second.notifier, true);
-    state_->connections.erase(it);
+    listening->connections.erase(it);
     FileDescriptor connection(fd);
 
     intptr_t result = 0;
-    if (message != LocalWindows::kProbeMessage && handler_) {
-        const Handler handler = handler_;
-        const std::shared_ptr<bool> alive = alive_;
-        ++callbackDepth_;
-        result = handler(message, wParam, lParam);
-        if (*alive)
-            --callbackDepth_;
+    if (message != LocalWindows::kProbeMessage && handler) {
+        const Handler callback = handler;
+        const std::shared_ptr<bool> endpointAlive = alive;
+        ++callbackDepth;
+        result = callback(message, wParam, lParam);
+        if (*endpointAlive)
+            --callbackDepth;
     }
     const auto answer = EncodeAnswer(result);
     // The answer fits any socket buffer; a sender that went away gets nothing.

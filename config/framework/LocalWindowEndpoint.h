@@ -90,9 +90,9 @@ public:
     void Close();
 
     bool IsListening() const;
-    const QString &Title() const { return title_; }
+    const QString &Title() const { return title; }
     // What went wrong in the last Listen(), for logs.
-    const QString &ErrorString() const { return error_; }
+    const QString &ErrorString() const { return error; }
 
     // A connection that has not delivered its request by then is dropped.
     static constexpr int kRequestTimeoutMs = 5000;
@@ -114,10 +114,10 @@ private:
     void OnConnectionReadable(int fd);
     void DropConnection(int fd);
 
-    QString title_;
-    Handler handler_;
-    QString error_;
-    std::unique_ptr<State> state_;
-    std::shared_ptr<bool> alive_;
-    int callbackDepth_ = 0; // handlers running right now
+    QString title;
+    Handler handler;
+    QString error;
+    std::unique_ptr<State> listening;
+    std::shared_ptr<bool> alive;
+    int callbackDepth = 0; // handlers running right now
 };

@@ -28,7 +28,7 @@ MessageRecorder::~MessageRecorder()
 std::vector<RecordedMessage> MessageRecorder::Messages(UINT message) const
 {
     std::vector<RecordedMessage> found;
-    for (const RecordedMessage &m : messages_)
+    for (const RecordedMessage &m : messages)
         if (m.message == message)
             found.push_back(m);
     return found;
@@ -36,14 +36,14 @@ std::vector<RecordedMessage> MessageRecorder::Messages(UINT message) const
 
 int MessageRecorder::Count(UINT message) const
 {
-    return static_cast<int>(std::count_if(messages_.begin(), messages_.end(),
+    return static_cast<int>(std::count_if(messages.begin(), messages.end(),
                                           [message](const RecordedMessage &m) { return m.message == message; }));
 }
 
 void MessageRecorder::Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam, LPARAM lParam)
 {
     for (MessageRecorder *recorder : ActiveRecorders())
-        recorder->messages_.push_back(RecordedMessage {kind, receiver, receiver, message, wParam, lParam});
+        recorder->messages.push_back(RecordedMessage {kind, receiver, receiver, message, wParam, lParam});
 }
 
 RecordingWindow::RecordingWindow(QWidget *parent)
@@ -53,7 +53,7 @@ RecordingWindow::RecordingWindow(QWidget *parent)
 std::vector<RecordingWindow::Delivered> RecordingWindow::Received(UINT message) const
 {
     std::vector<Delivered> found;
-    for (const Delivered &d : received_)
+    for (const Delivered &d : received)
         if (d.message == message)
             found.push_back(d);
     return found;
@@ -63,9 +63,9 @@ bool RecordingWindow::event(QEvent *event)
 {
     if (WindowMessageEvent *m = WindowMessageEvent::From(event)) {
         const Delivered delivered {m->message, m->wParam, m->lParam, m->posted};
-        received_.push_back(delivered);
-        if (handler_)
-            m->result = handler_(delivered);
+        received.push_back(delivered);
+        if (handler)
+            m->result = handler(delivered);
         return true;
     }
     return QWidget::event(event);

@@ -34,17 +34,17 @@ public:
     MessageRecorder(const MessageRecorder &) = delete;
     MessageRecorder &operator=(const MessageRecorder &) = delete;
 
-    const std::vector<RecordedMessage> &Messages() const { return messages_; }
+    const std::vector<RecordedMessage> &Messages() const { return messages; }
     // Only the messages with this number, in order.
     std::vector<RecordedMessage> Messages(UINT message) const;
     int Count(UINT message) const;
-    void Clear() { messages_.clear(); }
+    void Clear() { messages.clear(); }
 
     // Called by the message layer.
     static void Notify(RecordedMessage::Kind kind, QObject *receiver, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    std::vector<RecordedMessage> messages_;
+    std::vector<RecordedMessage> messages;
 };
 
 class RecordingWindow : public QWidget
@@ -60,18 +60,18 @@ public:
 
     explicit RecordingWindow(QWidget *parent = nullptr);
 
-    const std::vector<Delivered> &Received() const { return received_; }
+    const std::vector<Delivered> &Received() const { return received; }
     std::vector<Delivered> Received(UINT message) const;
-    void Clear() { received_.clear(); }
+    void Clear() { received.clear(); }
 
     // Called for every delivered message after it is recorded; its result
     // answers a send. Without a handler sends are answered with 0.
-    void SetHandler(std::function<LRESULT(const Delivered &)> handler) { handler_ = std::move(handler); }
+    void SetHandler(std::function<LRESULT(const Delivered &)> answer) { handler = std::move(answer); }
 
 protected:
     bool event(QEvent *event) override;
 
 private:
-    std::vector<Delivered> received_;
-    std::function<LRESULT(const Delivered &)> handler_;
+    std::vector<Delivered> received;
+    std::function<LRESULT(const Delivered &)> handler;
 };

@@ -5,12 +5,12 @@
 #include <QLockFile>
 
 SingleInstanceLock::SingleInstanceLock(const QString &name, const QString &folder)
-    : path_(folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name + QStringLiteral(".lock"))
-    , lock_(std::make_unique<QLockFile>(path_))
+    : path(folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name + QStringLiteral(".lock"))
+    , lock(std::make_unique<QLockFile>(path))
 {
     // A lock whose holder is gone is taken over at once; the holder's process
     // id decides, not the file's age.
-    lock_->setStaleLockTime(0);
+    lock->setStaleLockTime(0);
 }
 
 SingleInstanceLock::~SingleInstanceLock()
@@ -20,19 +20,19 @@ SingleInstanceLock::~SingleInstanceLock()
 
 SingleInstanceLock::Result SingleInstanceLock::TryAcquire()
 {
-    if (held_)
+    if (held)
         return Result::Held;
-    if (path_.isEmpty())
+    if (path.isEmpty())
         return Result::Unavailable;
-    held_ = lock_->tryLock(0);
-    if (held_)
+    held = lock->tryLock(0);
+    if (held)
         return Result::Held;
-    return lock_->error() == QLockFile::LockFailedError ? Result::HeldByAnother : Result::Unavailable;
+    return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother : Result::Unavailable;
 }
 
 void SingleInstanceLock::Release()
 {
-    if (held_)
-        lock_->unlock();
-    held_ = false;
+    if (held)
+        lock->unlock();
+    held = false;
 }

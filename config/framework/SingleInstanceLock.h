@@ -24,12 +24,12 @@ public:
     ~SingleInstanceLock();
 
     Result TryAcquire();
-    QString FilePath() const { return path_; }
+    QString FilePath() const { return path; }
     void Release();
-    bool IsHeld() const { return held_; }
+    bool IsHeld() const { return held; }
 
 private:
-    QString path_;
-    std::unique_ptr<QLockFile> lock_;
-    bool held_ = false;
+    QString path;
+    std::unique_ptr<QLockFile> lock;
+    bool held = false;
 };

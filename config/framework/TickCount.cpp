@@ -27,9 +27,9 @@ void SetTickCountSource(std::function<DWORD()> source)
 }
 
 FakeTickCount::FakeTickCount(DWORD start)
-    : now_(start)
+    : now(start)
 {
-    SetTickCountSource([this] { return now_; });
+    SetTickCountSource([this] { return now; });
 }
 
 FakeTickCount::~FakeTickCount()

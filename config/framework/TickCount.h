@@ -22,10 +22,10 @@ public:
     FakeTickCount(const FakeTickCount &) = delete;
     FakeTickCount &operator=(const FakeTickCount &) = delete;
 
-    void Set(DWORD now) { now_ = now; }
-    void Advance(DWORD milliseconds) { now_ += milliseconds; } // wraps like the real tick
-    DWORD Now() const { return now_; }
+    void Set(DWORD ticks) { now = ticks; }
+    void Advance(DWORD milliseconds) { now += milliseconds; } // wraps like the real tick
+    DWORD Now() const { return now; }
 
 private:
-    DWORD now_;
+    DWORD now;
 };

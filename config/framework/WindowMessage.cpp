@@ -5,12 +5,12 @@
 #include <QCoreApplication>
 #include <QObject>
 
-WindowMessageEvent::WindowMessageEvent(UINT message_, WPARAM wParam_, LPARAM lParam_, bool posted_)
+WindowMessageEvent::WindowMessageEvent(UINT message, WPARAM wParam, LPARAM lParam, bool posted)
     : QEvent(EventType())
-    , message(message_)
-    , wParam(wParam_)
-    , lParam(lParam_)
-    , posted(posted_)
+    , message(message)
+    , wParam(wParam)
+    , lParam(lParam)
+    , posted(posted)
 { }
 
 QEvent::Type WindowMessageEvent::EventType()

@@ -54,24 +54,24 @@ int ParseLeadingInt(std::string_view text)
 
 } // namespace
 
-IniFile::IniFile(QString path)
-    : path_(std::move(path))
+IniFile::IniFile(QString filePath)
+    : path(std::move(filePath))
 {
-    sections_.push_back(Section {});
-    const QFileInfo info(path_);
-    if (path_.isEmpty() || !info.exists()) {
-        state_ = FileState::Missing;
+    sections.push_back(Section {});
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        state = FileState::Missing;
         return;
     }
     // Nothing larger is a settings file; it is not even read into memory.
-    QFile file(path_);
+    QFile file(path);
     if (info.size() > kMaxFileBytes || !file.open(QIODevice::ReadOnly)) {
-        state_ = FileState::Unreadable;
+        state = FileState::Unreadable;
         return;
     }
     const QByteArray bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFile::NoError || bytes.size() > kMaxFileBytes) {
-        state_ = FileState::Unreadable;
+        state = FileState::Unreadable;
         return;
     }
     Parse(bytes);
@@ -86,15 +86,15 @@ IniFile IniFile::FromText(QByteArray text)
 
 void IniFile::Parse(const QByteArray &bytes)
 {
-    sections_.clear();
-    sections_.push_back(Section {}); // lines before the first header
-    encoding_ = DetectProfileEncoding(bytes);
-    const QByteArray text = ProfileTextAsUtf8(bytes, encoding_);
+    sections.clear();
+    sections.push_back(Section {}); // lines before the first header
+    encoding = DetectProfileEncoding(bytes);
+    const QByteArray text = ProfileTextAsUtf8(bytes, encoding);
     // The UTF-8 mark is not written back: the platform's functions know only
     // UTF-16 marks, and the file has always been written without one; unless
     // the text after it would then read as another encoding.
-    if (encoding_ == ProfileEncoding::Utf8WithMark && DetectProfileEncoding(text) == ProfileEncoding::Plain)
-        encoding_ = ProfileEncoding::Plain;
+    if (encoding == ProfileEncoding::Utf8WithMark && DetectProfileEncoding(text) == ProfileEncoding::Plain)
+        encoding = ProfileEncoding::Plain;
 
     // Unlike the skin reader, every line is kept as written (comments, blank
     // and unreadable lines included) so that a save changes only the values
@@ -108,7 +108,7 @@ void IniFile::Parse(const QByteArray &bytes)
             section.hasHeader = true;
             section.name = std::string(kind.name);
             section.header = std::string(line);
-            sections_.push_back(std::move(section));
+            sections.push_back(std::move(section));
             continue;
         }
         Entry entry;
@@ -117,25 +117,25 @@ void IniFile::Parse(const QByteArray &bytes)
             entry.key = std::string(kind.name);
             entry.value = std::string(kind.value);
         }
-        sections_.back().entries.push_back(std::move(entry));
+        sections.back().entries.push_back(std::move(entry));
     }
     // Something that is not empty but has not one section is not a settings
     // file (another encoding, binary damage).
-    const bool hasSection = sections_.size() > 1;
-    state_ = hasSection || bytes.isEmpty() ? FileState::Readable : FileState::Unreadable;
+    const bool hasSection = sections.size() > 1;
+    state = hasSection || bytes.isEmpty() ? FileState::Readable : FileState::Unreadable;
 }
 
 void IniFile::StartAfresh()
 {
-    sections_.clear();
-    sections_.push_back(Section {});
-    encoding_ = ProfileEncoding::Plain;
+    sections.clear();
+    sections.push_back(Section {});
+    encoding = ProfileEncoding::Plain;
 }
 
 const IniFile::Section *IniFile::FindSection(std::string_view name) const
 {
     name = Trim(name);
-    for (const Section &section : sections_)
+    for (const Section &section : sections)
         if (section.hasHeader && EqualsIgnoringCase(section.name, name))
             return &section;
     return nullptr;
@@ -149,8 +149,8 @@ IniFile::Section &IniFile::FindOrAddSection(std::string_view name)
     section.hasHeader = true;
     section.name = std::string(Trim(name));
     section.header = "[" + section.name + "]";
-    sections_.push_back(std::move(section));
-    return sections_.back();
+    sections.push_back(std::move(section));
+    return sections.back();
 }
 
 std::optional<std::string> IniFile::ReadString(std::string_view section, std::string_view key) const
@@ -222,13 +222,13 @@ QByteArray IniFile::ToText() const
         text.append(line.data(), static_cast<qsizetype>(line.size()));
         text.append("\r\n", 2);
     };
-    for (const Section &section : sections_) {
+    for (const Section &section : sections) {
         if (section.hasHeader)
             appendLine(section.header);
         for (const Entry &entry : section.entries)
             appendLine(entry.text);
     }
-    return EncodeProfileText(text, encoding_);
+    return EncodeProfileText(text, encoding);
 }
 
 bool IniFile::Flush(QString *reason) const
@@ -238,9 +238,9 @@ bool IniFile::Flush(QString *reason) const
             *reason = why;
         return false;
     };
-    if (path_.isEmpty())
+    if (path.isEmpty())
         return fail(QStringLiteral("no settings folder is known"));
-    QSaveFile file(path_);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     const QByteArray text = ToText();

@@ -44,9 +44,9 @@ public:
     // The text of a file, parsed as if it had been read from disk.
     static IniFile FromText(QByteArray text);
 
-    const QString &Path() const { return path_; }
-    FileState State() const { return state_; }
-    ProfileEncoding Encoding() const { return encoding_; }
+    const QString &Path() const { return path; }
+    FileState State() const { return state; }
+    ProfileEncoding Encoding() const { return encoding; }
 
     // Drops every line read, so that the next write starts a clean file.
     void StartAfresh();
@@ -92,8 +92,8 @@ private:
     const Section *FindSection(std::string_view name) const;
     Section &FindOrAddSection(std::string_view name);
 
-    QString path_;
-    FileState state_ = FileState::Readable;
-    ProfileEncoding encoding_ = ProfileEncoding::Plain;
-    std::vector<Section> sections_;
+    QString path;
+    FileState state = FileState::Readable;
+    ProfileEncoding encoding = ProfileEncoding::Plain;
+    std::vector<Section> sections;
 };

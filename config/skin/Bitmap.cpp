@@ -1,20 +1,20 @@
 #include "skin/Bitmap.h"
 
-void Bitmap::Attach(QImage image)
+void Bitmap::Attach(QImage picture)
 {
-    if (!image.isNull() && image.format() != QImage::Format_ARGB32_Premultiplied)
-        image.convertTo(QImage::Format_ARGB32_Premultiplied); // in place when the depth allows
-    image_ = std::move(image);
-    companion_ = QImage();
+    if (!picture.isNull() && picture.format() != QImage::Format_ARGB32_Premultiplied)
+        picture.convertTo(QImage::Format_ARGB32_Premultiplied); // in place when the depth allows
+    image = std::move(picture);
+    companion = QImage();
 }
 
-void Bitmap::AttachCompanion(QImage image)
+void Bitmap::AttachCompanion(QImage picture)
 {
-    companion_ = QImage();
-    if (image.isNull() || image_.isNull() || image.size() != image_.size() * 2)
+    companion = QImage();
+    if (picture.isNull() || image.isNull() || picture.size() != image.size() * 2)
         return;
-    if (image.format() != QImage::Format_ARGB32_Premultiplied)
-        image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(2.0);
-    companion_ = std::move(image);
+    if (picture.format() != QImage::Format_ARGB32_Premultiplied)
+        picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(2.0);
+    companion = std::move(picture);
 }

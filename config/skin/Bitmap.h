@@ -19,43 +19,43 @@ class Bitmap
 public:
     Bitmap() = default;
     // Takes the picture as with Attach().
-    explicit Bitmap(QImage image) { Attach(std::move(image)); }
+    explicit Bitmap(QImage picture) { Attach(std::move(picture)); }
 
-    bool IsEmpty() const { return image_.isNull(); }
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
-    QSize Size() const { return IsEmpty() ? QSize(0, 0) : image_.size(); }
+    bool IsEmpty() const { return image.isNull(); }
+    int Width() const { return image.width(); }
+    int Height() const { return image.height(); }
+    QSize Size() const { return IsEmpty() ? QSize(0, 0) : image.size(); }
 
-    const QImage &Image() const { return image_; }
+    const QImage &Image() const { return image; }
     // Writable pixels; the format stays premultiplied ARGB32. The companion
     // is dropped, since it would no longer show the same picture.
     QImage &Image()
     {
-        companion_ = QImage();
-        return image_;
+        companion = QImage();
+        return image;
     }
 
     // The 2x companion (device pixel ratio 2, premultiplied ARGB32), or a
     // null image when there is none.
-    const QImage &Companion() const { return companion_; }
-    bool HasCompanion() const { return !companion_.isNull(); }
-    // Holds `image` as the companion when it is exactly twice the size of
+    const QImage &Companion() const { return companion; }
+    bool HasCompanion() const { return !companion.isNull(); }
+    // Holds `picture` as the companion when it is exactly twice the size of
     // the 1x picture; anything else (or a null image) leaves no companion.
     // Converted like Attach() does.
-    void AttachCompanion(QImage image);
+    void AttachCompanion(QImage picture);
 
-    // Releases the picture held so far and holds `image` instead. Pictures in
+    // Releases the picture held so far and holds `picture` instead. Pictures in
     // another format are converted with Qt's own conversion, which is exact
     // only for opaque pictures: premultiply pictures with alpha with
     // PremultiplyFloor() first. A null image leaves the bitmap empty.
-    void Attach(QImage image);
+    void Attach(QImage picture);
     void Release()
     {
-        image_ = QImage();
-        companion_ = QImage();
+        image = QImage();
+        companion = QImage();
     }
 
 private:
-    QImage image_;
-    QImage companion_;
+    QImage image;
+    QImage companion;
 };

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 
 PictureCache::PictureCache(qsizetype maxBytes, std::function<QImage(const QString &)> decode)
-    : maxBytes_(maxBytes)
-    , decode_(std::move(decode))
+    : maxBytes(maxBytes)
+    , decode(std::move(decode))
 { }
 
 QImage PictureCache::Load(const QString &resolvedPath)
@@ -14,43 +14,43 @@ QImage PictureCache::Load(const QString &resolvedPath)
         return {};
     const QDateTime modified = info.lastModified();
     const qint64 size = info.size();
-    const QMutexLocker lock(&mutex_);
-    const auto found = entries_.find(resolvedPath);
-    if (found != entries_.end()) {
+    const QMutexLocker lock(&mutex);
+    const auto found = entries.find(resolvedPath);
+    if (found != entries.end()) {
         if (found->modified == modified && found->size == size) {
-            usage_.splice(usage_.begin(), usage_, found->use);
+            usage.splice(usage.begin(), usage, found->use);
             return found->image;
         }
         Remove(found); // the file changed
     }
 
-    const QImage image = decode_(resolvedPath);
-    ++decodes_;
+    const QImage image = decode(resolvedPath);
+    ++decodes;
     if (!image.isNull() && modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) >= 2000) {
-        while (!usage_.empty() && bytes_ + image.sizeInBytes() > maxBytes_)
-            Remove(entries_.find(usage_.back()));
-        usage_.push_front(resolvedPath);
-        entries_.insert(resolvedPath, Entry {modified, size, image, usage_.begin()});
-        bytes_ += image.sizeInBytes();
+        while (!usage.empty() && bytes + image.sizeInBytes() > maxBytes)
+            Remove(entries.find(usage.back()));
+        usage.push_front(resolvedPath);
+        entries.insert(resolvedPath, Entry {modified, size, image, usage.begin()});
+        bytes += image.sizeInBytes();
     }
     return image;
 }
 
 void PictureCache::Remove(QHash<QString, Entry>::iterator entry)
 {
-    bytes_ -= entry->image.sizeInBytes();
-    usage_.erase(entry->use);
-    entries_.erase(entry);
+    bytes -= entry->image.sizeInBytes();
+    usage.erase(entry->use);
+    entries.erase(entry);
 }
 
 qsizetype PictureCache::Bytes() const
 {
-    const QMutexLocker lock(&mutex_);
-    return bytes_;
+    const QMutexLocker lock(&mutex);
+    return bytes;
 }
 
 int PictureCache::DecodeCount() const
 {
-    const QMutexLocker lock(&mutex_);
-    return decodes_;
+    const QMutexLocker lock(&mutex);
+    return decodes;
 }

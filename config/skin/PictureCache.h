@@ -40,16 +40,16 @@ private:
         QDateTime modified;
         qint64 size = 0;
         QImage image;
-        std::list<QString>::iterator use; // place in usage_
+        std::list<QString>::iterator use; // place in usage
     };
 
     void Remove(QHash<QString, Entry>::iterator entry);
 
-    const qsizetype maxBytes_;
-    const std::function<QImage(const QString &)> decode_;
-    mutable QMutex mutex_;
-    QHash<QString, Entry> entries_;
-    std::list<QString> usage_; // most recently used first
-    qsizetype bytes_ = 0;
-    int decodes_ = 0;
+    const qsizetype maxBytes;
+    const std::function<QImage(const QString &)> decode;
+    mutable QMutex mutex;
+    QHash<QString, Entry> entries;
+    std::list<QString> usage; // most recently used first
+    qsizetype bytes = 0;
+    int decodes = 0;
 };

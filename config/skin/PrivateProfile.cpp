@@ -42,14 +42,14 @@ void PrivateProfile::Parse(const QString &text)
         const ProfileLine<char16_t> line = ClassifyProfileLine(TakeProfileLine(rest));
         if (line.kind == ProfileLineKind::Section) {
             section = Fold(line.name);
-            sectionIsFirst = !sections_.contains(section);
+            sectionIsFirst = !sections.contains(section);
             if (sectionIsFirst)
-                sections_.insert(section, {});
+                sections.insert(section, {});
             continue;
         }
         if (line.kind != ProfileLineKind::Key || !sectionIsFirst)
             continue;
-        QHash<QString, QString> &keys = sections_[section];
+        QHash<QString, QString> &keys = sections[section];
         const QString key = Fold(line.name);
         if (!keys.contains(key))
             keys.insert(key, QStringView(WithoutProfileQuotes(line.value)).toString());
@@ -58,8 +58,8 @@ void PrivateProfile::Parse(const QString &text)
 
 std::optional<QString> PrivateProfile::Value(const QString &section, const QString &key) const
 {
-    const auto foundSection = sections_.constFind(Fold(section));
-    if (foundSection == sections_.constEnd())
+    const auto foundSection = sections.constFind(Fold(section));
+    if (foundSection == sections.constEnd())
         return std::nullopt;
     const auto foundKey = foundSection->constFind(Fold(key));
     if (foundKey == foundSection->constEnd())

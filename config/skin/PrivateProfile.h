@@ -36,5 +36,5 @@ private:
     void Parse(const QString &text);
 
     // Folded section name -> folded key name -> value.
-    QHash<QString, QHash<QString, QString>> sections_;
+    QHash<QString, QHash<QString, QString>> sections;
 };

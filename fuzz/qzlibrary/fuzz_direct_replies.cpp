@@ -18,48 +18,48 @@ class ReplyingAccess : public qz::DeviceAccess
 {
 public:
     explicit ReplyingAccess(FuzzInput &in)
-        : in_(in)
+        : in(in)
     { }
     bool ListDiskInterfaces(std::vector<std::string> &, std::size_t) override { return false; }
     qz::DeviceHandle Open(const char *) override
     {
-        QZ_SetLastError(in_.Byte() == 0xFF ? 2 : 0);
+        QZ_SetLastError(in.Byte() == 0xFF ? 2 : 0);
         return QZ_GetLastError() == 0 ? 7 : qz::kInvalidDeviceHandle;
     }
     void Close(qz::DeviceHandle) override { }
     bool ScsiPassThrough(qz::DeviceHandle, qz::ScsiRequest &request) override
     {
-        const uint32_t n = std::min<uint32_t>(request.length, in_.Word());
+        const uint32_t n = std::min<uint32_t>(request.length, in.Word());
         if (request.dataIn && request.buffer != nullptr)
-            in_.Fill(request.buffer, n);
-        request.scsiStatus = in_.Byte();
-        request.transferred = in_.Dword();
+            in.Fill(request.buffer, n);
+        request.scsiStatus = in.Byte();
+        request.transferred = in.Dword();
         return Answer();
     }
     bool GetDiskNumber(qz::DeviceHandle, uint32_t &number) override
     {
-        number = in_.Dword();
+        number = in.Dword();
         return Answer();
     }
     bool StorageProtocolQuery(qz::DeviceHandle, driverdef::TStorageQueryWithBuffer &query) override
     {
-        in_.Fill(&query, sizeof query);
+        in.Fill(&query, sizeof query);
         return Answer();
     }
     bool FirmwareRequest(qz::DeviceHandle, uint8_t *request, uint32_t length) override
     {
-        in_.Fill(request, length);
+        in.Fill(request, length);
         return Answer();
     }
 
 private:
     bool Answer()
     {
-        const uint8_t b = in_.Byte();
+        const uint8_t b = in.Byte();
         QZ_SetLastError(b & 0x7F);
         return (b & 0x80) == 0;
     }
-    FuzzInput &in_;
+    FuzzInput &in;
 };
 
 void Silence(void *, const char *, std::size_t)

@@ -14,7 +14,7 @@ class KernelStandIn : public qz::LinuxSystemCalls
 {
 public:
     explicit KernelStandIn(FuzzInput &in)
-        : in_(in)
+        : in(in)
     { }
     int Open(const char *, int) override { return 5; }
     int Close(int) override { return 0; }
@@ -22,7 +22,7 @@ public:
     {
         auto *data = static_cast<uint8_t *>(header->dxferp);
         if (header->dxfer_direction == SG_DXFER_FROM_DEV)
-            in_.Fill(data, header->dxfer_len);
+            in.Fill(data, header->dxfer_len);
         volatile uint8_t sink = 0;
         if (header->dxfer_direction == SG_DXFER_TO_DEV) {
             for (unsigned i = 0; i < header->dxfer_len; ++i)
@@ -30,10 +30,10 @@ public:
         }
         for (unsigned i = 0; i < header->cmd_len; ++i)
             sink = sink + header->cmdp[i];
-        header->status = in_.Byte();
-        header->host_status = in_.Byte() & 3;
-        header->driver_status = in_.Byte() & 0xF;
-        header->resid = static_cast<int>(in_.Dword());
+        header->status = in.Byte();
+        header->host_status = in.Byte() & 3;
+        header->driver_status = in.Byte() & 0xF;
+        header->resid = static_cast<int>(in.Dword());
         return 0;
     }
     int NvmeAdmin(int, struct nvme_admin_cmd *cmd) override
@@ -44,14 +44,14 @@ public:
             for (unsigned i = 0; i < cmd->data_len; ++i)
                 sink = sink + data[i];
         } else {
-            in_.Fill(data, cmd->data_len);
+            in.Fill(data, cmd->data_len);
         }
-        const uint8_t outcome = in_.Byte();
+        const uint8_t outcome = in.Byte();
         return outcome < 200 ? 0 : outcome - 200;
     }
 
 private:
-    FuzzInput &in_;
+    FuzzInput &in;
 };
 
 } // namespace

@@ -38,8 +38,8 @@ void CopyIdentity(char (&field)[QZ_IDENTITY_LENGTH], const std::string &identity
 } // namespace
 
 DeviceSession::DeviceSession(uint32_t slot)
-    : slot_(slot)
-    , outer_(t_current)
+    : slot(slot)
+    , outer(t_current)
 {
     t_current = this;
 }
@@ -47,11 +47,11 @@ DeviceSession::DeviceSession(uint32_t slot)
 DeviceSession::~DeviceSession()
 {
     DeviceAccess &access = CurrentDeviceAccess();
-    for (const Entry &entry : entries_) {
+    for (const Entry &entry : entries) {
         if (entry.handle != kInvalidDeviceHandle)
             access.Close(entry.handle);
     }
-    t_current = outer_;
+    t_current = outer;
 }
 
 DeviceSession *DeviceSession::Current()
@@ -63,7 +63,7 @@ DeviceHandle DeviceSession::Acquire(const char *path)
 {
     if (path == nullptr)
         return CurrentDeviceAccess().Open(path);
-    for (const Entry &entry : entries_) {
+    for (const Entry &entry : entries) {
         if (entry.path == path) {
             QZ_SetLastError(entry.error);
             return entry.handle;
@@ -73,7 +73,7 @@ DeviceHandle DeviceSession::Acquire(const char *path)
     Entry entry;
     entry.path = path;
     entry.handle = access.Open(path);
-    const char *expected = RecordedIdentity(slot_, path);
+    const char *expected = RecordedIdentity(slot, path);
     if (expected != nullptr) {
         // The drive must be the one enumerated into the slot: a disk that
         // took its name (and path, and device number) is never sent a command.
@@ -85,26 +85,26 @@ DeviceHandle DeviceSession::Acquire(const char *path)
                 entry.handle = kInvalidDeviceHandle;
                 QZ_SetLastError(QZ_ErrorDeviceReplaced());
             }
-            __dll_printf(QZ_FORMAT_REPLACED, static_cast<unsigned>(slot_), path);
+            __dll_printf(QZ_FORMAT_REPLACED, static_cast<unsigned>(slot), path);
         }
     }
     entry.error = entry.handle == kInvalidDeviceHandle ? QZ_GetLastError() : 0;
-    entries_.push_back(entry);
+    entries.push_back(entry);
     QZ_SetLastError(entry.error);
     return entry.handle;
 }
 
 DeviceLease::DeviceLease(const char *path)
-    : handle_(kInvalidDeviceHandle)
-    , owned_(DeviceSession::Current() == nullptr)
+    : handle(kInvalidDeviceHandle)
+    , owned(DeviceSession::Current() == nullptr)
 {
-    handle_ = owned_ ? CurrentDeviceAccess().Open(path) : DeviceSession::Current()->Acquire(path);
+    handle = owned ? CurrentDeviceAccess().Open(path) : DeviceSession::Current()->Acquire(path);
 }
 
 DeviceLease::~DeviceLease()
 {
-    if (owned_ && handle_ != kInvalidDeviceHandle)
-        CurrentDeviceAccess().Close(handle_);
+    if (owned && handle != kInvalidDeviceHandle)
+        CurrentDeviceAccess().Close(handle);
 }
 
 void RecordSlotIdentity(uint32_t slot)

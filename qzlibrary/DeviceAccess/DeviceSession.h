@@ -38,9 +38,9 @@ private:
         uint32_t error = 0; // of a refused open
     };
 
-    uint32_t slot_;
-    std::vector<Entry> entries_;
-    DeviceSession *outer_;
+    uint32_t slot;
+    std::vector<Entry> entries;
+    DeviceSession *outer;
 };
 
 // A handle for one request: the current session's when there is one,
@@ -53,12 +53,12 @@ public:
     DeviceLease(const DeviceLease &) = delete;
     DeviceLease &operator=(const DeviceLease &) = delete;
 
-    DeviceHandle Handle() const { return handle_; }
-    bool Valid() const { return handle_ != kInvalidDeviceHandle; }
+    DeviceHandle Handle() const { return handle; }
+    bool Valid() const { return handle != kInvalidDeviceHandle; }
 
 private:
-    DeviceHandle handle_;
-    bool owned_;
+    DeviceHandle handle;
+    bool owned;
 };
 
 // Records with the slot what identifies its disk and controller now

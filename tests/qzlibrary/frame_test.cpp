@@ -287,7 +287,7 @@ public:
     explicit SinkVariable(const char *value)
     {
         if (const char *old = std::getenv("QZLIB_DEBUG"))
-            saved_ = old, hadValue_ = true;
+            saved = old, hadValue = true;
         if (value != nullptr)
             setenv("QZLIB_DEBUG", value, 1);
         else
@@ -295,16 +295,16 @@ public:
     }
     ~SinkVariable()
     {
-        if (hadValue_)
-            setenv("QZLIB_DEBUG", saved_.c_str(), 1);
+        if (hadValue)
+            setenv("QZLIB_DEBUG", saved.c_str(), 1);
         else
             unsetenv("QZLIB_DEBUG");
         qz::dbg::CloseSinks();
     }
 
 private:
-    std::string saved_;
-    bool hadValue_ = false;
+    std::string saved;
+    bool hadValue = false;
 };
 
 std::string ReadFile(const std::string &path)

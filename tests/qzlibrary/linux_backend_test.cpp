@@ -39,14 +39,14 @@ class SysfsTree
 {
 public:
     explicit SysfsTree(const std::string &root)
-        : root_(root)
+        : root(root)
     { }
 
     // A disk folder at `devicePath`, linked from /sys/block/<name>, whose
     // "device" link points `deviceTarget` (relative; empty: no link).
     void Disk(const std::string &devicePath, const std::string &deviceTarget)
     {
-        const fs::path dir = root_ + devicePath;
+        const fs::path dir = root + devicePath;
         fs::create_directories(dir);
         if (!deviceTarget.empty())
             fs::create_directory_symlink(deviceTarget, dir / "device");
@@ -54,19 +54,19 @@ public:
     }
     void Link(const std::string &devicePath)
     {
-        fs::create_directories(root_ + "/sys/block");
+        fs::create_directories(root + "/sys/block");
         const std::string name = fs::path(devicePath).filename().string();
-        fs::create_directory_symlink(".." + devicePath.substr(4), root_ + "/sys/block/" + name);
+        fs::create_directory_symlink(".." + devicePath.substr(4), root + "/sys/block/" + name);
     }
     void File(const std::string &path, const std::string &text)
     {
-        fs::create_directories(fs::path(root_ + path).parent_path());
-        std::ofstream(root_ + path) << text;
+        fs::create_directories(fs::path(root + path).parent_path());
+        std::ofstream(root + path) << text;
     }
-    void Folder(const std::string &path) { fs::create_directories(root_ + path); }
+    void Folder(const std::string &path) { fs::create_directories(root + path); }
 
 private:
-    std::string root_;
+    std::string root;
 };
 
 // A machine with a USB bridge disk (and its partition), a SATA disk, a PCIe

@@ -77,31 +77,31 @@ public:
         if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
             return;
         std::copy(path.begin(), path.end(), address.sun_path);
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         ::unlink(path.constData());
-        if (::bind(fd_, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+        if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
             return;
         if (kind == Kind::Hung)
-            ok_ = ::listen(fd_, backlog) == 0;
+            ok = ::listen(fd, backlog) == 0;
         else {
-            ::close(fd_); // the file stays
-            fd_ = -1;
-            ok_ = true;
+            ::close(fd); // the file stays
+            fd = -1;
+            ok = true;
         }
     }
     ~RawSocket()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd >= 0)
+            ::close(fd);
     }
     RawSocket(const RawSocket &) = delete;
     RawSocket &operator=(const RawSocket &) = delete;
-    bool Ok() const { return ok_; }
-    int Fd() const { return fd_; }
+    bool Ok() const { return ok; }
+    int Fd() const { return fd; }
 
 private:
-    int fd_ = -1;
-    bool ok_ = false;
+    int fd = -1;
+    bool ok = false;
 };
 
 // Thread-safe record of what happened, in order.
@@ -110,23 +110,23 @@ class EventLog
 public:
     void Add(std::string event)
     {
-        std::lock_guard<std::mutex> guard(mutex_);
-        events_.push_back(std::move(event));
+        std::lock_guard<std::mutex> guard(mutex);
+        events.push_back(std::move(event));
     }
     void Clear()
     {
-        std::lock_guard<std::mutex> guard(mutex_);
-        events_.clear();
+        std::lock_guard<std::mutex> guard(mutex);
+        events.clear();
     }
     std::vector<std::string> Events() const
     {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return events_;
+        std::lock_guard<std::mutex> guard(mutex);
+        return events;
     }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> events_;
+    mutable std::mutex mutex;
+    std::vector<std::string> events;
 };
 
 inline qint64 ElapsedMs(const std::function<void()> &work)
@@ -147,7 +147,7 @@ class ServingThread : public QThread
 {
 public:
     explicit ServingThread(std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints)
-        : endpoints_(std::move(endpoints))
+        : endpoints(std::move(endpoints))
     { }
     ~ServingThread() override
     {
@@ -157,7 +157,7 @@ public:
     // Starts the thread; true once every title listens.
     bool Begin()
     {
-        auto ready = ready_.get_future();
+        auto ready = started.get_future();
         start();
         return ready.get();
     }
@@ -167,17 +167,17 @@ protected:
     {
         std::vector<std::unique_ptr<LocalWindowEndpoint>> listening;
         bool all = true;
-        for (const auto &[title, handler] : endpoints_) {
+        for (const auto &[title, handler] : endpoints) {
             listening.push_back(std::make_unique<LocalWindowEndpoint>(title, handler));
             all = all && listening.back()->Listen() == LocalWindowEndpoint::ListenResult::Listening;
         }
-        ready_.set_value(all);
+        started.set_value(all);
         exec();
     }
 
 private:
-    std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints_;
-    std::promise<bool> ready_;
+    std::vector<std::pair<QString, LocalWindowEndpoint::Handler>> endpoints;
+    std::promise<bool> started;
 };
 
 // Every message the titles get is logged as "<title>:<message>" and answered 1.

@@ -16,9 +16,9 @@ class TempUserFolders
 public:
     TempUserFolders()
     {
-        for (auto &[name, saved] : saved_) {
+        for (auto &[name, saved] : savedVariables) {
             saved = qgetenv(name);
-            const QString folder = dir_.path() + QLatin1Char('/') + QString::fromLatin1(name).toLower();
+            const QString folder = dir.path() + QLatin1Char('/') + QString::fromLatin1(name).toLower();
             QDir().mkpath(folder);
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             qputenv(name, folder.toLocal8Bit());
@@ -26,7 +26,7 @@ public:
     }
     ~TempUserFolders()
     {
-        for (auto &[name, saved] : saved_) {
+        for (auto &[name, saved] : savedVariables) {
             if (saved.isNull())
                 qunsetenv(name);
             else
@@ -36,14 +36,14 @@ public:
     TempUserFolders(const TempUserFolders &) = delete;
     TempUserFolders &operator=(const TempUserFolders &) = delete;
 
-    QString Root() const { return dir_.path(); }
+    QString Root() const { return dir.path(); }
     QString ConfigHome() const { return Root() + QStringLiteral("/xdg_config_home"); }
     QString StateHome() const { return Root() + QStringLiteral("/xdg_state_home"); }
     QString RuntimeDir() const { return Root() + QStringLiteral("/xdg_runtime_dir"); }
 
 private:
-    QTemporaryDir dir_;
-    std::array<std::pair<const char *, QByteArray>, 3> saved_ {{
+    QTemporaryDir dir;
+    std::array<std::pair<const char *, QByteArray>, 3> savedVariables {{
         {"XDG_CONFIG_HOME", {}},
         {"XDG_STATE_HOME", {}},
         {"XDG_RUNTIME_DIR", {}},

@@ -38,7 +38,7 @@ FakeWindowsSystem::FakeWindowsSystem(std::string_view simulation)
 
 BOOL FakeWindowsSystem::Fail(DWORD error)
 {
-    lastError_ = error;
+    lastError = error;
     return FALSE;
 }
 
@@ -47,7 +47,7 @@ HDEVINFO FakeWindowsSystem::SetupDiGetClassDevsA(const GUID *classGuid, PCSTR en
     classDevsCalls.push_back(
         {classGuid != nullptr ? *classGuid : GUID {}, enumerator != nullptr, parent != nullptr, flags});
     if (classDevsError != 0) {
-        lastError_ = classDevsError;
+        lastError = classDevsError;
         return reinterpret_cast<HDEVINFO>(INVALID_HANDLE_VALUE);
     }
     ++listsOpen;
@@ -108,27 +108,27 @@ HANDLE FakeWindowsSystem::CreateFileA(LPCSTR path, DWORD access, DWORD share, LP
     const std::string name = path != nullptr ? path : "";
     opens.push_back({name, access, share, creation, flags, security != nullptr, templateFile != nullptr});
     if (const auto it = openErrors.find(name); it != openErrors.end()) {
-        lastError_ = it->second;
+        lastError = it->second;
         return INVALID_HANDLE_VALUE;
     }
     const qz::DeviceHandle handle = sim->Open(name.c_str());
     if (handle == qz::kInvalidDeviceHandle) {
-        lastError_ = ERROR_FILE_NOT_FOUND;
+        lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
     ++handlesOpen;
     const HANDLE result = reinterpret_cast<HANDLE>(handle);
-    paths_[result] = name;
+    paths[result] = name;
     return result;
 }
 
 BOOL FakeWindowsSystem::CloseHandle(HANDLE handle)
 {
-    if (paths_.erase(handle) == 0)
+    if (paths.erase(handle) == 0)
         return Fail(ERROR_INVALID_HANDLE);
     sim->Close(reinterpret_cast<qz::DeviceHandle>(handle));
     --handlesOpen;
-    lastError_ = ERROR_SUCCESS; // a call that succeeds may leave any last error
+    lastError = ERROR_SUCCESS; // a call that succeeds may leave any last error
     return TRUE;
 }
 
@@ -136,8 +136,8 @@ BOOL FakeWindowsSystem::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DW
                                         LPDWORD returned, LPOVERLAPPED overlapped)
 {
     IoCall call {};
-    const auto path = paths_.find(device);
-    call.path = path != paths_.end() ? path->second : "";
+    const auto path = paths.find(device);
+    call.path = path != paths.end() ? path->second : "";
     call.code = code;
     if (in != nullptr)
         call.in.assign(static_cast<uint8_t *>(in), static_cast<uint8_t *>(in) + inSize);
@@ -157,7 +157,7 @@ BOOL FakeWindowsSystem::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DW
     }
     ioCalls.push_back(call);
 
-    if (path == paths_.end())
+    if (path == paths.end())
         return Fail(ERROR_INVALID_HANDLE);
     DWORD count = 0;
     const auto answer = answers.find(ioCalls.size() - 1);
@@ -178,7 +178,7 @@ BOOL FakeWindowsSystem::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DW
             sptd->DataTransferLength = static_cast<uint32_t>(a.transferLength);
     }
     if (a.error != 0)
-        lastError_ = a.error;
+        lastError = a.error;
     if (returned != nullptr)
         *returned = a.returnedBytes >= 0 ? static_cast<DWORD>(a.returnedBytes) : count;
     return a.result;

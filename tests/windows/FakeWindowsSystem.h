@@ -86,8 +86,8 @@ public:
     BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                          LPDWORD returned, LPOVERLAPPED overlapped) override;
     BOOL CloseHandle(HANDLE handle) override;
-    DWORD GetLastError() override { return lastError_; }
-    void SetLastError(DWORD error) override { lastError_ = error; }
+    DWORD GetLastError() override { return lastError; }
+    void SetLastError(DWORD error) override { lastError = error; }
 
     // The DeviceIoControl calls with this code.
     std::vector<IoCall> CallsWith(DWORD code) const;
@@ -96,8 +96,8 @@ private:
     BOOL Carry(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize, DWORD &returned);
     BOOL Fail(DWORD error);
 
-    DWORD lastError_ = 0;
-    std::map<HANDLE, std::string> paths_;
+    DWORD lastError = 0;
+    std::map<HANDLE, std::string> paths;
 };
 
 } // namespace qztest

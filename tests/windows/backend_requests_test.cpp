@@ -353,8 +353,8 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
     const std::string jmicron = Drive(kBridgePath, "jmicron", "answer = invert\n");
     const std::string asmedia = Drive(kBridgePath, "asmedia");
     auto direct = [] { SetDirectSlot(0); };
-    auto jm = [] { SetBridge(CHIP_VENDOR_JMICRON); };
-    auto asm_ = [] { SetBridge(CHIP_VENDOR_ASMEDIA); };
+    auto jmicronChip = [] { SetBridge(CHIP_VENDOR_JMICRON); };
+    auto asmediaChip = [] { SetBridge(CHIP_VENDOR_ASMEDIA); };
     const auto identify = QZLib_Identify;
     const auto write = QZLib_SYS_IloRgbMcuCmdWrite;
     const auto read = QZLib_SYS_IloRgbMcuCmdRead;
@@ -363,19 +363,19 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
     // clang-format off
     const Case cases[] = {
         {"Identify, direct", kDirectDrive, direct, identify, {"query"}, {}, true, ""},
-        {"Identify, JMicron", jmicron, jm, identify, {"A1 80", "A1 82"}, {}, true, ""},
-        {"Identify, ASMedia", asmedia, asm_, identify, {"EA 5A", "EB 5A"}, {}, true, ""},
+        {"Identify, JMicron", jmicron, jmicronChip, identify, {"A1 80", "A1 82"}, {}, true, ""},
+        {"Identify, ASMedia", asmedia, asmediaChip, identify, {"EA 5A", "EB 5A"}, {}, true, ""},
         {"write, direct", kDirectDrive, direct, write, {"query", "firmware", "firmware"}, {}, true, ""},
         {"read, direct", kDirectDrive, direct, read, {"query", "firmware", "firmware", "query"}, {}, true, ""},
-        {"write, JMicron", jmicron, jm, write, {"A1 80", "A1 82", "A1 80", "A1 83"}, {}, true, ""},
-        {"read, JMicron", jmicron, jm, read, jmRead, {}, true, ""},
-        {"read, JMicron, a short answer", jmicron, jm, read, jmRead, {{5, shortAnswer}}, false,
+        {"write, JMicron", jmicron, jmicronChip, write, {"A1 80", "A1 82", "A1 80", "A1 83"}, {}, true, ""},
+        {"read, JMicron", jmicron, jmicronChip, read, jmRead, {}, true, ""},
+        {"read, JMicron, a short answer", jmicron, jmicronChip, read, jmRead, {{5, shortAnswer}}, false,
          "Short data-in = 512 of 4096\n"},
-        {"read, JMicron, the answer with CHECK CONDITION", jmicron, jm, read, jmRead, {{5, {true, TRUE, 0, 2, 0}}},
+        {"read, JMicron, the answer with CHECK CONDITION", jmicron, jmicronChip, read, jmRead, {{5, {true, TRUE, 0, 2, 0}}},
          false, "SCSI Status Fail = 2\n"},
-        {"Identify, JMicron, a short answer", jmicron, jm, identify, {"A1 80", "A1 82"}, {{1, shortAnswer}}, false,
+        {"Identify, JMicron, a short answer", jmicron, jmicronChip, identify, {"A1 80", "A1 82"}, {{1, shortAnswer}}, false,
          "Short data-in = 512 of 4096\n"},
-        {"write, ASMedia: the block is not carried", asmedia, asm_, write, {"EA 5A", "EB 5A"}, {}, false,
+        {"write, ASMedia: the block is not carried", asmedia, asmediaChip, write, {"EA 5A", "EB 5A"}, {}, false,
          "######### - MCU block not carried on this bridge (ASMedia, slot 0)\n"},
     };
     // clang-format on

@@ -48,16 +48,16 @@ public:
     // Masks and the static pictures (already drawn large and scaled when
     // shown) have no @2x files.
     Generator(const PrivateProfile &skin, QString outFolder, int ratio)
-        : skin_(skin)
-        , out_(std::move(outFolder))
-        , ratio_(ratio)
+        : skin(skin)
+        , outFolder(std::move(outFolder))
+        , ratio(ratio)
     { }
 
     bool Run()
     {
-        SkinArt::SetPixelRatio(ratio_);
+        SkinArt::SetPixelRatio(ratio);
         const QString backgroundName = Value("MAINSCREENNEW", "Main");
-        background_ = SkinArt::Background(QSize(1000, 640));
+        background = SkinArt::Background(QSize(1000, 640));
 
         for (int key : {1, 2, 3})
             Add("MAIN", key, [&](QSize size) {
@@ -93,8 +93,8 @@ public:
 
         for (int key = 31; key <= 34; ++key) {
             const RECT r = Entry("LED", key).rect;
-            QImage piece = background_.copy(QRect(r.ToQRect().topLeft() * ratio_, r.ToQRect().size() * ratio_));
-            piece.setDevicePixelRatio(ratio_);
+            QImage piece = background.copy(QRect(r.ToQRect().topLeft() * ratio, r.ToQRect().size() * ratio));
+            piece.setDevicePixelRatio(ratio);
             Add("LED", key, [piece](QSize) { return SkinArt::EditBox(piece); });
         }
         for (int key = 41; key <= 55; ++key)
@@ -104,12 +104,12 @@ public:
             Add("LED", key, SkinArt::SegmentButton);
         Add("LED", 63, SkinArt::CheckBox);
 
-        if (!ok_)
+        if (!ok)
             return false;
 
-        QDir().mkpath(out_ + QStringLiteral("/skins/Pic"));
-        QDir().mkpath(out_ + QStringLiteral("/Skins/Menu"));
-        for (const auto &[name, set] : sets_) {
+        QDir().mkpath(outFolder + QStringLiteral("/skins/Pic"));
+        QDir().mkpath(outFolder + QStringLiteral("/Skins/Menu"));
+        for (const auto &[name, set] : sets) {
             for (const auto &[suffix, image] : set.pictures) {
                 if (suffix == QLatin1String("mask"))
                     Save(image.convertToFormat(QImage::Format_RGB888), Skins(name + QStringLiteral("_mask.bmp")));
@@ -117,33 +117,33 @@ public:
                     Save(image, Skins(name + QLatin1Char('_') + suffix + QStringLiteral(".png")));
             }
         }
-        Save(background_, Skins(backgroundName));
+        Save(background, Skins(backgroundName));
         const SkinArt::PictureSet menu = SkinArt::MenuRows(QSize(180, 72), 24);
-        Save(menu.at(QStringLiteral("normal")), out_ + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
-        Save(menu.at(QStringLiteral("over")), out_ + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
-        if (ratio_ != 1)
-            return ok_;
+        Save(menu.at(QStringLiteral("normal")), outFolder + QStringLiteral("/Skins/Menu/Device_menu_normal.png"));
+        Save(menu.at(QStringLiteral("over")), outFolder + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
+        if (ratio != 1)
+            return ok;
 
         // Static pictures are drawn scaled; they are made at twice their size.
         for (int key : {1, 2}) {
             const SkinEntry entry = ParseSkinEntry(Value("MAINPIC", QString::number(key)), SkinEntryUse::Drawing);
             const QSize size(entry.rect.Width() * 2, entry.rect.Height() * 2);
             const QImage picture = key == 1 ? SkinArt::Logo(size) : SkinArt::DriveIllustration(size);
-            Save(picture, out_ + QStringLiteral("/skins/Pic/") + entry.text);
+            Save(picture, outFolder + QStringLiteral("/skins/Pic/") + entry.text);
         }
 
-        return ok_;
+        return ok;
     }
 
 private:
     QString Value(const char *section, const QString &key) const
     {
-        return skin_.Value(QString::fromLatin1(section), key).value_or(QString());
+        return skin.Value(QString::fromLatin1(section), key).value_or(QString());
     }
 
     SkinEntry Entry(const char *section, int key) const { return ParseSkinEntry(Value(section, QString::number(key))); }
 
-    QString Skins(const QString &file) const { return out_ + QStringLiteral("/skins/") + file; }
+    QString Skins(const QString &file) const { return outFolder + QStringLiteral("/skins/") + file; }
 
     template <typename Painter>
     void Add(const char *section, int key, Painter paint)
@@ -152,7 +152,7 @@ private:
         const QSize size(entry.rect.Width(), entry.rect.Height());
         if (entry.name.isEmpty() || size.isEmpty()) {
             std::fprintf(stderr, "[%s] %d has no picture name or no size\n", section, key);
-            ok_ = false;
+            ok = false;
             return;
         }
         Put(entry.name, size, paint(size));
@@ -166,7 +166,7 @@ private:
         const qsizetype underscore = entry.name.indexOf(QLatin1Char('_'));
         if (!entry.name.startsWith(QLatin1String("btnPng_")) || underscore < 0) {
             std::fprintf(stderr, "[MAIN] %d is not a btnPng_<icon> button\n", key);
-            ok_ = false;
+            ok = false;
             return;
         }
         const QString icon = entry.name.mid(underscore + 1);
@@ -177,21 +177,21 @@ private:
 
     void Put(const QString &name, QSize size, SkinArt::PictureSet pictures)
     {
-        const auto found = sets_.find(name);
-        if (found != sets_.end()) {
+        const auto found = sets.find(name);
+        if (found != sets.end()) {
             if (found->second.size != size) {
                 std::fprintf(stderr, "picture %s is used at %dx%d and %dx%d\n", qPrintable(name),
                              found->second.size.width(), found->second.size.height(), size.width(), size.height());
-                ok_ = false;
+                ok = false;
             }
             return;
         }
-        sets_[name] = Set {size, std::move(pictures)};
+        sets[name] = Set {size, std::move(pictures)};
     }
 
     void Save(const QImage &image, QString path)
     {
-        if (ratio_ == 2)
+        if (ratio == 2)
             path = CompanionPath(path);
         QImageWriter writer(path);
         if (path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
@@ -199,16 +199,16 @@ private:
         const QImage out = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32) : image;
         if (!writer.write(out)) {
             std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
-            ok_ = false;
+            ok = false;
         }
     }
 
-    const PrivateProfile &skin_;
-    QString out_;
-    int ratio_ = 1;
-    QImage background_;
-    std::map<QString, Set> sets_;
-    bool ok_ = true;
+    const PrivateProfile &skin;
+    QString outFolder;
+    int ratio = 1;
+    QImage background;
+    std::map<QString, Set> sets;
+    bool ok = true;
 };
 
 // The logo at every size that icon themes usually carry, each drawn at its

@@ -68,13 +68,13 @@ uint32_t Fail(uint32_t error)
 } // namespace
 
 LinuxDeviceAccess::LinuxDeviceAccess(std::string sysfsRoot, LinuxSystemCalls *calls)
-    : sysfsRoot_(std::move(sysfsRoot))
-    , calls_(calls != nullptr ? calls : &ownCalls_)
+    : sysfsRoot(std::move(sysfsRoot))
+    , calls(calls != nullptr ? calls : &ownCalls)
 { }
 
 bool LinuxDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
-    if (!ListSysfsDisks(sysfsRoot_, maxCount, paths)) {
+    if (!ListSysfsDisks(sysfsRoot, maxCount, paths)) {
         Fail(ENOENT);
         return false;
     }
@@ -120,11 +120,11 @@ DeviceHandle LinuxDeviceAccess::Open(const char *path)
     // Read-only: the commands we send need CAP_SYS_RAWIO (vendor SCSI
     // commands) or CAP_SYS_ADMIN (NVMe admin commands), not a writable
     // descriptor; and closing a writable one makes udev re-probe the disk.
-    int fd = calls_->Open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = calls->Open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int readOnlyErrno = errno;
         if (readOnlyErrno == EACCES || readOnlyErrno == EPERM) {
-            fd = calls_->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            fd = calls->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
             if (fd >= 0) {
                 __dll_printf(QZ_FORMAT_READ_ONLY_REFUSED, static_cast<unsigned>(readOnlyErrno), node.c_str());
             }
@@ -134,7 +134,7 @@ DeviceHandle LinuxDeviceAccess::Open(const char *path)
             return kInvalidDeviceHandle;
         }
     }
-    openPaths_[fd] = path;
+    openPaths[fd] = path;
     QZ_SetLastError(0);
     return fd;
 }
@@ -144,9 +144,9 @@ void LinuxDeviceAccess::Close(DeviceHandle handle)
     if (handle < 0 || handle > INT_MAX)
         return;
     const int fd = static_cast<int>(handle);
-    openPaths_.erase(fd);
+    openPaths.erase(fd);
     const int savedErrno = errno;
-    calls_->Close(fd);
+    calls->Close(fd);
     errno = savedErrno;
 }
 
@@ -171,7 +171,7 @@ bool LinuxDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &reques
     header.sbp = nullptr;
     header.timeout = transfer.timeoutMs;
 
-    if (calls_->SgIo(static_cast<int>(handle), &header) < 0) {
+    if (calls->SgIo(static_cast<int>(handle), &header) < 0) {
         Fail(static_cast<uint32_t>(errno));
         return false;
     }
@@ -191,8 +191,8 @@ bool LinuxDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &reques
 
 bool LinuxDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
 {
-    const auto it = openPaths_.find(static_cast<int>(handle));
-    if (it == openPaths_.end()) {
+    const auto it = openPaths.find(static_cast<int>(handle));
+    if (it == openPaths.end()) {
         Fail(EBADF);
         return false;
     }
@@ -202,7 +202,7 @@ bool LinuxDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
         QZ_SetLastError(0);
         return true;
     }
-    if (!SysfsNvmeControllerInstance(sysfsRoot_, it->second, number)) {
+    if (!SysfsNvmeControllerInstance(sysfsRoot, it->second, number)) {
         Fail(ENODEV);
         return false;
     }
@@ -231,7 +231,7 @@ bool LinuxDeviceAccess::Admin(int fd, const winreq::AdminCommand &command, uint3
     cmd.timeout_ms = command.timeoutMs;
 
     nvmeStatus = 0;
-    const int result = calls_->NvmeAdmin(fd, &cmd);
+    const int result = calls->NvmeAdmin(fd, &cmd);
     if (result < 0) {
         Fail(static_cast<uint32_t>(errno));
         return false;
@@ -322,7 +322,7 @@ bool IsControllerNode(const std::string &node, std::string &name)
 
 std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
 {
-    const fs::path sys = fs::path(sysfsRoot_.empty() ? "/" : sysfsRoot_) / "sys";
+    const fs::path sys = fs::path(sysfsRoot.empty() ? "/" : sysfsRoot) / "sys";
     std::string controller;
     if (IsControllerNode(node, controller)) {
         // An NVMe controller has no disk sequence number; its serial and
@@ -364,12 +364,12 @@ std::string LinuxDeviceAccess::IdentityOfPath(const char *path)
 
 std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
 {
-    const auto it = openPaths_.find(static_cast<int>(handle));
-    if (it == openPaths_.end())
+    const auto it = openPaths.find(static_cast<int>(handle));
+    if (it == openPaths.end())
         return std::string();
     const std::string node = DeviceNodeFor(it->second.c_str());
     std::string controller;
-    const fs::path sys = fs::path(sysfsRoot_.empty() ? "/" : sysfsRoot_) / "sys";
+    const fs::path sys = fs::path(sysfsRoot.empty() ? "/" : sysfsRoot) / "sys";
     std::error_code ec;
     if (!IsControllerNode(node, controller) && node.rfind("/dev/", 0) == 0
         && fs::exists(sys / "block" / node.substr(5) / "diskseq", ec)) {
@@ -377,7 +377,7 @@ std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
         // disk it reaches, whatever now carries its name.
         unsigned long long sequence = 0;
         const int savedErrno = errno;
-        const int result = calls_->DiskSequence(static_cast<int>(handle), &sequence);
+        const int result = calls->DiskSequence(static_cast<int>(handle), &sequence);
         errno = savedErrno;
         return result == 0 ? "diskseq " + std::to_string(sequence) : std::string();
     }

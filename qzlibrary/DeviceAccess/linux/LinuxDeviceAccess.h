@@ -43,10 +43,10 @@ private:
     bool Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus);
     bool FirmwareInformation(int fd, const winreq::FirmwareRequest &request, uint32_t &returnCode);
 
-    std::string sysfsRoot_;
-    LinuxSystemCalls ownCalls_;
-    LinuxSystemCalls *calls_;
-    std::map<int, std::string> openPaths_; // what each open descriptor was opened as
+    std::string sysfsRoot;
+    LinuxSystemCalls ownCalls;
+    LinuxSystemCalls *calls;
+    std::map<int, std::string> openPaths; // what each open descriptor was opened as
 };
 
 } // namespace qz

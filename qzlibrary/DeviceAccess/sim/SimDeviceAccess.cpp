@@ -94,10 +94,10 @@ std::string Hex(const uint8_t *bytes, std::size_t count)
 SimDeviceAccess::SimDeviceAccess() = default;
 
 SimDeviceAccess::SimDeviceAccess(SimConfig config)
-    : settings_(std::move(config.settings))
+    : settings(std::move(config.settings))
 {
     for (DriveConfig &drive : config.drives)
-        drives_.emplace_back(std::move(drive));
+        drives.emplace_back(std::move(drive));
 }
 
 std::unique_ptr<SimDeviceAccess> SimDeviceAccess::FromText(std::string_view text, std::string *error)
@@ -127,7 +127,7 @@ std::unique_ptr<SimDeviceAccess> SimDeviceAccess::FromFile(const char *path, std
 
 SimDrive &SimDeviceAccess::AddDrive(DriveConfig config)
 {
-    return drives_.emplace_back(std::move(config));
+    return drives.emplace_back(std::move(config));
 }
 
 std::string SimDeviceAccess::Describe(const Record &r)
@@ -159,21 +159,21 @@ bool SimDeviceAccess::Finish(Record &record, bool carried, uint32_t error)
     record.carried = carried;
     record.error = carried ? 0 : error;
     QZ_SetLastError(record.error);
-    if (!settings_.recordFile.empty()) {
-        if (std::FILE *file = std::fopen(settings_.recordFile.c_str(), "ab")) {
+    if (!settings.recordFile.empty()) {
+        if (std::FILE *file = std::fopen(settings.recordFile.c_str(), "ab")) {
             const std::string line = Describe(record) + "\n";
             std::fwrite(line.data(), 1, line.size(), file);
             std::fclose(file);
         }
     }
-    records_.push_back(std::move(record));
+    records.push_back(std::move(record));
     return carried;
 }
 
 const SimDeviceAccess::OpenDevice *SimDeviceAccess::Lookup(DeviceHandle handle)
 {
-    const auto it = handles_.find(handle);
-    return it == handles_.end() ? nullptr : &it->second;
+    const auto it = handles.find(handle);
+    return it == handles.end() ? nullptr : &it->second;
 }
 
 bool SimDeviceAccess::CheckCondition(ScsiRequest &request, Record &record)
@@ -202,8 +202,8 @@ int SimDeviceAccess::FindDrive(const char *path) const
     if (path == nullptr)
         return -1;
     const int64_t number = PhysicalDriveNumber(path);
-    for (std::size_t i = 0; i < drives_.size(); ++i) {
-        const DriveConfig &c = drives_[i].Config();
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        const DriveConfig &c = drives[i].Config();
         if (number >= 0 ? c.number == number : SamePathNoCase(c.path, path))
             return static_cast<int>(i);
     }
@@ -214,7 +214,7 @@ std::string SimDeviceAccess::IdentityOf(int drive) const
 {
     if (drive < 0)
         return std::string();
-    const uint64_t sequence = drives_[drive].Config().sequence;
+    const uint64_t sequence = drives[drive].Config().sequence;
     return "diskseq " + std::to_string(sequence != 0 ? sequence : static_cast<uint64_t>(drive) + 1);
 }
 
@@ -238,16 +238,16 @@ SimDrive *SimDeviceAccess::DriveOf(DeviceHandle handle, Record &record)
     }
     record.path = device->path;
     record.drive = device->drive;
-    return &drives_[device->drive];
+    return &drives[device->drive];
 }
 
 bool SimDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
     Record record;
     record.kind = RequestKind::List;
-    if (settings_.listFails)
+    if (settings.listFails)
         return Finish(record, false, kNotSupported);
-    for (const SimDrive &drive : drives_) {
+    for (const SimDrive &drive : drives) {
         if (paths.size() >= maxCount)
             break;
         paths.push_back(drive.Config().path);
@@ -266,12 +266,12 @@ DeviceHandle SimDeviceAccess::Open(const char *path)
         Finish(record, false, kNoSuchDevice);
         return kInvalidDeviceHandle;
     }
-    if (const Fault *fault = drives_[index].DueFault(FaultTarget::Open)) {
+    if (const Fault *fault = drives[index].DueFault(FaultTarget::Open)) {
         Finish(record, false, fault->error);
         return kInvalidDeviceHandle;
     }
-    const DeviceHandle handle = nextHandle_++;
-    handles_[handle] = OpenDevice {index, record.path};
+    const DeviceHandle handle = nextHandle++;
+    handles[handle] = OpenDevice {index, record.path};
     Finish(record, true, 0);
     return handle;
 }
@@ -284,7 +284,7 @@ void SimDeviceAccess::Close(DeviceHandle handle)
     if (const OpenDevice *device = Lookup(handle)) {
         record.path = device->path;
         record.drive = device->drive;
-        handles_.erase(handle);
+        handles.erase(handle);
         Finish(record, true, 0);
     } else {
         Finish(record, false, kBadHandle);

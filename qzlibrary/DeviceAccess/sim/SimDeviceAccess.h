@@ -49,13 +49,13 @@ public:
     static std::unique_ptr<SimDeviceAccess> FromFile(const char *path, std::string *error);
 
     sim::SimDrive &AddDrive(sim::DriveConfig config);
-    sim::SimDrive &Drive(std::size_t index) { return drives_[index]; }
-    std::size_t DriveCount() const { return drives_.size(); }
-    sim::SimSettings &Settings() { return settings_; }
+    sim::SimDrive &Drive(std::size_t index) { return drives[index]; }
+    std::size_t DriveCount() const { return drives.size(); }
+    sim::SimSettings &Settings() { return settings; }
 
-    const std::vector<Record> &Records() const { return records_; }
-    void ClearRecords() { records_.clear(); }
-    std::size_t OpenHandleCount() const { return handles_.size(); }
+    const std::vector<Record> &Records() const { return records; }
+    void ClearRecords() { records.clear(); }
+    std::size_t OpenHandleCount() const { return handles.size(); }
 
     bool ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount) override;
     DeviceHandle Open(const char *path) override;
@@ -102,11 +102,11 @@ private:
     bool HandleASMedia(sim::SimDrive &drive, ScsiRequest &request, Record &record);
     bool RunBridged(sim::SimDrive &drive, const NVMeSubmissionEntry &command, ScsiRequest &request, Record &record);
 
-    sim::SimSettings settings_;
-    std::deque<sim::SimDrive> drives_;
-    std::map<DeviceHandle, OpenDevice> handles_;
-    DeviceHandle nextHandle_ = 100;
-    std::vector<Record> records_;
+    sim::SimSettings settings;
+    std::deque<sim::SimDrive> drives;
+    std::map<DeviceHandle, OpenDevice> handles;
+    DeviceHandle nextHandle = 100;
+    std::vector<Record> records;
 };
 
 } // namespace qz

@@ -16,10 +16,10 @@ void PutPadded(uint8_t *out, const std::string &text, std::size_t width)
 
 } // namespace
 
-SimDrive::SimDrive(DriveConfig config)
-    : config_(std::move(config))
+SimDrive::SimDrive(DriveConfig described)
+    : config(std::move(described))
 {
-    DriveConfig &c = config_;
+    DriveConfig &c = config;
     if (c.vendor.empty()) {
         switch (c.kind) {
         case DriveKind::Nvme:
@@ -74,7 +74,7 @@ SimDrive::SimDrive(DriveConfig config)
 
 Fault *SimDrive::DueFault(FaultTarget target, int scsiOpcode, int logId, FaultPhase phase)
 {
-    for (Fault &f : config_.faults) {
+    for (Fault &f : config.faults) {
         if (f.target != target)
             continue;
         if (target == FaultTarget::Scsi && f.scsiOpcode != scsiOpcode)
@@ -82,7 +82,7 @@ Fault *SimDrive::DueFault(FaultTarget target, int scsiOpcode, int logId, FaultPh
         if (target == FaultTarget::Log && f.logId >= 0 && f.logId != logId)
             continue;
         if ((target == FaultTarget::Identify || target == FaultTarget::Log || target == FaultTarget::Download)
-            && config_.IsBridge() && f.phase != phase) {
+            && config.IsBridge() && f.phase != phase) {
             continue;
         }
         ++f.seen;
@@ -101,33 +101,33 @@ std::array<uint8_t, 96> SimDrive::InquiryData() const
     d[2] = 0x06;
     d[3] = 0x02;
     d[4] = static_cast<uint8_t>(d.size() - 5);
-    PutPadded(&d[8], config_.vendor, 8);
-    PutPadded(&d[16], config_.product, 16);
-    PutPadded(&d[32], config_.revision, 4);
-    if (config_.kind == DriveKind::JMicron)
-        PutPadded(&d[36], config_.chip, 4);
-    if (config_.kind == DriveKind::ASMedia)
-        PutPadded(&d[19], config_.chip, 4);
+    PutPadded(&d[8], config.vendor, 8);
+    PutPadded(&d[16], config.product, 16);
+    PutPadded(&d[32], config.revision, 4);
+    if (config.kind == DriveKind::JMicron)
+        PutPadded(&d[36], config.chip, 4);
+    if (config.kind == DriveKind::ASMedia)
+        PutPadded(&d[19], config.chip, 4);
     return d;
 }
 
 std::array<uint8_t, 8> SimDrive::CapacityData() const
 {
     std::array<uint8_t, 8> d {};
-    PutBE32(&d[0], config_.lastLba);
-    PutBE32(&d[4], config_.blockLength);
+    PutBE32(&d[0], config.lastLba);
+    PutBE32(&d[4], config.blockLength);
     return d;
 }
 
 std::vector<uint8_t> SimDrive::IdentifyController() const
 {
     std::vector<uint8_t> id(NVME_DATA_BLOCK_SIZE, 0);
-    PutPadded(&id[4], config_.serial, 20);
-    PutPadded(&id[24], config_.model, 40);
-    PutPadded(&id[64], config_.firmware, 8);
-    PutLE16(&id[256], config_.upgrade ? 0x0004 : 0x0000); // OACS: firmware commit and download
-    const std::size_t slots = std::min<std::size_t>(config_.slots.size(), 7);
-    const bool slot1ReadOnly = !config_.slots.empty() && config_.slots[0].readOnly;
+    PutPadded(&id[4], config.serial, 20);
+    PutPadded(&id[24], config.model, 40);
+    PutPadded(&id[64], config.firmware, 8);
+    PutLE16(&id[256], config.upgrade ? 0x0004 : 0x0000); // OACS: firmware commit and download
+    const std::size_t slots = std::min<std::size_t>(config.slots.size(), 7);
+    const bool slot1ReadOnly = !config.slots.empty() && config.slots[0].readOnly;
     id[260] = static_cast<uint8_t>((slots << 1) | (slot1ReadOnly ? 1 : 0)); // FRMW
     PutLE32(&id[516], 1); // NN: one namespace
     return id;
@@ -136,11 +136,11 @@ std::vector<uint8_t> SimDrive::IdentifyController() const
 std::vector<uint8_t> SimDrive::FirmwareSlotLog() const
 {
     std::vector<uint8_t> log(512, 0);
-    log[0] = static_cast<uint8_t>((config_.activeSlot & 0x7) | ((config_.pendingSlot & 0x7) << 4));
-    for (std::size_t i = 0; i < config_.slots.size() && i < 7; ++i) {
+    log[0] = static_cast<uint8_t>((config.activeSlot & 0x7) | ((config.pendingSlot & 0x7) << 4));
+    for (std::size_t i = 0; i < config.slots.size() && i < 7; ++i) {
         std::memset(&log[8 + 8 * i], 0, 8);
-        std::memcpy(&log[8 + 8 * i], config_.slots[i].revision.data(),
-                    std::min<std::size_t>(8, config_.slots[i].revision.size()));
+        std::memcpy(&log[8 + 8 * i], config.slots[i].revision.data(),
+                    std::min<std::size_t>(8, config.slots[i].revision.size()));
     }
     return log;
 }
@@ -151,14 +151,14 @@ std::vector<uint8_t> SimDrive::LogPage(uint8_t lid) const
     case NVME_LOG_FIRMWARE_SLOT_INFO:
         return FirmwareSlotLog();
     case NVME_LOG_VENDOR_C6:
-        return config_.logC6;
+        return config.logC6;
     case NVME_LOG_VENDOR_C7: {
         std::vector<uint8_t> answer(NVME_DATA_BLOCK_SIZE, 0);
-        if (mcuBlocks.empty() || config_.answer == McuAnswer::Zero)
+        if (mcuBlocks.empty() || config.answer == McuAnswer::Zero)
             return answer;
         const std::vector<uint8_t> &last = mcuBlocks.back();
         for (std::size_t i = 0; i < answer.size(); ++i) {
-            answer[i] = config_.answer == McuAnswer::Invert ? static_cast<uint8_t>(~last[i]) : last[i];
+            answer[i] = config.answer == McuAnswer::Invert ? static_cast<uint8_t>(~last[i]) : last[i];
         }
         return answer;
     }
@@ -171,7 +171,7 @@ uint16_t SimDrive::Execute(const NVMeSubmissionEntry &command, uint8_t *data, ui
                            uint32_t &moved)
 {
     moved = 0;
-    if (!config_.HasNvme())
+    if (!config.HasNvme())
         return kNvmeInvalidOpcode;
     if (length > 0 && data == nullptr)
         return kNvmeInvalidField;
@@ -187,12 +187,12 @@ uint16_t SimDrive::Execute(const NVMeSubmissionEntry &command, uint8_t *data, ui
         } else if (cns == NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE) {
             if (command.nsid != 1)
                 return kNvmeInvalidNamespace;
-            const uint64_t blocks = uint64_t {config_.lastLba} + 1;
+            const uint64_t blocks = uint64_t {config.lastLba} + 1;
             PutLE64(&result[0], blocks);
             PutLE64(&result[8], blocks);
             PutLE64(&result[16], blocks);
             uint8_t shift = 0;
-            while (shift < 31 && (1u << shift) < config_.blockLength)
+            while (shift < 31 && (1u << shift) < config.blockLength)
                 ++shift;
             result[130] = shift; // LBA format 0: data size
         } else if (cns == NVME_IDENTIFY_CNS_ACTIVE_NAMESPACES) {
@@ -226,7 +226,7 @@ uint16_t SimDrive::Execute(const NVMeSubmissionEntry &command, uint8_t *data, ui
     case NVME_ADMIN_FIRMWARE_IMAGE_DOWNLOAD: {
         if (toHost)
             return kNvmeInvalidField;
-        if (!config_.upgrade)
+        if (!config.upgrade)
             return kNvmeInvalidOpcode;
         const uint64_t offset = uint64_t {command.cdw11} * 4;
         const uint64_t bytes = std::min<uint64_t>((uint64_t {command.cdw10} + 1) * 4, length);

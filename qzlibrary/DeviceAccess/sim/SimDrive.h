@@ -107,8 +107,8 @@ class SimDrive
 public:
     explicit SimDrive(DriveConfig config);
 
-    DriveConfig &Config() { return config_; }
-    const DriveConfig &Config() const { return config_; }
+    DriveConfig &Config() { return config; }
+    const DriveConfig &Config() const { return config; }
 
     // The first fault for this request that is due, or nullptr.
     Fault *DueFault(FaultTarget target, int scsiOpcode = -1, int logId = -1, FaultPhase phase = FaultPhase::Data);
@@ -135,7 +135,7 @@ public:
     std::vector<std::vector<uint8_t>> mcuBlocks;
 
 private:
-    DriveConfig config_;
+    DriveConfig config;
 };
 
 // The simulation file: [simulation] settings, then one [drive] section per drive.

@@ -28,52 +28,52 @@ HANDLE ToHandle(DeviceHandle handle)
 } // namespace
 
 WindowsDeviceAccess::WindowsDeviceAccess(WindowsSystemCalls *calls)
-    : calls_(calls != nullptr ? calls : &ownCalls_)
+    : calls(calls != nullptr ? calls : &ownCalls)
 { }
 
 bool WindowsDeviceAccess::Control(DeviceHandle handle, DWORD code, void *buffer, DWORD length)
 {
     DWORD returned = 0;
-    calls_->SetLastError(0);
-    const BOOL ok = calls_->DeviceIoControl(ToHandle(handle), code, buffer, length, buffer, length, &returned, nullptr);
-    QZ_SetLastError(ok ? 0 : calls_->GetLastError());
+    calls->SetLastError(0);
+    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), code, buffer, length, buffer, length, &returned, nullptr);
+    QZ_SetLastError(ok ? 0 : calls->GetLastError());
     return ok != FALSE;
 }
 
 bool WindowsDeviceAccess::ListDiskInterfaces(std::vector<std::string> &paths, std::size_t maxCount)
 {
     HDEVINFO list
-        = calls_->SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        = calls->SetupDiGetClassDevsA(&kDiskInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (list == INVALID_HANDLE_VALUE) {
-        QZ_SetLastError(calls_->GetLastError());
+        QZ_SetLastError(calls->GetLastError());
         return false;
     }
     for (DWORD index = 0; paths.size() < maxCount; ++index) {
         SP_DEVICE_INTERFACE_DATA item;
         std::memset(&item, 0, sizeof item);
         item.cbSize = sizeof item;
-        if (!calls_->SetupDiEnumDeviceInterfaces(list, nullptr, &kDiskInterfaceClass, index, &item))
+        if (!calls->SetupDiEnumDeviceInterfaces(list, nullptr, &kDiskInterfaceClass, index, &item))
             break;
 
         alignas(8) char record[kDetailRecordBytes] = {};
         auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(record);
         detail->cbSize = kDetailSizeField;
-        if (!calls_->SetupDiGetDeviceInterfaceDetailA(list, &item, detail, kDetailRecordBytes, nullptr, nullptr))
+        if (!calls->SetupDiGetDeviceInterfaceDetailA(list, &item, detail, kDetailRecordBytes, nullptr, nullptr))
             break;
         record[kDetailRecordBytes - 1] = '\0';
         paths.emplace_back(detail->DevicePath);
     }
-    calls_->SetupDiDestroyDeviceInfoList(list);
+    calls->SetupDiDestroyDeviceInfoList(list);
     QZ_SetLastError(0);
     return true;
 }
 
 DeviceHandle WindowsDeviceAccess::Open(const char *path)
 {
-    HANDLE handle = calls_->CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = calls->CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        QZ_SetLastError(calls_->GetLastError());
+        QZ_SetLastError(calls->GetLastError());
         return kInvalidDeviceHandle;
     }
     QZ_SetLastError(0);
@@ -84,9 +84,9 @@ void WindowsDeviceAccess::Close(DeviceHandle handle)
 {
     if (handle == kInvalidDeviceHandle)
         return;
-    const DWORD saved = calls_->GetLastError();
-    calls_->CloseHandle(ToHandle(handle));
-    calls_->SetLastError(saved);
+    const DWORD saved = calls->GetLastError();
+    calls->CloseHandle(ToHandle(handle));
+    calls->SetLastError(saved);
 }
 
 bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
@@ -95,11 +95,11 @@ bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &requ
     FillScsiPassThroughDirect(sptd, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
                               request.timeoutSeconds);
     DWORD returned = 0;
-    calls_->SetLastError(0);
-    const BOOL ok = calls_->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
-                                            sizeof sptd, &returned, nullptr);
+    calls->SetLastError(0);
+    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
+                                           sizeof sptd, &returned, nullptr);
     // The request counts as carried out only when no error is left behind.
-    QZ_SetLastError(calls_->GetLastError());
+    QZ_SetLastError(calls->GetLastError());
     if (!ok) {
         // Nothing came back: the record still holds what was asked for.
         request.scsiStatus = 0;
@@ -116,10 +116,10 @@ bool WindowsDeviceAccess::GetDiskNumber(DeviceHandle handle, uint32_t &number)
     StorageDeviceNumber device;
     std::memset(&device, 0, sizeof device);
     DWORD returned = 0;
-    calls_->SetLastError(0);
-    const BOOL ok = calls_->DeviceIoControl(ToHandle(handle), kIoctlStorageGetDeviceNumber, nullptr, 0, &device,
-                                            sizeof device, &returned, nullptr);
-    QZ_SetLastError(ok ? 0 : calls_->GetLastError());
+    calls->SetLastError(0);
+    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlStorageGetDeviceNumber, nullptr, 0, &device,
+                                           sizeof device, &returned, nullptr);
+    QZ_SetLastError(ok ? 0 : calls->GetLastError());
     if (!ok)
         return false;
     // A number that did not come back must not name disk 0.

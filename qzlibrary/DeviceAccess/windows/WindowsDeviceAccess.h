@@ -25,8 +25,8 @@ private:
     // Sends one request with the same buffer in and out.
     bool Control(DeviceHandle handle, DWORD code, void *buffer, DWORD length);
 
-    WindowsSystemCalls ownCalls_;
-    WindowsSystemCalls *calls_;
+    WindowsSystemCalls ownCalls;
+    WindowsSystemCalls *calls;
 };
 
 } // namespace qz

@@ -59,30 +59,30 @@ class Process
 public:
     Process(const QString &program, const QStringList &arguments)
     {
-        process_.start(program, arguments);
-        process_.waitForStarted(10000);
+        process.start(program, arguments);
+        process.waitForStarted(10000);
     }
     ~Process()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
         }
     }
-    QProcess &Get() { return process_; }
+    QProcess &Get() { return process; }
     bool WaitForEnd(int ms = 20000)
     {
-        return WaitUntil([&] { return process_.state() == QProcess::NotRunning; }, ms);
+        return WaitUntil([&] { return process.state() == QProcess::NotRunning; }, ms);
     }
     QString Output()
     {
-        output_ += QString::fromLocal8Bit(process_.readAllStandardOutput());
-        return output_;
+        output += QString::fromLocal8Bit(process.readAllStandardOutput());
+        return output;
     }
 
 private:
-    QProcess process_;
-    QString output_;
+    QProcess process;
+    QString output;
 };
 
 class ConfigAndAgent : public ::testing::Test

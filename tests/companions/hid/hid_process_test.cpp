@@ -33,19 +33,19 @@ class HidProcess
 public:
     explicit HidProcess(const QStringList &arguments = {})
     {
-        process_.start(kHid, arguments);
-        process_.waitForStarted(10000);
+        process.start(kHid, arguments);
+        process.waitForStarted(10000);
     }
     ~HidProcess()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
-            process_.kill();
-            process_.waitForFinished(5000);
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
+            process.kill();
+            process.waitForFinished(5000);
         }
     }
-    QProcess &Process() { return process_; }
-    pid_t Pid() const { return static_cast<pid_t>(process_.processId()); }
+    QProcess &Process() { return process; }
+    pid_t Pid() const { return static_cast<pid_t>(process.processId()); }
 
     bool WaitListening()
     {
@@ -53,8 +53,8 @@ public:
     }
     QString Output()
     {
-        output_ += QString::fromLocal8Bit(process_.readAllStandardOutput());
-        return output_;
+        output += QString::fromLocal8Bit(process.readAllStandardOutput());
+        return output;
     }
     bool WaitForOutput(const QString &text, int occurrences = 1)
     {
@@ -62,12 +62,12 @@ public:
     }
     bool WaitForEnd()
     {
-        return WaitUntil([&] { return process_.state() == QProcess::NotRunning; });
+        return WaitUntil([&] { return process.state() == QProcess::NotRunning; });
     }
 
 private:
-    QProcess process_;
-    QString output_;
+    QProcess process;
+    QString output;
 };
 
 struct HidRun

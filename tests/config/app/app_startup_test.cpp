@@ -65,27 +65,27 @@ public:
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         for (const QString &entry : extraEnvironment)
             environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
-        process_.setProcessEnvironment(environment);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(program, {});
-        process_.waitForStarted(10000);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, {});
+        process.waitForStarted(10000);
     }
     ~RunningConfig()
     {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
         }
     }
-    QProcess &Process() { return process_; }
+    QProcess &Process() { return process; }
     bool EndPolitely()
     {
-        process_.terminate();
-        return process_.waitForFinished(20000) && process_.exitStatus() == QProcess::NormalExit;
+        process.terminate();
+        return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit;
     }
 
 private:
-    QProcess process_;
+    QProcess process;
 };
 
 const QString kReadyLine = QStringLiteral("OnInitDialog-createIniPath2 - ");

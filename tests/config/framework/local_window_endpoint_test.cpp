@@ -58,26 +58,26 @@ public:
         sockaddr_un address = {};
         address.sun_family = AF_UNIX;
         std::copy(path.begin(), path.end(), address.sun_path);
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); // never waits for a full queue
-        connected_ = ::connect(fd_, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0); // never waits for a full queue
+        connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     }
-    ~RawClient() { ::close(fd_); }
-    bool Connected() const { return connected_; }
+    ~RawClient() { ::close(fd); }
+    bool Connected() const { return connected; }
     void Send(const QByteArray &bytes)
     {
-        [[maybe_unused]] auto n = ::send(fd_, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
+        [[maybe_unused]] auto n = ::send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
     }
     // True when the listener has closed the connection.
     bool ClosedByPeer()
     {
         char byte;
-        pollfd entry = {fd_, POLLIN, 0};
-        return ::poll(&entry, 1, 0) == 1 && ::recv(fd_, &byte, 1, MSG_DONTWAIT) == 0;
+        pollfd entry = {fd, POLLIN, 0};
+        return ::poll(&entry, 1, 0) == 1 && ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
     }
 
 private:
-    int fd_ = -1;
-    bool connected_ = false;
+    int fd = -1;
+    bool connected = false;
 };
 
 class LocalWindowEndpointTest : public ::testing::Test

@@ -21,7 +21,7 @@ public:
     ScopedEnvironment(std::initializer_list<std::pair<const char *, QByteArray>> values)
     {
         for (const auto &[name, value] : values) {
-            saved_.push_back({name, qgetenv(name)});
+            saved.push_back({name, qgetenv(name)});
             if (value.isNull())
                 qunsetenv(name);
             else
@@ -30,7 +30,7 @@ public:
     }
     ~ScopedEnvironment()
     {
-        for (const auto &[name, value] : saved_) {
+        for (const auto &[name, value] : saved) {
             if (value.isNull())
                 qunsetenv(name);
             else
@@ -39,7 +39,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<const char *, QByteArray>> saved_;
+    std::vector<std::pair<const char *, QByteArray>> saved;
 };
 
 TEST(PlatformPaths, WithoutHomeAndXdgVariablesThePasswordDatabaseGivesTheHome)

@@ -48,7 +48,7 @@ QStringList FirstRunLines(int lanId)
 class SettingsFileTest : public ::testing::Test
 {
 protected:
-    QString Path() const { return dir_.path() + "/config"; }
+    QString Path() const { return dir.path() + "/config"; }
 
     LightingSettings Load()
     {
@@ -57,7 +57,7 @@ protected:
         return settings;
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir dir;
 };
 
 TEST_F(SettingsFileTest, FirstRunWritesTheCompleteDefaultFile)
@@ -126,8 +126,8 @@ TEST_F(SettingsFileTest, UnreadableFileIsCopiedAsideAndReplacedByACleanOne)
                                             "binary damage\xFF";
     const QByteArray cases[] = {QByteArray(kBinaryDamage, sizeof kBinaryDamage - 1), "led_sw=0\r\n", oversized};
     for (const QByteArray &content : cases) {
-        QDir(dir_.path()).removeRecursively();
-        QDir().mkpath(dir_.path());
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
         WriteAll(Path(), content);
         LightingSettings settings;
         EXPECT_EQ(ReadSettings(settings, Path()), SettingsFileState::Unreadable);
@@ -248,9 +248,9 @@ TEST_F(SettingsFileTest, FailedSaveReportsFailureAndKeepsTheOldFile)
 
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(ReadAll(Path()), before);
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList {"config"}) << "no temporary file is left";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"config"}) << "no temporary file is left";
     QString reason;
-    EXPECT_FALSE(SaveSettings(settings, dir_.path() + "/no/such/folder/config", &reason));
+    EXPECT_FALSE(SaveSettings(settings, dir.path() + "/no/such/folder/config", &reason));
     EXPECT_FALSE(reason.isEmpty());
     EXPECT_FALSE(SaveSettings(settings, QString(), &reason));
     EXPECT_TRUE(reason.contains("home")) << reason.toStdString();

@@ -72,12 +72,12 @@ ScsiReply Good(std::vector<uint8_t> data = {})
 
 ScsiReply BridgeTarget::Fail(uint8_t key, uint8_t asc, uint8_t ascq)
 {
-    sense_[0] = key;
-    sense_[1] = asc;
-    sense_[2] = ascq;
+    keptSense[0] = key;
+    keptSense[1] = asc;
+    keptSense[2] = ascq;
     char text[48];
     std::snprintf(text, sizeof text, "sense %02x/%02x/%02x", key, asc, ascq);
-    notes_.push_back(text);
+    notes.push_back(text);
     ScsiReply reply;
     reply.good = false;
     return reply;
@@ -85,7 +85,7 @@ ScsiReply BridgeTarget::Fail(uint8_t key, uint8_t asc, uint8_t ascq)
 
 ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
 {
-    notes_.clear();
+    notes.clear();
     if (command.cdb.empty())
         return Fail(kIllegalRequest, 0x20, 0);
     const uint8_t *cdb = command.cdb.data();
@@ -101,18 +101,18 @@ ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
     case 0x03: { // REQUEST SENSE
         std::vector<uint8_t> sense(18, 0);
         sense[0] = 0x70;
-        sense[2] = sense_[0];
+        sense[2] = keptSense[0];
         sense[7] = 10;
-        sense[12] = sense_[1];
-        sense[13] = sense_[2];
-        std::memset(sense_, 0, sizeof sense_);
+        sense[12] = keptSense[1];
+        sense[13] = keptSense[2];
+        std::memset(keptSense, 0, sizeof keptSense);
         sense.resize(std::min<std::size_t>(sense.size(), byteAt(4)));
         return Good(sense);
     }
     case 0x12: { // INQUIRY
         if ((byteAt(1) & 1) != 0)
             return Fail(kIllegalRequest, 0x24, 0); // no vital product data pages
-        std::vector<uint8_t> data = InquiryData(chip_);
+        std::vector<uint8_t> data = InquiryData(chip);
         data.resize(std::min<std::size_t>(data.size(), (uint32_t {byteAt(3)} << 8) | byteAt(4)));
         return Good(data);
     }
@@ -131,12 +131,12 @@ ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
     case 0x2A: // WRITE(10): taken and dropped
         return Good();
     case kJMicronTunnel:
-        if (chip_ == Chip::JMicron)
+        if (chip == Chip::JMicron)
             return JMicronTunnel(command);
         break;
     case kASMediaOut:
     case kASMediaIn:
-        if (chip_ == Chip::ASMedia)
+        if (chip == Chip::ASMedia)
             return ASMediaTunnel(command);
         break;
     default:
@@ -148,14 +148,14 @@ ScsiReply BridgeTarget::Execute(const ScsiCommand &command)
 ScsiReply BridgeTarget::ReadFromDrive(const AdminCommand &admin, uint32_t bytes)
 {
     std::vector<uint8_t> data;
-    if (!drive_.ReadCommand(admin, data) || data.size() != bytes)
+    if (!drive.ReadCommand(admin, data) || data.size() != bytes)
         return Fail(kIllegalRequest, 0x24, 0);
     const bool isAnswer = admin.opcode == 0x02 && (admin.cdw10 & 0xFF) == 0xC7;
     const bool isIdentify = admin.opcode == 0x06;
-    if (fault_ == Fault::EmptyAnswer && isAnswer)
+    if (fault == Fault::EmptyAnswer && isAnswer)
         return Good(); // only the residue tells the host that nothing came
-    const bool statusOnly = fault_ == Fault::StatusOnlyAnswer && isAnswer;
-    if ((fault_ == Fault::ShortAnswer && isAnswer) || (fault_ == Fault::ShortIdentify && isIdentify) || statusOnly) {
+    const bool statusOnly = fault == Fault::StatusOnlyAnswer && isAnswer;
+    if ((fault == Fault::ShortAnswer && isAnswer) || (fault == Fault::ShortIdentify && isIdentify) || statusOnly) {
         data.resize(statusOnly ? 0 : kShortReplyBytes);
         ScsiReply reply = Fail(kHardwareError, 0x44, 0); // internal target failure
         reply.dataIn = std::move(data);
@@ -176,16 +176,16 @@ ScsiReply BridgeTarget::ASMediaTunnel(const ScsiCommand &command)
     if (cdb[0] == kASMediaOut && cdb[2] == kASMediaCommand) {
         if (command.dataIn || command.dataOut.size() != kSubmissionEntryBytes)
             return Fail(kIllegalRequest, 0x24, 0);
-        pending_ = AdminCommand::FromEntry(command.dataOut.data());
-        notes_.push_back("entry " + pending_->Describe());
+        pending = AdminCommand::FromEntry(command.dataOut.data());
+        notes.push_back("entry " + pending->Describe());
         return Good();
     }
     if (cdb[0] != kASMediaIn || cdb[2] != kASMediaData || !command.dataIn)
         return Fail(kIllegalRequest, 0x24, 0); // no download form on this chip
-    if (!pending_)
+    if (!pending)
         return Fail(kIllegalRequest, 0x2C, 0); // command sequence error
-    const AdminCommand admin = *pending_;
-    pending_.reset();
+    const AdminCommand admin = *pending;
+    pending.reset();
     return ReadFromDrive(admin, bytes);
 }
 
@@ -204,18 +204,18 @@ ScsiReply BridgeTarget::JMicronTunnel(const ScsiCommand &command)
     if (mode == kSetPayload) {
         if (command.dataOut.size() != kPayloadBytes || std::memcmp(command.dataOut.data(), "NVME", 4) != 0)
             return Fail(kIllegalRequest, 0x26, 0); // invalid field in parameter list
-        pending_ = AdminCommand::FromEntry(command.dataOut.data() + 8);
-        notes_.push_back("entry " + pending_->Describe());
+        pending = AdminCommand::FromEntry(command.dataOut.data() + 8);
+        notes.push_back("entry " + pending->Describe());
         return Good();
     }
-    if (!pending_)
+    if (!pending)
         return Fail(kIllegalRequest, 0x2C, 0); // command sequence error
-    const AdminCommand admin = *pending_;
-    pending_.reset();
+    const AdminCommand admin = *pending;
+    pending.reset();
 
     if (mode == kDataIn)
         return ReadFromDrive(admin, bytes);
-    if (!drive_.WriteCommand(admin, command.dataOut))
+    if (!drive.WriteCommand(admin, command.dataOut))
         return Fail(kIllegalRequest, 0x24, 0);
     return Good();
 }

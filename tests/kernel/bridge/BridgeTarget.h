@@ -46,16 +46,16 @@ class BridgeTarget
 {
 public:
     explicit BridgeTarget(Chip chip = Chip::JMicron)
-        : chip_(chip)
+        : chip(chip)
     { }
 
     ScsiReply Execute(const ScsiCommand &command);
-    void SetFault(Fault fault) { fault_ = fault; }
+    void SetFault(Fault shown) { fault = shown; }
 
-    const EmulatedNvmeDrive &Drive() const { return drive_; }
+    const EmulatedNvmeDrive &Drive() const { return drive; }
     // Lines that describe what the last command did (the tunnelled entry,
     // the sense given), for the bridge's log.
-    const std::vector<std::string> &Notes() const { return notes_; }
+    const std::vector<std::string> &Notes() const { return notes; }
 
 private:
     ScsiReply JMicronTunnel(const ScsiCommand &command);
@@ -63,12 +63,12 @@ private:
     ScsiReply ReadFromDrive(const AdminCommand &admin, uint32_t bytes);
     ScsiReply Fail(uint8_t key, uint8_t asc, uint8_t ascq);
 
-    Chip chip_;
-    EmulatedNvmeDrive drive_;
-    std::optional<AdminCommand> pending_; // set by a payload phase, used by the next data phase
-    uint8_t sense_[3] = {0, 0, 0}; // key, ASC, ASCQ
-    Fault fault_ = Fault::None;
-    std::vector<std::string> notes_;
+    Chip chip;
+    EmulatedNvmeDrive drive;
+    std::optional<AdminCommand> pending; // set by a payload phase, used by the next data phase
+    uint8_t keptSense[3] = {0, 0, 0}; // key, ASC, ASCQ
+    Fault fault = Fault::None;
+    std::vector<std::string> notes;
 };
 
 } // namespace qzbridge

@@ -46,18 +46,18 @@ std::string AdminCommand::Describe() const
 }
 
 EmulatedNvmeDrive::EmulatedNvmeDrive()
-    : identify_(kDriveBlockBytes, 0)
+    : identify(kDriveBlockBytes, 0)
 {
-    identify_[0] = 0x4b; // PCI vendor 1E4Bh
-    identify_[1] = 0x1e;
-    PutText(identify_, 4, 20, "QZBRIDGE0001");
-    PutText(identify_, 24, 40, "QZ Kernel Tier Bridged Drive");
-    PutText(identify_, 64, 8, "KT01");
-    identify_[77] = 5; // MDTS
-    identify_[256] = 0x04; // OACS: firmware download and commit
-    identify_[260] = 0x02; // FRMW: one slot, writable
-    identify_[512] = 0x66; // SQES
-    identify_[513] = 0x44; // CQES
+    identify[0] = 0x4b; // PCI vendor 1E4Bh
+    identify[1] = 0x1e;
+    PutText(identify, 4, 20, "QZBRIDGE0001");
+    PutText(identify, 24, 40, "QZ Kernel Tier Bridged Drive");
+    PutText(identify, 64, 8, "KT01");
+    identify[77] = 5; // MDTS
+    identify[256] = 0x04; // OACS: firmware download and commit
+    identify[260] = 0x02; // FRMW: one slot, writable
+    identify[512] = 0x66; // SQES
+    identify[513] = 0x44; // CQES
 }
 
 bool EmulatedNvmeDrive::ReadCommand(const AdminCommand &command, std::vector<uint8_t> &data) const
@@ -65,7 +65,7 @@ bool EmulatedNvmeDrive::ReadCommand(const AdminCommand &command, std::vector<uin
     if (command.opcode == kIdentify) {
         if ((command.cdw10 & 0xFF) != 1)
             return false; // only the controller data structure
-        data = identify_;
+        data = identify;
         return true;
     }
     if (command.opcode != kGetLogPage)
@@ -80,8 +80,8 @@ bool EmulatedNvmeDrive::ReadCommand(const AdminCommand &command, std::vector<uin
             data[i] = static_cast<uint8_t>(i * 7 + 0xC6);
         return true;
     case kLogAnswer:
-        for (std::size_t i = 0; i < data.size() && i < downloaded_.size(); ++i)
-            data[i] = static_cast<uint8_t>(~downloaded_[i]);
+        for (std::size_t i = 0; i < data.size() && i < downloaded.size(); ++i)
+            data[i] = static_cast<uint8_t>(~downloaded[i]);
         return true;
     default:
         return false;
@@ -96,8 +96,8 @@ bool EmulatedNvmeDrive::WriteCommand(const AdminCommand &command, const std::vec
     const uint64_t offset = uint64_t {command.cdw11} * 4;
     if (bytes != data.size() || offset + bytes > kDriveBlockBytes)
         return false;
-    downloaded_.resize(kDriveBlockBytes, 0);
-    std::memcpy(downloaded_.data() + offset, data.data(), data.size());
+    downloaded.resize(kDriveBlockBytes, 0);
+    std::memcpy(downloaded.data() + offset, data.data(), data.size());
     return true;
 }
 

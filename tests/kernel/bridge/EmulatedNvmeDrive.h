@@ -38,11 +38,11 @@ public:
     // Commands that take data from the host (or none).
     bool WriteCommand(const AdminCommand &command, const std::vector<uint8_t> &data);
 
-    const std::vector<uint8_t> &IdentifyData() const { return identify_; }
+    const std::vector<uint8_t> &IdentifyData() const { return identify; }
 
 private:
-    std::vector<uint8_t> identify_;
-    std::vector<uint8_t> downloaded_; // the firmware image area, one block
+    std::vector<uint8_t> identify;
+    std::vector<uint8_t> downloaded; // the firmware image area, one block
 };
 
 } // namespace qzbridge
