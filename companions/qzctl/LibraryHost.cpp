@@ -102,23 +102,23 @@ void LibraryHost::Pump()
 {
     if (debugFd < 0)
         return;
-    const std::size_t before = text.size();
+    const std::size_t before = debugText.size();
     char chunk[8192];
     for (;;) {
-        const ssize_t n = ::pread(debugFd, chunk, sizeof chunk, static_cast<off_t>(text.size()));
+        const ssize_t n = ::pread(debugFd, chunk, sizeof chunk, static_cast<off_t>(debugText.size()));
         if (n <= 0)
             break;
-        text.append(chunk, static_cast<std::size_t>(n));
+        debugText.append(chunk, static_cast<std::size_t>(n));
     }
-    if (text.size() > before && listener)
-        listener(text, before);
+    if (debugText.size() > before && listener)
+        listener(debugText, before);
 }
 
 template <typename Call>
 auto LibraryHost::Watched(Call call)
 {
     Pump();
-    lastCallStart = text.size();
+    lastCallStart = debugText.size();
     if (!listener || debugFd < 0) {
         auto result = call();
         Pump();

@@ -50,7 +50,7 @@ public:
 
     // Everything the library printed so far, and where the text of the last
     // call began.
-    const std::string &DebugText() const { return text; }
+    const std::string &DebugText() const { return debugText; }
     std::size_t LastCallStart() const { return lastCallStart; }
 
 private:
@@ -60,7 +60,7 @@ private:
 
     void *library = nullptr;
     int debugFd = -1;
-    std::string text;
+    std::string debugText;
     std::size_t lastCallStart = 0;
     TextListener listener;
 
