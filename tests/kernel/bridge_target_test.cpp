@@ -24,25 +24,31 @@ void PutLE32(uint8_t *p, uint32_t v)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-ScsiCommand Tunnel(uint8_t mode, uint32_t bytes, bool dataIn, std::vector<uint8_t> out = {})
+ScsiCommand Plain(std::vector<uint8_t> cdb, uint32_t length, bool dataIn = true, std::vector<uint8_t> out = {})
 {
     ScsiCommand c;
-    c.cdb = {0xA1,
-             mode,
-             0,
-             static_cast<uint8_t>(bytes >> 16),
-             static_cast<uint8_t>(bytes >> 8),
-             static_cast<uint8_t>(bytes),
-             0,
-             0,
-             0,
-             0,
-             0,
-             0};
-    c.transferLength = bytes;
+    c.cdb = std::move(cdb);
+    c.transferLength = length;
     c.dataIn = dataIn;
     c.dataOut = std::move(out);
     return c;
+}
+
+ScsiCommand Tunnel(uint8_t mode, uint32_t bytes, bool dataIn, std::vector<uint8_t> out = {})
+{
+    const std::vector<uint8_t> cdb = {0xA1,
+                                      mode,
+                                      0,
+                                      static_cast<uint8_t>(bytes >> 16),
+                                      static_cast<uint8_t>(bytes >> 8),
+                                      static_cast<uint8_t>(bytes),
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0};
+    return Plain(cdb, bytes, dataIn, std::move(out));
 }
 
 ScsiCommand Payload(const Entry &e, const char *signature = "NVME")
@@ -54,15 +60,6 @@ ScsiCommand Payload(const Entry &e, const char *signature = "NVME")
     PutLE32(block.data() + 8 + 44, e.cdw11);
     PutLE32(block.data() + 8 + 48, e.cdw12);
     return Tunnel(0x80, 512, false, block);
-}
-
-ScsiCommand Plain(std::vector<uint8_t> cdb, uint32_t length, bool dataIn = true)
-{
-    ScsiCommand c;
-    c.cdb = std::move(cdb);
-    c.transferLength = length;
-    c.dataIn = dataIn;
-    return c;
 }
 
 // Key, ASC and ASCQ as REQUEST SENSE reports them.
@@ -81,27 +78,23 @@ ScsiReply ReadThroughTunnel(BridgeTarget &target, const Entry &entry)
 
 ScsiCommand ASMedia(uint8_t opcode, uint8_t operation, uint32_t bytes, bool dataIn, std::vector<uint8_t> out = {})
 {
-    ScsiCommand c;
-    c.cdb = {opcode,
-             0x5A,
-             operation,
-             0,
-             1,
-             0,
-             0,
-             0,
-             0,
-             0,
-             static_cast<uint8_t>(bytes >> 24),
-             static_cast<uint8_t>(bytes >> 16),
-             static_cast<uint8_t>(bytes >> 8),
-             static_cast<uint8_t>(bytes),
-             0,
-             0};
-    c.transferLength = bytes;
-    c.dataIn = dataIn;
-    c.dataOut = std::move(out);
-    return c;
+    const std::vector<uint8_t> cdb = {opcode,
+                                      0x5A,
+                                      operation,
+                                      0,
+                                      1,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      static_cast<uint8_t>(bytes >> 24),
+                                      static_cast<uint8_t>(bytes >> 16),
+                                      static_cast<uint8_t>(bytes >> 8),
+                                      static_cast<uint8_t>(bytes),
+                                      0,
+                                      0};
+    return Plain(cdb, bytes, dataIn, std::move(out));
 }
 
 ScsiCommand ASMediaEntry(const Entry &e)

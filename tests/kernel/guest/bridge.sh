@@ -135,36 +135,33 @@ qz_count_close_writes /dev/$disk -- sh -c \
 closes=$(sed -n 's/^close-write [^ ]*: //p' closes.txt)
 check bridge-no-write-close "${closes:-no count of} IN_CLOSE_WRITE on /dev/$disk" [ "$closes" = 0 ]
 
+# read_with_fault FAULT NAME: reads slot 1's answer into answer.NAME while
+# the bridge shows FAULT; the bridge's log of the read goes to NAME.log and
+# qzctl's exit status to $status.
+read_with_fault() {
+    echo "$1" >bridge.fault
+    at=$(mark)
+    qzctl mcu-read 1 block "answer.$2" 2>"$2.err"
+    status=$?
+    since "$at" "$2.log"
+    : >bridge.fault
+}
+
 # Data phases that end short with CHECK CONDITION must fail and leave the
 # caller's data alone.
-echo short-answer >bridge.fault
-at=$(mark)
-qzctl mcu-read 1 block answer.short 2>short.err
-status=$?
-since "$at" short.log
-: >bridge.fault
+read_with_fault short-answer short
 check bridge-short-answer-served "the bridge did not end the C7h phase short" \
     grep -q "csw status 1 residue 3096" short.log
 check bridge-short-answer-fails "mcu-read exited with $status after a short answer" [ "$status" = 1 ]
 check bridge-short-answer-no-file "an answer file was written after a short answer" [ ! -e answer.short ]
 
-echo status-only-answer >bridge.fault
-at=$(mark)
-qzctl mcu-read 1 block answer.none 2>none.err
-status=$?
-since "$at" none.log
-: >bridge.fault
+read_with_fault status-only-answer none
 check bridge-status-only-answer-served "the bridge did not answer C7h with status only" \
     grep -q "csw status 1 residue 4096" none.log
 check bridge-status-only-answer-fails "mcu-read exited with $status after an answer without data" \
     [ "$status" = 1 -a ! -e answer.none ]
 
-echo empty-answer >bridge.fault
-at=$(mark)
-qzctl mcu-read 1 block answer.empty 2>empty.err
-status=$?
-since "$at" empty.log
-: >bridge.fault
+read_with_fault empty-answer empty
 check bridge-empty-answer-served "the bridge did not answer C7h with no data and GOOD status" \
     grep -q "csw status 0 residue 4096" empty.log
 check bridge-empty-answer-fails "mcu-read exited with $status after an answer without data" \
