@@ -59,10 +59,16 @@ public:
     // data area. True when the platform carried out the query.
     virtual bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) = 0;
 
+    // Whether the platform tells disks apart (IdentityOfPath and
+    // IdentityOfHandle below). Where it does, a slot whose identity could not
+    // be recorded, or whose device cannot be identified now, is refused every
+    // command; where it does not, no check is made.
+    virtual bool IdentifiesDisks() const { return false; }
+
     // What identifies the disk (or NVMe controller) that a path reaches now,
     // and the one an open handle reaches, as comparable text; "" when the
-    // platform cannot tell (then no check is made). Linux: the kernel's disk
-    // sequence number, which a replacement disk never shares.
+    // platform cannot tell. Linux: the kernel's disk sequence number, which a
+    // replacement disk never shares.
     virtual std::string IdentityOfPath(const char *path)
     {
         (void)path;

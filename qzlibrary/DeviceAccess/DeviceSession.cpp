@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "QZUtil/QZUtil.h"
+#include "QZUtil/Sha256.h"
 #include "V_Comm/QZ_AP.h"
 #include "dbg/DllPrintf.h"
 
@@ -12,27 +13,24 @@ namespace {
 
 thread_local DeviceSession *t_current = nullptr;
 
-// The identity recorded for `path` in the slot, or nullptr when none was.
-const char *RecordedIdentity(uint32_t slot, const char *path)
+// The digest of the identity recorded for `path` in the slot, or nullptr
+// when none was (or the path is none of the slot's).
+const Sha256Digest *RecordedIdentity(uint32_t slot, const char *path)
 {
     const _AP_INSTANCE_DATA *data = QZ_AP_Slot(slot);
     if (data == nullptr || path == nullptr)
         return nullptr;
-    const char *identity = nullptr;
-    if (std::strcmp(path, data->pDevicePath) == 0)
-        identity = data->diskIdentity;
-    else if (std::strcmp(path, data->devPhyFileName) == 0)
-        identity = data->controllerIdentity;
-    return identity != nullptr && identity[0] != '\0' ? identity : nullptr;
+    if (data->diskIdentityRecorded && std::strcmp(path, data->pDevicePath) == 0)
+        return &data->diskIdentity;
+    if (data->controllerIdentityRecorded && std::strcmp(path, data->devPhyFileName) == 0)
+        return &data->controllerIdentity;
+    return nullptr;
 }
 
-void CopyIdentity(char (&field)[QZ_IDENTITY_LENGTH], const std::string &identity)
+void RecordIdentity(Sha256Digest &digest, bool &recorded, const std::string &identity)
 {
-    // An identity too long for the field is not recorded rather than cut
-    // (a cut one could match another drive's).
-    field[0] = '\0';
-    if (identity.size() < sizeof field)
-        std::memcpy(field, identity.c_str(), identity.size() + 1);
+    recorded = !identity.empty();
+    digest = recorded ? Sha256(identity) : Sha256Digest {};
 }
 
 } // namespace
@@ -73,13 +71,15 @@ DeviceHandle DeviceSession::Acquire(const char *path)
     Entry entry;
     entry.path = path;
     entry.handle = access.Open(path);
-    const char *expected = RecordedIdentity(slot, path);
-    if (expected != nullptr) {
+    if (access.IdentifiesDisks()) {
         // The drive must be the one enumerated into the slot: a disk that
-        // took its name (and path, and device number) is never sent a command.
-        const std::string now = entry.handle != kInvalidDeviceHandle ? access.IdentityOfHandle(entry.handle)
-                                                                     : access.IdentityOfPath(path);
-        if (now != expected) {
+        // took its name (and path, and device number) is never sent a
+        // command, nor is one that could not be identified then or now.
+        const Sha256Digest *expected = RecordedIdentity(slot, path);
+        const std::string now = expected == nullptr ? std::string()
+            : entry.handle != kInvalidDeviceHandle  ? access.IdentityOfHandle(entry.handle)
+                                                    : access.IdentityOfPath(path);
+        if (now.empty() || Sha256(now) != *expected) {
             if (entry.handle != kInvalidDeviceHandle) {
                 access.Close(entry.handle);
                 entry.handle = kInvalidDeviceHandle;
@@ -113,9 +113,10 @@ void RecordSlotIdentity(uint32_t slot)
     if (data == nullptr)
         return;
     DeviceAccess &access = CurrentDeviceAccess();
-    CopyIdentity(data->diskIdentity, data->pDevicePath[0] != '\0' ? access.IdentityOfPath(data->pDevicePath) : "");
-    CopyIdentity(data->controllerIdentity,
-                 data->devPhyFileName[0] != '\0' ? access.IdentityOfPath(data->devPhyFileName) : "");
+    RecordIdentity(data->diskIdentity, data->diskIdentityRecorded,
+                   data->pDevicePath[0] != '\0' ? access.IdentityOfPath(data->pDevicePath) : "");
+    RecordIdentity(data->controllerIdentity, data->controllerIdentityRecorded,
+                   data->devPhyFileName[0] != '\0' ? access.IdentityOfPath(data->devPhyFileName) : "");
 }
 
 } // namespace qz

@@ -26,8 +26,10 @@ public:
     static DeviceSession *Current();
 
     // The session's handle of `path`, opened (and checked) at the first use.
-    // kInvalidDeviceHandle when it cannot be opened or reaches another
-    // drive; a path refused once stays refused for the session.
+    // kInvalidDeviceHandle when it cannot be opened, reaches another drive,
+    // or (on a platform that tells disks apart) no identity was recorded for
+    // it in the slot or none can be read now; a path refused once stays
+    // refused for the session.
     DeviceHandle Acquire(const char *path);
 
 private:
@@ -61,8 +63,8 @@ private:
     bool owned;
 };
 
-// Records with the slot what identifies its disk and controller now
-// (enumeration).
+// Records with the slot (as digests) what identifies its disk and controller
+// now (enumeration); an identity that cannot be read is recorded as missing.
 void RecordSlotIdentity(uint32_t slot);
 
 } // namespace qz

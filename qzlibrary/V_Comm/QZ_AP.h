@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "QZUtil/Sha256.h"
+
 constexpr int QZ_MAX_INSTANCE = 128;
 constexpr int QZ_PATH_LENGTH = 260;
 constexpr int QZ_ERR_STR_COUNT = 95;
-constexpr int QZ_IDENTITY_LENGTH = 192;
 
 // Work buffer sizes per slot.
 constexpr std::size_t QZ_EARLY_TABLE_BYTES = 262144;
@@ -34,10 +35,13 @@ struct _AP_INSTANCE_DATA
     uint8_t ucNVMeCommandPath; // 1: reached through the platform's NVMe support
     char devPhyFileName[QZ_PATH_LENGTH]; // "\\.\PHYSICALDRIVE%d" of a direct drive
     uint8_t ucUSBBridgeVendor; // NVMeBridgeVendorType
-    // What identified the disk at pDevicePath and the controller at
-    // devPhyFileName at enumeration; every later open must find the same.
-    char diskIdentity[QZ_IDENTITY_LENGTH];
-    char controllerIdentity[QZ_IDENTITY_LENGTH];
+    // Digests of what identified the disk at pDevicePath and the controller
+    // at devPhyFileName at enumeration; every later open must find the same.
+    // A digest has one size whatever the identity's length.
+    qz::Sha256Digest diskIdentity;
+    qz::Sha256Digest controllerIdentity;
+    bool diskIdentityRecorded;
+    bool controllerIdentityRecorded;
 
     uint32_t PhysicalDiskNumber;
     uint8_t *pEarlyTableBuf;

@@ -176,6 +176,7 @@ uint32_t VP_PROC_GetQZDevice()
         const auto probeSlot = static_cast<int8_t>(next);
         slot.ucUSBCommandPath = 0;
         slot.ucNVMeCommandPath = 0;
+        slot.devPhyFileName[0] = '\0'; // of a candidate tried in this slot before
         LowerAscii(path);
         __dll_printf(QZ_FORMAT_DISK_PATH, position, path);
         CopyPath(slot.pDevicePath, path);

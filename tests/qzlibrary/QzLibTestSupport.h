@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DeviceAccess/DeviceAccess.h"
+#include "DeviceAccess/DeviceSession.h"
 #include "DeviceAccess/sim/SimDeviceAccess.h"
 #include "V_Comm/QZ_AP.h"
 #include "dbg/DllPrintf.h"
@@ -63,8 +64,10 @@ inline void ClearInstanceTable()
     for (_AP_INSTANCE_DATA &slot : AP_Instance) {
         std::memset(slot.pDevicePath, 0, sizeof slot.pDevicePath);
         std::memset(slot.devPhyFileName, 0, sizeof slot.devPhyFileName);
-        std::memset(slot.diskIdentity, 0, sizeof slot.diskIdentity);
-        std::memset(slot.controllerIdentity, 0, sizeof slot.controllerIdentity);
+        slot.diskIdentity = {};
+        slot.controllerIdentity = {};
+        slot.diskIdentityRecorded = false;
+        slot.controllerIdentityRecorded = false;
         slot.ucUSBCommandPath = 0;
         slot.ucNVMeCommandPath = 0;
         slot.ucUSBBridgeVendor = 0;
@@ -72,13 +75,22 @@ inline void ClearInstanceTable()
     g_dwQZDeviceCount = 0;
 }
 
-// Puts a bridged drive into a slot as enumeration would.
+// Records the identity of the slot's paths as enumeration would, with the
+// backend installed now.
+inline void RecordIdentity(int slot)
+{
+    qz::RecordSlotIdentity(static_cast<uint32_t>(slot));
+}
+
+// Puts a bridged drive into a slot as enumeration would, identity included
+// (the backend must be installed first).
 inline void SetBridgeSlot(int slot, const std::string &path, NVMeBridgeVendorType vendor)
 {
     std::snprintf(AP_Instance[slot].pDevicePath, sizeof AP_Instance[slot].pDevicePath, "%s", path.c_str());
     AP_Instance[slot].ucUSBCommandPath = 1;
     AP_Instance[slot].ucNVMeCommandPath = 0;
     AP_Instance[slot].ucUSBBridgeVendor = vendor;
+    RecordIdentity(slot);
 }
 
 // Installs the simulation described by `text` as the backend for one test.

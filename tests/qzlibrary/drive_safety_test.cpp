@@ -122,6 +122,34 @@ TEST_F(DriveSafetyTest, AWholeExchangeAndAnIdentifyUseOneDescriptor)
     }
 }
 
+TEST_F(DriveSafetyTest, ASlotWithoutARecordedIdentitySendsNothing)
+{
+    // A drive that could not be identified at enumeration, or a slot whose
+    // path belongs to no drive then: every command is refused.
+    for (const bool direct : {false, true}) {
+        SimulatedDrives sim(direct ? "[drive]\npath = " + std::string(kNvmePath) + "\nkind = nvme\nnumber = 0\n"
+                                   : Bridge("jmicron", "chip = 0583\n"));
+        _AP_INSTANCE_DATA &slot = AP_Instance[0];
+        std::snprintf(slot.pDevicePath, sizeof slot.pDevicePath, "%s", direct ? kNvmePath : kBridgePath);
+        std::snprintf(slot.devPhyFileName, sizeof slot.devPhyFileName, "%s", direct ? "\\\\.\\PHYSICALDRIVE0" : "");
+        slot.ucUSBCommandPath = direct ? 0 : 1;
+        slot.ucNVMeCommandPath = direct ? 1 : 0;
+        slot.ucUSBBridgeVendor = CHIP_VENDOR_JMICRON;
+        g_dwQZDeviceCount = 1;
+        DebugCapture capture;
+        std::vector<uint8_t> block = PatternBlock(7);
+        const std::vector<uint8_t> before = block;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0) << direct;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdRead(0, block.data()), 0) << direct;
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0) << direct;
+        EXPECT_EQ(block, before);
+        for (const auto &record : sim.Requests())
+            ADD_FAILURE() << direct << ": sent " << qz::SimDeviceAccess::Describe(record);
+        EXPECT_TRUE(capture.Has(Replaced(0, slot.pDevicePath))) << direct;
+        ClearInstanceTable();
+    }
+}
+
 TEST_F(DriveSafetyTest, ASlotWhoseDriveWasReplacedOrIsGoneSendsNothing)
 {
     struct Case

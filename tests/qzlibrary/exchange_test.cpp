@@ -35,6 +35,7 @@ protected:
         std::snprintf(AP_Instance[slot].devPhyFileName, sizeof AP_Instance[slot].devPhyFileName, "%s", kPhysicalDrive);
         AP_Instance[slot].ucUSBCommandPath = 0;
         AP_Instance[slot].ucNVMeCommandPath = 1;
+        RecordIdentity(slot);
     }
 };
 

@@ -98,6 +98,7 @@ TEST_F(IdentifyTest, FailuresAndWhatTheyLeaveInTheBuffer)
                         + "\nkind = jmicron\nfault = identify fail payload\n");
     std::snprintf(AP_Instance[0].pDevicePath, sizeof AP_Instance[0].pDevicePath, "%s", kNvmePath);
     AP_Instance[0].ucNVMeCommandPath = 1;
+    RecordIdentity(0);
     SetBridgeSlot(1, kBridgePath, CHIP_VENDOR_JMICRON);
     std::snprintf(AP_Instance[2].pDevicePath, sizeof AP_Instance[2].pDevicePath, "%s", kBridgePath);
 

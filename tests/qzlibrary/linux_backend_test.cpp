@@ -17,6 +17,7 @@
 #include "DeviceAccess/linux/LinuxDiskList.h"
 #include "QZUtil/ByteOrder.h"
 #include "QZUtil/QZUtil.h"
+#include "QZUtil/Sha256.h"
 #include "QzLibTestSupport.h"
 #include "V_Cmd/VC_Bridge.h"
 #include "V_Cmd/VC_Std.h"
@@ -95,6 +96,18 @@ void BuildMachine(const std::string &root)
     t.Folder("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3");
     t.Disk("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1", "../../nvme3");
     t.File("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3/nvme1c3n1/hidden", "1\n");
+    // What names the NVMe drives: their controllers' serials and models.
+    for (const std::string &controller :
+         {std::string(kNvmeController), std::string("/sys/devices/pci0000:00/0000:00:02.0/0000:02:00.0/nvme/nvme3"),
+          std::string("/sys/devices/virtual/nvme-subsystem/nvme-subsys1")}) {
+        t.File(controller + "/serial", "S" + std::to_string(controller.size()) + "\n");
+        t.File(controller + "/model", "Drive\n");
+        const std::string name = fs::path(controller).filename().string();
+        if (name.rfind("nvme-", 0) != 0) {
+            fs::create_directories(root + "/sys/class/nvme");
+            fs::create_directory_symlink(root + controller, root + "/sys/class/nvme/" + name);
+        }
+    }
     t.Disk("/sys/devices/virtual/block/loop0", "");
     t.Disk("/sys/devices/virtual/block/ram0", "");
     t.Disk("/sys/devices/virtual/block/dm-0", "");
@@ -686,7 +699,7 @@ TEST_F(LinuxBackendTest, ADiskWithAnotherSequenceNumberBehindTheSameNameGetsNoCo
     calls.diskSequence = 7;
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     qz::RecordSlotIdentity(0);
-    EXPECT_STREQ(AP_Instance[0].diskIdentity, "diskseq 7");
+    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("diskseq 7"));
     g_dwQZDeviceCount = 1;
     std::vector<uint8_t> block(4096, 0x33);
     calls.dataInRepliesOnly = true;
@@ -715,7 +728,7 @@ TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersSysfsIdentifiesTheDisk)
     tree.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/idProduct", "0583\n");
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     qz::RecordSlotIdentity(0);
-    EXPECT_STREQ(AP_Instance[0].diskIdentity, "sysfs JMicron|Tech||||152d:0583:");
+    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("sysfs JMicron|Tech||||152d:0583:"));
     g_dwQZDeviceCount = 1;
     std::vector<uint8_t> block(4096, 0);
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
@@ -726,12 +739,36 @@ TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersSysfsIdentifiesTheDisk)
     EXPECT_TRUE(calls.sg.empty());
 }
 
+TEST_F(LinuxBackendTest, ADiskWithoutAnIdentityGetsNoCommandAndALongOneIsStillChecked)
+{
+    // Nothing in sysfs names the USB disk: the slot refuses every command.
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    EXPECT_FALSE(AP_Instance[0].diskIdentityRecorded);
+    g_dwQZDeviceCount = 1;
+    std::vector<uint8_t> block(4096, 0);
+    DebugCapture capture;
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
+    EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0);
+    EXPECT_TRUE(calls.sg.empty());
+    EXPECT_TRUE(capture.Has(Replaced(kUsbDisk)));
+
+    // An identity far longer than any fixed text field is recorded and held.
+    SysfsTree tree(root.path);
+    const std::string device = "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
+    tree.File(device + "/wwid", "naa." + std::string(300, '5') + "\n");
+    tree.File(device + "/model", "Tech" + std::string(40, ' ') + "\n");
+    RecordIdentity(0);
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
+    tree.File(device + "/wwid", "naa." + std::string(299, '5') + "6\n");
+    calls.sg.clear();
+    EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
+    EXPECT_TRUE(calls.sg.empty());
+}
+
 TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)
 {
     SysfsTree tree(root.path);
     tree.File(std::string(kNvmeController) + "/nvme0n1/diskseq", "3\n");
-    fs::create_directories(root.path + "/sys/class/nvme");
-    fs::create_directory_symlink(root.path + kNvmeController, root.path + "/sys/class/nvme/nvme0");
     tree.File(std::string(kNvmeController) + "/serial", "S123\n");
     tree.File(std::string(kNvmeController) + "/model", "Drive\n");
     calls.diskSequenceErrno = 0;
@@ -739,8 +776,8 @@ TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)
     calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
     ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
     g_dwQZDeviceCount = 3;
-    EXPECT_STREQ(AP_Instance[0].diskIdentity, "diskseq 3");
-    EXPECT_STREQ(AP_Instance[0].controllerIdentity, "nvme S123|Drive");
+    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("diskseq 3"));
+    EXPECT_EQ(AP_Instance[0].controllerIdentity, qz::Sha256("nvme S123|Drive"));
     std::vector<uint8_t> block(4096, 0x42);
     EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1);
 

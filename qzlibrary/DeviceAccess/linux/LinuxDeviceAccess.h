@@ -31,6 +31,7 @@ public:
     bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
     bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
     bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
+    bool IdentifiesDisks() const override { return true; }
     std::string IdentityOfPath(const char *path) override;
     std::string IdentityOfHandle(DeviceHandle handle) override;
 
