@@ -67,6 +67,13 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
         __dll_printf(QZ_FORMAT_SCSI_STATUS, request.scsiStatus);
         return false;
     }
+    if (carried && error == 0 && !dataIn && request.transferred < request.length) {
+        // The device took only part of what was sent: the command did not
+        // do what was asked, whatever its status says.
+        __dll_printf(QZ_FORMAT_SHORT_DATA_OUT, request.transferred, request.length);
+        QZ_SetLastError(QZ_ErrorShortTransfer());
+        return false;
+    }
     if (carried && error == 0 && dataIn) {
         const uint32_t delivered = request.transferred < bufferLen ? request.transferred : bufferLen;
         if (rule == DataInLength::Exact && delivered < bufferLen) {

@@ -18,7 +18,9 @@ bool ReadSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, u
                                      uint32_t bufferLen, uint32_t *readLength, uint32_t timeout,
                                      DataInLength rule = DataInLength::UpTo);
 
-// Data to the device, or no data. A non-zero SCSI status fails the command.
+// Data to the device, or no data. A non-zero SCSI status fails the command,
+// and so does a data phase that the device took only in part (the residue
+// the platform reports).
 bool WriteSCSICommandWithTimeOutValue(const char *fileName, const uint8_t *cdb, uint32_t cdbLength,
                                       uint8_t *inputBuffer, uint32_t bufferLen, uint32_t *writeLength,
                                       uint32_t timeout);

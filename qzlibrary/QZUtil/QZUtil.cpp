@@ -56,6 +56,15 @@ uint32_t QZ_ErrorDeviceReplaced()
 #endif
 }
 
+uint32_t QZ_ErrorShortTransfer()
+{
+#if defined(_WIN32)
+    return ERROR_WRITE_FAULT;
+#else
+    return EIO;
+#endif
+}
+
 bool QZ_IsAccessDenied(uint32_t error)
 {
 #if defined(_WIN32)

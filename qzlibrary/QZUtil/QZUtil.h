@@ -9,6 +9,8 @@
 uint32_t QZ_ErrorInvalidParameter();
 // The device at a path is not (or no longer) the one expected there.
 uint32_t QZ_ErrorDeviceReplaced();
+// The device took only part of the data sent to it.
+uint32_t QZ_ErrorShortTransfer();
 
 // Whether a platform error code means the caller lacks a permission or
 // privilege (EACCES or EPERM on Linux, ERROR_ACCESS_DENIED on Windows).

@@ -45,11 +45,12 @@
 #define QZ_LINE_NOT_CARRIED "######### - MCU block not carried on this bridge"
 #define QZ_FORMAT_NOT_CARRIED QZ_LINE_NOT_CARRIED " (%s, slot %u)\n"
 
-// A SCSI command that ended with a status other than GOOD, and a data-in
-// phase that brought less than its whole length; the caller's buffer was
-// left as it was.
+// A SCSI command that ended with a status other than GOOD, a data-in phase
+// that brought less than its whole length (the caller's buffer was left as
+// it was), and a data-out phase that the device took only in part.
 #define QZ_FORMAT_SCSI_STATUS "SCSI Status Fail = %d\n"
 #define QZ_FORMAT_SHORT_DATA_IN "Short data-in = %u of %u\n"
+#define QZ_FORMAT_SHORT_DATA_OUT "Short data-out = %u of %u\n"
 
 // A read-only open that the system refused where read and write was granted.
 #define QZ_LINE_READ_ONLY_REFUSED "######### - read-only open refused (error "

@@ -68,6 +68,36 @@ TEST_F(DriveSafetyTest, AShortDataInPhaseSaysHowMuchCameAndAFullOneSucceeds)
     EXPECT_EQ(VC_Bridge_GetLogPageCmd(0, buffer.data(), 0xC6, 1024), VC_RESULT_SUCCESS);
 }
 
+TEST_F(DriveSafetyTest, ABlockOrPayloadTheBridgeTookOnlyInPartFailsTheExchange)
+{
+    struct Case
+    {
+        const char *fault;
+        const char *line;
+    };
+    const Case cases[] = {
+        {"download short 2048 data", "Short data-out = 2048 of 4096\n"},
+        {"download short 0 data", "Short data-out = 0 of 4096\n"},
+        {"download short 100 payload", "Short data-out = 100 of 512\n"},
+        {"log c6 short 511 payload", "Short data-out = 511 of 512\n"},
+    };
+    for (const Case &c : cases) {
+        SimulatedDrives sim(Bridge("jmicron", "chip = 0583\nfault = " + std::string(c.fault) + " times 1\n"));
+        SetBridgeSlot(0, kBridgePath, CHIP_VENDOR_JMICRON);
+        g_dwQZDeviceCount = 1;
+        std::vector<uint8_t> block = PatternBlock(4);
+        const std::vector<uint8_t> before = block;
+        DebugCapture capture;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdRead(0, block.data()), 0) << c.fault;
+        EXPECT_EQ(block, before) << c.fault;
+        EXPECT_TRUE(capture.Has(c.line)) << c.fault;
+        // No answer is read for a block that did not arrive whole.
+        for (const ScsiCall &call : ScsiCalls(sim.Requests()))
+            EXPECT_FALSE(call.cdb[1] == 0x80 && call.sent[0] == 0x02 && call.sent[40] == 0xC7) << c.fault;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1) << c.fault << ": the fault has passed";
+    }
+}
+
 TEST_F(DriveSafetyTest, AnASMediaBridgeDoesNotCarryTheBlockAndSaysSo)
 {
     SimulatedDrives sim(Bridge("asmedia", ""));

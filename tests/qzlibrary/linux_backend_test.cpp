@@ -451,6 +451,32 @@ TEST_F(LinuxBackendTest, ATunnelDataInWithoutItsDataFailsAndLeavesTheBufferAlone
     }
 }
 
+TEST_F(LinuxBackendTest, ADataOutPhaseWithAResidueFailsOnBothBridgesAndAWholeOneSucceeds)
+{
+    // The payload (JMicron, 512 bytes), the submission entry (ASMedia, 64)
+    // and the MCU block (JMicron, 4096): GOOD status with a residue left.
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    SetBridgeSlot(1, kUsbDisk, CHIP_VENDOR_ASMEDIA);
+    std::vector<uint8_t> data(4096, 0x5A);
+    const std::function<bool()> sends[] = {
+        [&] { return VC_Bridge_JM_SetPayloadCmd(0, data.data(), 1, true); },
+        [&] { return VC_Bridge_ASM_DataOutCmd(1, data.data(), 64, true, ASM_OPERATION_COMMAND, ASM_DATA_PHASE_IN); },
+        [&] { return VC_Bridge_JM_DataOutCmd(0, data.data(), 8, true); },
+    };
+    const char *const shortLines[]
+        = {"Short data-out = 511 of 512\n", "Short data-out = 0 of 64\n", "Short data-out = 2048 of 4096\n"};
+    const int residues[] = {1, 64, 2048};
+    for (std::size_t i = 0; i < std::size(sends); ++i) {
+        calls.resid = residues[i];
+        DebugCapture capture;
+        EXPECT_FALSE(sends[i]()) << i;
+        EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EIO)) << i;
+        EXPECT_TRUE(capture.Has(shortLines[i])) << i;
+        calls.resid = 0;
+        EXPECT_TRUE(sends[i]()) << i;
+    }
+}
+
 TEST_F(LinuxBackendTest, AWritingCommandWithCheckConditionFailsWithTheStatusLine)
 {
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);

@@ -25,7 +25,7 @@
 //     targets: open, disknumber, inquiry, tur, readcap, scsi <hex opcode>,
 //              identify, log <hex id> | log any, download, fwinfo
 //     effects: fail [error <n>] | status <n> | returncode <n>
-//              | short <n> (the data phase delivers only n bytes, status GOOD)
+//              | short <n> (the SCSI command moves only n bytes, status GOOD)
 //     options: after <n> (let n through first), times <n>,
 //              payload | data (which SCSI command of a bridged NVMe command)
 #include <charconv>
@@ -269,8 +269,8 @@ bool CheckFaults(const DriveConfig &drive, std::string &why)
             why = "a status fault needs a SCSI command";
             return false;
         }
-        if (f.effect == FaultEffect::Short && !(nvmeCommand && drive.IsBridge() && f.phase == FaultPhase::Data)) {
-            why = "a short fault needs the data phase of a bridged NVMe command";
+        if (f.effect == FaultEffect::Short && !(nvmeCommand && drive.IsBridge())) {
+            why = "a short fault needs a bridged NVMe command";
             return false;
         }
         if (f.effect == FaultEffect::ReturnCode

@@ -189,6 +189,11 @@ bool SimDeviceAccess::FaultOutcome(const Fault &fault, Record &record, ScsiReque
         scsi->scsiStatus = record.scsiStatus = static_cast<uint8_t>(fault.value);
         return Finish(record, true, 0);
     }
+    if (fault.effect == FaultEffect::Short && scsi != nullptr) {
+        // The bridge took part of the payload block and dropped the command.
+        scsi->transferred = record.transferred = std::min(fault.value, scsi->length);
+        return Finish(record, true, 0);
+    }
     if (fault.effect == FaultEffect::ReturnCode && firmware != nullptr) {
         winreq::SetReturnCode(*firmware, fault.value);
         record.returnCode = fault.value;
@@ -383,7 +388,12 @@ bool SimDeviceAccess::RunBridged(SimDrive &drive, const NVMeSubmissionEntry &com
         return FaultOutcome(*fault, record, &request, nullptr);
     uint32_t moved = 0;
     if (fault != nullptr) {
+        // Only the first bytes cross: the drive sees zeros for the rest of
+        // what was sent, and the host gets only the first bytes of the answer.
         std::vector<uint8_t> full(request.length);
+        const uint32_t crossing = std::min(fault->value, request.length);
+        if (!request.dataIn && crossing > 0)
+            std::memcpy(full.data(), request.buffer, crossing);
         drive.Execute(command, full.data(), request.length, request.dataIn, moved);
         const uint32_t delivered = std::min(fault->value, moved);
         if (request.dataIn && delivered > 0)

@@ -31,7 +31,7 @@ enum class FaultEffect {
     Fail, // the request is not carried out; the platform reports `error`
     Status, // the SCSI command ends with SCSI status `value`, nothing executed
     ReturnCode, // the firmware request ends with ReturnCode `value`, nothing executed
-    Short, // a bridged data phase delivers only its first `value` bytes, status GOOD
+    Short, // a SCSI command of a bridged NVMe command moves only its first `value` bytes, status GOOD
 };
 
 // Which SCSI command of a bridged NVMe command a fault hits.
