@@ -148,20 +148,26 @@ uint32_t VC_Bridge_IdentifyCmd(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIF
                         "VC_Bridge_IdentifyCmd", false);
 }
 
-uint32_t VC_Bridge_FirmwareImageDownloadCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwLength, uint32_t dwOffset)
+bool VC_Bridge_CarriesDownload(uint8_t bInstance)
 {
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
     if (slot == nullptr)
-        return VC_RESULT_FAIL;
-
+        return false;
     // Only the JMicron tunnel carries the download. Until the ASMedia form of
     // it is settled, a block for any other bridge is refused, not dropped.
     if (slot->ucUSBBridgeVendor != CHIP_VENDOR_JMICRON) {
         __dll_printf(QZ_FORMAT_NOT_CARRIED,
                      slot->ucUSBBridgeVendor == CHIP_VENDOR_ASMEDIA ? "ASMedia" : "unknown bridge",
                      static_cast<unsigned>(bInstance));
-        return VC_RESULT_FAIL;
+        return false;
     }
+    return true;
+}
+
+uint32_t VC_Bridge_FirmwareImageDownloadCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwLength, uint32_t dwOffset)
+{
+    if (!VC_Bridge_CarriesDownload(bInstance))
+        return VC_RESULT_FAIL;
 
     _SCSI_NVME_PAYLOAD_FORMAT payload;
     NVMe_BuildPayload(payload, NVMe_FirmwareImageDownloadEntry(dwLength, dwOffset));

@@ -30,6 +30,10 @@ bool VC_Bridge_ASM_DataOutCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwBy
 bool VC_Bridge_ASM_DataInCmd(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwByteCount, bool bIsAdmin,
                              uint8_t ucOperation, uint8_t ucDataPhase);
 
+// Whether the slot's bridge carries a Firmware Image Download (the MCU
+// block); when it does not, says so on the debug channel.
+bool VC_Bridge_CarriesDownload(uint8_t bInstance);
+
 // NVMe-level commands for the slot's bridge vendor; 1 success, 2 failure.
 uint32_t VC_Bridge_GetLogPageCmd(uint8_t bInstance, uint8_t *pBuffer, uint8_t LID, uint16_t NUMD);
 uint32_t VC_Bridge_IdentifyCmd(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES CNS);

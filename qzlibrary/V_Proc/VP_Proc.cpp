@@ -95,6 +95,15 @@ bool PreRead(uint8_t bInstance, const _AP_INSTANCE_DATA &slot)
     return IsDirect(slot);
 }
 
+// Whether the slot's transport can take the block at all; checked before
+// the first command, so that an exchange that cannot finish sends nothing.
+bool TransportCarriesBlock(uint8_t bInstance, const _AP_INSTANCE_DATA &slot)
+{
+    if (slot.ucNVMeCommandPath != 0)
+        return true;
+    return slot.ucUSBCommandPath != 0 && VC_Bridge_CarriesDownload(bInstance);
+}
+
 // Step B: the block as the data of one Firmware Image Download at offset 0.
 bool SendBlock(uint8_t bInstance, const _AP_INSTANCE_DATA &slot, uint8_t *pBuffer)
 {
@@ -229,7 +238,7 @@ uint8_t VP_Identify(uint8_t bInstance, uint8_t *pBuffer, NVME_IDENTIFY_CNS_CODES
 uint8_t VP_SysIloRgbMcuCmdWrite(uint8_t bInstance, uint8_t *pBuffer)
 {
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
-    if (slot == nullptr || pBuffer == nullptr)
+    if (slot == nullptr || pBuffer == nullptr || !TransportCarriesBlock(bInstance, *slot))
         return 0;
     const qz::DeviceSession session(bInstance); // one descriptor for the whole exchange
     if (!PreRead(bInstance, *slot))
@@ -240,7 +249,7 @@ uint8_t VP_SysIloRgbMcuCmdWrite(uint8_t bInstance, uint8_t *pBuffer)
 uint8_t VP_SysIloRgbMcuCmdRead(uint8_t bInstance, uint8_t *pBuffer)
 {
     const _AP_INSTANCE_DATA *slot = QZ_AP_Slot(bInstance);
-    if (slot == nullptr || pBuffer == nullptr)
+    if (slot == nullptr || pBuffer == nullptr || !TransportCarriesBlock(bInstance, *slot))
         return 0;
     const qz::DeviceSession session(bInstance); // one descriptor for the whole exchange
     if (!PreRead(bInstance, *slot))
