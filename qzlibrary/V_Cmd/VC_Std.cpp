@@ -28,11 +28,10 @@ int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t *pCdb,
     return SCSI_PASS_SUCCESS;
 }
 
-uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwSectorCount)
+uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t *pBuffer, uint8_t allocationLength)
 {
-    (void)dwSectorCount;
-    const uint8_t cdb[12] = {0x12, 0, 0, 0, 0x28};
-    return ScsiCdbPassThrough(bInstance, true, cdb, sizeof cdb, pBuffer, 40, false) == SCSI_PASS_SUCCESS
+    const uint8_t cdb[12] = {0x12, 0, 0, 0, allocationLength};
+    return ScsiCdbPassThrough(bInstance, true, cdb, sizeof cdb, pBuffer, allocationLength, false) == SCSI_PASS_SUCCESS
         ? VC_RESULT_SUCCESS
         : VC_RESULT_FAIL;
 }

@@ -20,8 +20,9 @@ constexpr int32_t SCSI_PASS_FAILED = -2;
 int32_t ScsiCdbPassThrough(uint8_t bInstance, bool bDataIn, const uint8_t *pCdb, uint32_t dwCdbSize, uint8_t *pBuffer,
                            uint32_t dwLength, bool bLBA48, DataInLength rule = DataInLength::UpTo);
 
-// INQUIRY with 40 bytes of data. 1 or 2.
-uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t *pBuffer, uint32_t dwSectorCount);
+// INQUIRY asking for `allocationLength` bytes of data (at most that many
+// land in pBuffer). 1 or 2.
+uint32_t VC_STD_Inquiry(uint8_t bInstance, uint8_t *pBuffer, uint8_t allocationLength);
 // TEST UNIT READY. 1 or 2.
 uint32_t VC_STD_TestUnitReady(uint8_t bInstance, uint8_t *pBuffer);
 // READ CAPACITY(10) with dwSectorCount x 512 bytes of data room. 1 or 2.

@@ -18,6 +18,11 @@ constexpr uint32_t kProbeBufferBytes = 512;
 constexpr uint32_t kInquiryVendorOffset = 8; // T10 vendor identification, 8 characters
 constexpr uint32_t kASMediaChipOffset = 19; // 4th to 7th character of the product identification
 constexpr uint32_t kJMicronChipOffset = 36; // vendor-specific INQUIRY data
+// Every disk is asked for the 36 bytes of standard INQUIRY data that any
+// device must answer (some hang or reset when asked for more); only a
+// JMicron bridge is asked again for the 40 that hold its chip identifier.
+constexpr uint8_t kInquiryStandardLength = 36;
+constexpr uint8_t kInquiryJMicronLength = 40;
 constexpr uint32_t kChipLength = 4;
 constexpr uint32_t kBlockLengthByte = 6; // READ CAPACITY(10): bits 15-8 of the block length
 
@@ -125,7 +130,7 @@ NVMeBridgeChipType QZ_GetBridgeChipID(int8_t bInstance)
     NVMeBridgeChipType type = CHIP_TYPE_UNKNOWN;
     uint8_t data[kProbeBufferBytes] = {};
 
-    if (VC_STD_Inquiry(slot, data, 1) != VC_RESULT_SUCCESS) {
+    if (VC_STD_Inquiry(slot, data, kInquiryStandardLength) != VC_RESULT_SUCCESS) {
         __dll_printf("######### - [%d]VC_STD_Inquiry fail!\n", bInstance);
         return CHIP_TYPE_UNKNOWN;
     }
@@ -144,6 +149,10 @@ NVMeBridgeChipType QZ_GetBridgeChipID(int8_t bInstance)
             type = CHIP_TYPE_ASM2362;
     } else if (std::strstr(vendorString, "jmicron") != nullptr) {
         __dll_printf("######### - Bridge type of port %d is JMicron\n", bInstance);
+        if (VC_STD_Inquiry(slot, data, kInquiryJMicronLength) != VC_RESULT_SUCCESS) {
+            __dll_printf("######### - [%d]VC_STD_Inquiry fail!\n", bInstance);
+            return CHIP_TYPE_UNKNOWN;
+        }
         ChipString(data, kJMicronChipOffset, chipString);
         __dll_printf("######### - [%d]chipString is %s\n", bInstance, chipString);
         if ((std::strcmp(chipString, "0583") == 0 || std::strcmp(chipString, "0562") == 0)

@@ -87,7 +87,7 @@ TEST_F(BridgeTest, EachCommandOpensThePathSendsOneRequestAndClosesIt)
 {
     SimulatedDrives sim(Drives());
     uint8_t data[512] = {};
-    ASSERT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_SUCCESS);
+    ASSERT_EQ(VC_STD_Inquiry(0, data, 36), VC_RESULT_SUCCESS);
     const auto &records = sim->Records();
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].kind, Kind::Open);
@@ -100,7 +100,7 @@ TEST_F(BridgeTest, StandardCommandsSendTheirCdbsAndByteCounts)
 {
     SimulatedDrives sim(Drives());
     uint8_t data[2048] = {};
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 7), VC_RESULT_SUCCESS);
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 40), VC_RESULT_SUCCESS);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(data + 8), 7), "JMicron");
     EXPECT_EQ(std::string(reinterpret_cast<char *>(data + 36), 4), "0583");
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_SUCCESS);
@@ -129,7 +129,7 @@ TEST_F(BridgeTest, ScsiStatusFailsWritingAndReadingCommands)
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
     capture.Clear();
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 36), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
     for (uint8_t byte : data)
         ASSERT_EQ(byte, 0x5A);
@@ -140,7 +140,7 @@ TEST_F(BridgeTest, AFailedRequestReportsTheSystemErrorOfItsDirection)
     SimulatedDrives sim(Drives("fault = inquiry fail error 1117\nfault = tur fail error 121\n"));
     DebugCapture capture;
     uint8_t data[40] = {};
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 36), VC_RESULT_FAIL);
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(),
                 ElementsAre("LastError(ReadSCSICommandWithTimeOutValue)[1] = 1117\r\n", "ScsiCdbPassThrough -2 \r\n",
@@ -152,7 +152,7 @@ TEST_F(BridgeTest, APathThatCannotBeOpenedNamesItselfInTheLine)
     SimulatedDrives sim(Drives("fault = open fail error 5\n"));
     DebugCapture capture;
     uint8_t data[40] = {};
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 36), VC_RESULT_FAIL);
     EXPECT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_FAIL);
     EXPECT_THAT(
         capture.Texts(),

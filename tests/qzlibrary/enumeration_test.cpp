@@ -112,17 +112,20 @@ TEST_F(EnumerationTest, AJMicronBridgeOnAUsbStoragePathIsAcceptedWithItsVendor)
                             "######### - Bridge type of port 0 is JMicron\n", "######### - [0]chipString is 0583\n",
                             "######### - QZ device 0: USB bridge JMicron, " + lowered + "\n"));
 
-    // INQUIRY for 40 bytes, TEST UNIT READY, READ CAPACITY(10) with 512 bytes of room,
-    // each on the lower-cased path.
+    // INQUIRY for 36 bytes, again for 40 (the chip identifier), TEST UNIT
+    // READY, READ CAPACITY(10) with 512 bytes of room, each on the
+    // lower-cased path.
     const auto calls = ScsiCalls(sim.Requests());
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].cdb, Bytes({0x12, 0, 0, 0, 0x28, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].cdb, Bytes({0x12, 0, 0, 0, 0x24, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(calls[0].dataIn);
-    EXPECT_EQ(calls[0].length, 40u);
-    EXPECT_EQ(calls[1].cdb, Bytes({0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(calls[1].length, 0u);
-    EXPECT_EQ(calls[2].cdb, Bytes({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(calls[2].length, 512u);
+    EXPECT_EQ(calls[0].length, 36u);
+    EXPECT_EQ(calls[1].cdb, Bytes({0x12, 0, 0, 0, 0x28, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(calls[1].length, 40u);
+    EXPECT_EQ(calls[2].cdb, Bytes({0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(calls[2].length, 0u);
+    EXPECT_EQ(calls[3].cdb, Bytes({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(calls[3].length, 512u);
     for (const std::string &path : OpenedPaths(sim->Records()))
         EXPECT_EQ(path, lowered);
 }
@@ -187,10 +190,29 @@ TEST_F(EnumerationTest, VendorsAreMatchedWithoutRegardToCaseAndOthersEndTheProbe
 
 TEST_F(EnumerationTest, AFailedInquiryRejectsTheCandidate)
 {
-    SimulatedDrives sim(Drive("/usb/a", "jmicron", "fault = inquiry fail\n"));
-    DebugCapture capture;
-    EXPECT_EQ(VP_PROC_GetQZDevice(), 0u);
-    EXPECT_TRUE(capture.Has("######### - [0]VC_STD_Inquiry fail!\n"));
+    // The first INQUIRY, or a JMicron bridge's second one for its chip.
+    for (const char *fault : {"fault = inquiry fail\n", "fault = inquiry fail after 1\n"}) {
+        SimulatedDrives sim(Drive("/usb/a", "jmicron", fault));
+        DebugCapture capture;
+        EXPECT_EQ(VP_PROC_GetQZDevice(), 0u) << fault;
+        EXPECT_TRUE(capture.Has("######### - [0]VC_STD_Inquiry fail!\n")) << fault;
+    }
+}
+
+TEST_F(EnumerationTest, OnlyAJMicronBridgeIsAskedForMoreThan36InquiryBytes)
+{
+    SimulatedDrives sim(Drive("/usb/a", "asmedia", "chip = 2362\n") + Drive("/usb/b", "disk", "vendor = Stick\n")
+                        + Drive("/sys/devices/pci0000:00/nvme/nvme0/nvme0n1", "nvme", "number = 0\n"));
+    EXPECT_EQ(VP_PROC_GetQZDevice(), 2u);
+    int inquiries = 0;
+    for (const ScsiCall &call : ScsiCalls(sim.Requests())) {
+        if (call.cdb[0] == 0x12) {
+            ++inquiries;
+            EXPECT_EQ(call.cdb[4], 36);
+            EXPECT_EQ(call.length, 36u);
+        }
+    }
+    EXPECT_EQ(inquiries, 3);
 }
 
 // ---- classification -------------------------------------------------------------------------

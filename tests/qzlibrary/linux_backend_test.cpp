@@ -334,7 +334,7 @@ TEST_F(LinuxBackendTest, APermissionFailureIsReportedWithItsErrno)
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     DebugCapture capture;
     uint8_t data[40] = {};
-    EXPECT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_FAIL);
+    EXPECT_EQ(VC_STD_Inquiry(0, data, 40), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(),
                 ElementsAre(std::string("ReadSCSICommandWithTimeOutValue(INVALID_HANDLE_VALUE) = ") + kUsbDisk + "\r\n",
                             std::string("######### - Permission denied (error 13): open ") + kUsbDisk + "\n",
@@ -348,7 +348,7 @@ TEST_F(LinuxBackendTest, SgIoCarriesTheCdbDirectionLengthAndTimeout)
 {
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     uint8_t data[512] = {};
-    ASSERT_EQ(VC_STD_Inquiry(0, data, 0), VC_RESULT_SUCCESS);
+    ASSERT_EQ(VC_STD_Inquiry(0, data, 40), VC_RESULT_SUCCESS);
     ASSERT_EQ(VC_STD_TestUnitReady(0, data), VC_RESULT_SUCCESS);
     std::vector<uint8_t> payload(512, 0x11);
     ASSERT_TRUE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));

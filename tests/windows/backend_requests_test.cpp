@@ -77,7 +77,7 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
     const char *path = kBridgePath.c_str();
     // clang-format off
     const Case cases[] = {
-        {"INQUIRY", [&] { VC_STD_Inquiry(0, data, 1); }, cdb12(0x12, 0, 0x28), true, 40, Case::Own, {}},
+        {"INQUIRY", [&] { VC_STD_Inquiry(0, data, 40); }, cdb12(0x12, 0, 0x28), true, 40, Case::Own, {}},
         {"TEST UNIT READY", [&] { VC_STD_TestUnitReady(0, data); }, cdb12(0, 0, 0), false, 0, Case::None, {}},
         {"READ CAPACITY", [&] { VC_STD_ReadCapacity(0, data, 1); }, cdb12(0x25, 0, 0), true, 512, Case::Own, {}},
         {"JMicron payload", [&] { VC_Bridge_JM_SetPayloadCmd(0, data, 1, true); },
