@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,20 +16,17 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
-// An anonymous file: nothing is left behind, whatever happens to qzctl.
-int AnonymousFile()
+// A file of our own for the library's debug lines, with its name. The
+// library refuses to follow a symbolic link there, so it must be a real
+// file; its name is removed once the library has opened it.
+int DebugFile(std::string &path)
 {
-    const int fd = ::memfd_create("qzctl-debug", MFD_CLOEXEC);
-    if (fd >= 0)
-        return fd;
     const char *folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/qzctl-XXXXXX";
-    const int tmp = ::mkstemp(pattern.data());
-    if (tmp < 0)
-        return -1;
-    ::unlink(pattern.c_str());
-    ::fcntl(tmp, F_SETFD, FD_CLOEXEC);
-    return tmp;
+    path = std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/qzctl-debug-XXXXXX";
+    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0)
+        path.clear();
+    return fd;
 }
 
 template <typename T>
@@ -52,21 +48,39 @@ LibraryHost::~LibraryHost()
         ::dlclose(library);
     if (debugFd >= 0)
         ::close(debugFd);
+    ForgetDebugFileName();
+}
+
+void LibraryHost::ForgetDebugFileName()
+{
+    if (!debugPath.empty())
+        ::unlink(debugPath.c_str());
+    debugPath.clear();
 }
 
 void LibraryHost::CaptureDebugChannel()
 {
     if (debugFd >= 0)
         return;
-    debugFd = AnonymousFile();
+    debugFd = DebugFile(debugPath);
     if (debugFd < 0)
         return;
     // The library appends each line to the file its variable names.
-    const std::string path = "/proc/self/fd/" + std::to_string(debugFd);
-    ::setenv("QZLIB_DEBUG", path.c_str(), 1);
+    ::setenv("QZLIB_DEBUG", debugPath.c_str(), 1);
 }
 
 bool LibraryHost::Load(const std::string &path, std::string &error)
+{
+    const bool loaded = LoadExports(path, error);
+    // The load hook's first line opened the debug file: its name can go, so
+    // that nothing is left behind whatever happens to qzctl later.
+    ForgetDebugFileName();
+    if (loaded)
+        Pump(); // the load hook's lines
+    return loaded;
+}
+
+bool LibraryHost::LoadExports(const std::string &path, std::string &error)
 {
     std::string name = path.empty() ? std::string(kLibrarySoname) : path;
     library = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -94,7 +108,6 @@ bool LibraryHost::Load(const std::string &path, std::string &error)
         library = nullptr;
         return false;
     }
-    Pump(); // the load hook's lines
     return true;
 }
 

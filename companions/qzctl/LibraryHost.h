@@ -57,9 +57,12 @@ private:
     template <typename Call>
     auto Watched(Call call);
     void Pump();
+    bool LoadExports(const std::string &path, std::string &error);
+    void ForgetDebugFileName();
 
     void *library = nullptr;
     int debugFd = -1;
+    std::string debugPath; // until the library has opened it
     std::string debugText;
     std::size_t lastCallStart = 0;
     TextListener listener;

@@ -1,6 +1,5 @@
 #include "DeviceAccess/DeviceAccess.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "DeviceAccess/sim/SimDeviceAccess.h"
@@ -17,7 +16,7 @@ DeviceAccess &SelectedAccess()
     // The simulation is chosen once, at the first device request, and only when
     // the variable names a file; it never falls back to real devices.
     static std::unique_ptr<SimDeviceAccess> simulation = []() -> std::unique_ptr<SimDeviceAccess> {
-        const char *file = std::getenv(kSimulationVariable);
+        const char *file = QZ_GetEnvironment(kSimulationVariable);
         if (file == nullptr || file[0] == '\0')
             return nullptr;
         std::string error;

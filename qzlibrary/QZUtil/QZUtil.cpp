@@ -83,6 +83,15 @@ void QZ_SetLastError(uint32_t error)
     g_lastError = error;
 }
 
+const char *QZ_GetEnvironment(const char *name)
+{
+#if defined(__GLIBC__)
+    return secure_getenv(name);
+#else
+    return std::getenv(name);
+#endif
+}
+
 void *QZ_HeapAlloc(std::size_t size)
 {
     void *block = AllocationRefused() ? nullptr : std::calloc(1, size == 0 ? 1 : size);

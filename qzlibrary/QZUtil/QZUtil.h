@@ -21,6 +21,11 @@ bool QZ_IsAccessDenied(uint32_t error);
 uint32_t QZ_GetLastError();
 void QZ_SetLastError(uint32_t error);
 
+// The value of an environment variable, or nullptr. The library runs with
+// its host's privileges (often root): where the system offers it, a process
+// that gained privileges at start (set-user-ID) sees none of these variables.
+const char *QZ_GetEnvironment(const char *name);
+
 // A zero-filled heap block, or nullptr (last error set) when none is available.
 void *QZ_HeapAlloc(std::size_t size);
 void QZ_HeapFree(void *block);

@@ -7,7 +7,12 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
+
+#include "QZUtil/QZUtil.h"
 
 namespace qz::dbg {
 namespace {
@@ -21,11 +26,29 @@ void *g_captureContext = nullptr;
 std::FILE *g_sinkFile = nullptr;
 char g_sinkPath[4096];
 
+// Opens the sink file for appending. The library runs as root: a symbolic
+// link planted at the path is not followed (the file it names is never
+// written), and the descriptor does not leak into programs the host starts.
+std::FILE *OpenSinkFile(const char *path)
+{
+#if defined(_WIN32)
+    return std::fopen(path, "ab");
+#else
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    std::FILE *file = ::fdopen(fd, "ab");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+#endif
+}
+
 void WriteToFile(const char *path, const char *line, std::size_t length)
 {
     if (std::strlen(path) >= sizeof g_sinkPath) {
         // Too long to remember: open it for this line only.
-        if (std::FILE *file = std::fopen(path, "ab")) {
+        if (std::FILE *file = OpenSinkFile(path)) {
             std::fwrite(line, 1, length, file);
             std::fclose(file);
         }
@@ -33,7 +56,7 @@ void WriteToFile(const char *path, const char *line, std::size_t length)
     }
     if (g_sinkFile == nullptr || std::strcmp(g_sinkPath, path) != 0) {
         CloseSinks();
-        g_sinkFile = std::fopen(path, "ab");
+        g_sinkFile = OpenSinkFile(path);
         if (g_sinkFile == nullptr)
             return;
         std::strcpy(g_sinkPath, path);
@@ -51,7 +74,7 @@ void Emit(const char *line, std::size_t length)
 #if defined(_WIN32)
     OutputDebugStringA(line);
 #endif
-    const char *sink = std::getenv(kSinkVariable);
+    const char *sink = QZ_GetEnvironment(kSinkVariable);
     if (sink == nullptr || sink[0] == '\0' || std::strcmp(sink, "0") == 0 || std::strcmp(sink, "off") == 0) {
         return;
     }

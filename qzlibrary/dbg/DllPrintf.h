@@ -5,7 +5,9 @@
 //  - on Windows, the debugger output;
 //  - the sink named by the environment variable QZLIB_DEBUG: "stderr" for
 //    standard error, any other non-empty value (except "0" and "off") is the
-//    path of a file that lines are appended to. Unset: silent (Linux).
+//    path of a file that lines are appended to (a symbolic link there is
+//    not followed: nothing is written). Unset: silent (Linux). A set-user-ID
+//    process sees no such variable.
 #pragma once
 
 #include <cstddef>

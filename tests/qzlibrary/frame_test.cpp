@@ -331,6 +331,24 @@ TEST(DebugChannel, TheVariableNamesAFileThatLinesAreAppendedTo)
     EXPECT_EQ(ReadFile(second), "\n[DLL]three\n");
 }
 
+TEST(DebugChannel, ASymbolicLinkAtTheNamedPathIsNotFollowed)
+{
+    // Whoever can plant a link where the variable points must not make the
+    // library (running as root) append to the file it names.
+    TempFolder folder;
+    const std::string target = folder.path + "/target";
+    const std::string link = folder.path + "/debug.log";
+    std::ofstream(target) << "kept\n";
+    std::filesystem::create_symlink(target, link);
+    std::filesystem::create_symlink(folder.path + "/created", folder.path + "/dangling.log");
+    for (const std::string &path : {link, folder.path + "/dangling.log"}) {
+        SinkVariable sink(path.c_str());
+        __dll_printf("not here\n");
+    }
+    EXPECT_EQ(ReadFile(target), "kept\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.path + "/created"));
+}
+
 TEST(DebugChannel, StandardErrorWhenAskedSilentWhenOffOrUnset)
 {
     {
