@@ -74,6 +74,7 @@ public:
     {
         return Timed([&] { return sim.FirmwareRequest(handle, request, length); });
     }
+    bool IdentifiesDisks() const override { return sim.IdentifiesDisks(); }
     std::string IdentityOfPath(const char *path) override
     {
         return Timed([&] { return sim.IdentityOfPath(path); });

@@ -1,5 +1,7 @@
 #include "Main/QZLibMain.h"
 
+#include "Main/ExportLock.h"
+
 #include "QZlibrary.h"
 #include "V_Comm/QZ_AP.h"
 #include "V_Proc/VP_Proc.h"
@@ -62,11 +64,13 @@ extern "C" {
 
 QZLIB_API const char *QZLib_GetDllVersion(void)
 {
+    const qz::ExportLock lock;
     return QZLIB_VERSION_TEXT;
 }
 
 QZLIB_API bool QZLib_Initialize(void)
 {
+    const qz::ExportLock lock;
     if (g_SetupDeviceInfo) {
         __dll_printf("QZ library already initialized\n");
         return true;
@@ -79,6 +83,7 @@ QZLIB_API bool QZLib_Initialize(void)
 
 QZLIB_API bool QZLib_UnInitialize(void)
 {
+    const qz::ExportLock lock;
     if (!g_SetupDeviceInfo) {
         __dll_printf("%u@%s::%s", static_cast<unsigned>(__LINE__), "QZLib_UnInitialize",
                      "QZ library is not initialized!\n");
@@ -92,6 +97,7 @@ QZLIB_API bool QZLib_UnInitialize(void)
 
 QZLIB_API int QZLib_PROC_GetQZDevice(void)
 {
+    const qz::ExportLock lock;
     uint32_t count = VP_PROC_GetQZDevice();
     if (count > QZ_MAX_INSTANCE)
         count = QZ_MAX_INSTANCE;
@@ -101,6 +107,7 @@ QZLIB_API int QZLib_PROC_GetQZDevice(void)
 
 QZLIB_API bool QZLib_Identify(unsigned char bInstance, unsigned char *pBuffer)
 {
+    const qz::ExportLock lock;
     if (!QZ_InstanceUsable(bInstance, pBuffer))
         return false;
     return VP_Identify(bInstance, pBuffer, NVME_IDENTIFY_CNS_CONTROLLER) != 0;
@@ -108,6 +115,7 @@ QZLIB_API bool QZLib_Identify(unsigned char bInstance, unsigned char *pBuffer)
 
 QZLIB_API bool QZLib_SYS_IloRgbMcuCmdWrite(unsigned char bInstance, unsigned char *pBuffer)
 {
+    const qz::ExportLock lock;
     if (!QZ_InstanceUsable(bInstance, pBuffer))
         return false;
     return VP_SysIloRgbMcuCmdWrite(bInstance, pBuffer) != 0;
@@ -115,6 +123,7 @@ QZLIB_API bool QZLib_SYS_IloRgbMcuCmdWrite(unsigned char bInstance, unsigned cha
 
 QZLIB_API bool QZLib_SYS_IloRgbMcuCmdRead(unsigned char bInstance, unsigned char *pBuffer)
 {
+    const qz::ExportLock lock;
     if (!QZ_InstanceUsable(bInstance, pBuffer))
         return false;
     return VP_SysIloRgbMcuCmdRead(bInstance, pBuffer) != 0;

@@ -3,8 +3,9 @@
  *
  * A host loads the library, calls QZLib_Initialize once, enumerates the drives
  * with QZLib_PROC_GetQZDevice (n drives, instance numbers 0 to n-1), then uses
- * the per-drive calls, and finally calls QZLib_UnInitialize. Calls must not
- * overlap: the library takes no locks. Every per-drive buffer is 4096 bytes.
+ * the per-drive calls, and finally calls QZLib_UnInitialize. Calls made at
+ * the same time from several threads run one after another. Every per-drive
+ * buffer is 4096 bytes.
  */
 #ifndef QZLIBRARY_H
 #define QZLIBRARY_H

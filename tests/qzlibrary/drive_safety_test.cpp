@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 
+#include "QZlibrary.h"
 #include "V_Cmd/VC_Bridge.h"
 #include "V_Proc/VP_Proc.h"
 #include "QzLibTestSupport.h"
@@ -215,6 +217,40 @@ TEST_F(DriveSafetyTest, ASlotWhoseDriveWasReplacedOrIsGoneSendsNothing)
         EXPECT_TRUE(capture.Has(Replaced(0, exchangePath))) << c.kind << c.remove;
         EXPECT_TRUE(capture.Has(Replaced(0, path))) << c.kind << c.remove;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DriveSafetyTest, OverlappingCallsFromSeveralThreadsRunOneAfterAnother)
+{
+    // Each thread's read must come back with its own block echoed, while
+    // another thread enumerates again and again.
+    SimulatedDrives sim(Bridge("jmicron", "chip = 0583\nanswer = echo\n"));
+    ASSERT_EQ(QZLib_PROC_GetQZDevice(), 1);
+    constexpr int kReaders = 3;
+    constexpr int kRounds = 1000;
+    int mismatches[kReaders] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kReaders; ++t) {
+        threads.emplace_back([t, &mismatches] {
+            for (int round = 0; round < kRounds; ++round) {
+                const std::vector<uint8_t> sent = PatternBlock(static_cast<uint8_t>(t * 50 + round));
+                std::vector<uint8_t> block = sent;
+                if (!QZLib_SYS_IloRgbMcuCmdRead(0, block.data()) || block != sent)
+                    ++mismatches[t];
+            }
+        });
+    }
+    threads.emplace_back([] {
+        for (int round = 0; round < kRounds; ++round)
+            QZLib_PROC_GetQZDevice();
+    });
+    for (std::thread &thread : threads)
+        thread.join();
+    for (int t = 0; t < kReaders; ++t)
+        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 } // namespace
