@@ -6,6 +6,7 @@
 #include "DeviceAccess/DeviceSession.h"
 #include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
+#include "dbg/QuotedText.h"
 #include "driverdef/WinIoStructures.h"
 
 using namespace driverdef;
@@ -80,7 +81,7 @@ void PrintFirmwareInformation(const uint8_t *buffer, uint32_t bufferLength)
         revision[sizeof slot.Revision] = '\0';
         __dll_printf("\t\t Slot Number: %d\n", slot.SlotNumber);
         __dll_printf("\t\t Slot Read Only: %s\n", slot.ReadOnly ? "Yes" : "No");
-        __dll_printf("\t\t Revision: %s\n", revision);
+        __dll_printf("\t\t Revision: %s\n", qz::dbg::QuotedText(revision, sizeof revision).c_str());
         __dll_printf("\n");
     }
 }

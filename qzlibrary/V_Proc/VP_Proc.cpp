@@ -11,6 +11,7 @@
 #include "V_Cmd/VC_Std.h"
 #include "V_Comm/QZ_AP.h"
 #include "dbg/DllPrintf.h"
+#include "dbg/QuotedText.h"
 
 namespace {
 
@@ -137,14 +138,16 @@ NVMeBridgeChipType QZ_GetBridgeChipID(int8_t bInstance)
     char vendorString[9];
     std::memcpy(vendorString, data + kInquiryVendorOffset, 8);
     vendorString[8] = '\0';
-    __dll_printf("######### - [%d]vendorString is %s\n", bInstance, vendorString);
+    __dll_printf("######### - [%d]vendorString is %s\n", bInstance,
+                 qz::dbg::QuotedText(vendorString, sizeof vendorString).c_str());
     LowerAscii(vendorString);
 
     char chipString[kChipLength + 1];
     if (std::strstr(vendorString, "asmedia") != nullptr) {
         __dll_printf("######### - Bridge type of port %d is Asmedia\n", bInstance);
         ChipString(data, kASMediaChipOffset, chipString);
-        __dll_printf("######### - [%d]chipString is %s\n", bInstance, chipString);
+        __dll_printf("######### - [%d]chipString is %s\n", bInstance,
+                     qz::dbg::QuotedText(chipString, sizeof chipString).c_str());
         if (std::strcmp(chipString, "2362") == 0 && MediumPresent(slot, data))
             type = CHIP_TYPE_ASM2362;
     } else if (std::strstr(vendorString, "jmicron") != nullptr) {
@@ -154,7 +157,8 @@ NVMeBridgeChipType QZ_GetBridgeChipID(int8_t bInstance)
             return CHIP_TYPE_UNKNOWN;
         }
         ChipString(data, kJMicronChipOffset, chipString);
-        __dll_printf("######### - [%d]chipString is %s\n", bInstance, chipString);
+        __dll_printf("######### - [%d]chipString is %s\n", bInstance,
+                     qz::dbg::QuotedText(chipString, sizeof chipString).c_str());
         if ((std::strcmp(chipString, "0583") == 0 || std::strcmp(chipString, "0562") == 0)
             && MediumPresent(slot, data)) {
             type = CHIP_TYPE_JM583;

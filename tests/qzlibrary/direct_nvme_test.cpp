@@ -183,12 +183,14 @@ TEST_F(DirectNvmeTest, FirmwareInformationRequestAndItsPrintout)
 
 TEST_F(DirectNvmeTest, APendingSlotIsPrintedByNumber)
 {
-    SimulatedDrives sim(Drive("slots = rw A\npending_slot = 1\nactive_slot = 1\n"));
+    SimulatedDrives sim(Drive("slots = rw A, ro \x1b]0;\x07\\\npending_slot = 1\nactive_slot = 1\n"));
     DebugCapture capture;
     std::vector<uint8_t> block(4176, 0);
     ASSERT_TRUE(NVMePassThrough_GetFwSlotInfo(kPhysicalDrive, block.data(), 4176));
     EXPECT_TRUE(capture.Has("\t Pending Active Slot: 1\n\n"));
     EXPECT_TRUE(capture.Has("\t\t Revision: A\n"));
+    // A revision holding a terminal escape is printed quoted.
+    EXPECT_TRUE(capture.Has("\t\t Revision: \\x1B]0;\\x07\\\\\n"));
 }
 
 TEST_F(DirectNvmeTest, TheRequestedLengthFillsTheTwoLengthFields)

@@ -188,6 +188,29 @@ TEST_F(EnumerationTest, VendorsAreMatchedWithoutRegardToCaseAndOthersEndTheProbe
     EXPECT_EQ(texts[texts.size() - 1], "######### - [1]vendorString is Samsung \n");
 }
 
+TEST_F(EnumerationTest, DeviceStringsReachTheDebugChannelQuoted)
+{
+    // A device that puts terminal escapes or controls into its INQUIRY
+    // strings gets them printed as escapes, never raw.
+    SimulatedDrives sim(Drive("/usb/a", "disk", "vendor = J\x1b[2J\\\x7f\x80\n")
+                        + Drive("/usb/b", "jmicron",
+                                "vendor = JMicron\x1b\nchip = 0\t\x01"
+                                "3\n")
+                        + Drive("/usb/c", "asmedia",
+                                "chip = 23\x9b"
+                                "2\n"));
+    DebugCapture capture;
+    EXPECT_EQ(VP_PROC_GetQZDevice(), 0u);
+    EXPECT_TRUE(capture.Has("######### - [0]vendorString is J\\x1B[2J\\\\\\x7F\\x80\n"));
+    EXPECT_TRUE(capture.Has("######### - [0]vendorString is JMicron\\x1B\n"));
+    EXPECT_TRUE(capture.Has("######### - [0]chipString is 0\\t\\x013\n"));
+    EXPECT_TRUE(capture.Has("######### - [0]chipString is 23\\x9B2\n"));
+    for (const std::string &text : capture.Texts()) {
+        for (char c : text.substr(0, text.size() - 1))
+            EXPECT_TRUE(c >= 0x20 && c < 0x7F) << text;
+    }
+}
+
 TEST_F(EnumerationTest, AFailedInquiryRejectsTheCandidate)
 {
     // The first INQUIRY, or a JMicron bridge's second one for its chip.
