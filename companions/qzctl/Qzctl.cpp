@@ -167,6 +167,12 @@ int Session::ReportFailure(const std::string &what)
         ReportDenials(denials, "");
         return kExitPermission;
     }
+    if (!ReplacedSlots(LastCallText()).empty()) {
+        // The library refused the drive: it is not (or no longer) the one
+        // listed, e.g. an enclosure that saw a media change or a reset.
+        Message("%s: the drive is gone or was replaced since it was listed; list the drives again", what.c_str());
+        return kExitFailed;
+    }
     Message("%s%s", what.c_str(), options.debug ? "" : " (run with --debug to see the library's report)");
     return kExitFailed;
 }

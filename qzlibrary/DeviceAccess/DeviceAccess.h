@@ -29,6 +29,9 @@ struct ScsiRequest
     // Filled in by the backend when the request was carried out:
     uint8_t scsiStatus = 0;
     uint32_t transferred = 0;
+    // The sense data of a CHECK CONDITION, where the platform returns it.
+    uint8_t sense[32] = {};
+    uint8_t senseLength = 0;
 };
 
 class DeviceAccess

@@ -10,6 +10,21 @@
 
 namespace {
 
+constexpr uint8_t kCheckCondition = 0x02;
+
+// Sense key, ASC and ASCQ of fixed-format (70h/71h) or descriptor-format
+// (72h/73h) sense data, so that a UNIT ATTENTION after a reset reads
+// differently from a bridge's refusal of a command.
+void ReportSense(const qz::ScsiRequest &request)
+{
+    const uint8_t *sense = request.sense;
+    const uint8_t code = sense[0] & 0x7F;
+    if ((code == 0x70 || code == 0x71) && request.senseLength >= 14)
+        __dll_printf(QZ_FORMAT_SENSE, sense[2] & 0x0Fu, sense[12], sense[13]);
+    else if ((code == 0x72 || code == 0x73) && request.senseLength >= 4)
+        __dll_printf(QZ_FORMAT_SENSE, sense[1] & 0x0Fu, sense[2], sense[3]);
+}
+
 bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint32_t cdbLength, uint8_t *buffer,
                      uint32_t bufferLen, uint32_t *transferred, uint32_t timeout, DataInLength rule)
 {
@@ -65,6 +80,9 @@ bool SendScsiCommand(bool dataIn, const char *fileName, const uint8_t *cdb, uint
 
     if (request.scsiStatus != 0) {
         __dll_printf(QZ_FORMAT_SCSI_STATUS, request.scsiStatus);
+        ReportSense(request);
+        if (request.scsiStatus == kCheckCondition)
+            QZ_SetLastError(QZ_ErrorCheckCondition());
         return false;
     }
     if (carried && error == 0 && !dataIn && request.transferred < request.length) {

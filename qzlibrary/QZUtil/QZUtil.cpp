@@ -65,6 +65,15 @@ uint32_t QZ_ErrorShortTransfer()
 #endif
 }
 
+uint32_t QZ_ErrorCheckCondition()
+{
+#if defined(_WIN32)
+    return ERROR_IO_DEVICE;
+#else
+    return EREMOTEIO; // the kernel's own code for an error the target reported
+#endif
+}
+
 bool QZ_IsAccessDenied(uint32_t error)
 {
 #if defined(_WIN32)

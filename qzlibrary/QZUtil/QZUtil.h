@@ -11,6 +11,9 @@ uint32_t QZ_ErrorInvalidParameter();
 uint32_t QZ_ErrorDeviceReplaced();
 // The device took only part of the data sent to it.
 uint32_t QZ_ErrorShortTransfer();
+// The device ended a command with CHECK CONDITION (the sense data, when there
+// is any, is on the debug channel).
+uint32_t QZ_ErrorCheckCondition();
 
 // Whether a platform error code means the caller lacks a permission or
 // privilege (EACCES or EPERM on Linux, ERROR_ACCESS_DENIED on Windows).

@@ -51,6 +51,9 @@
 #define QZ_FORMAT_SCSI_STATUS "SCSI Status Fail = %d\n"
 #define QZ_FORMAT_SHORT_DATA_IN "Short data-in = %u of %u\n"
 #define QZ_FORMAT_SHORT_DATA_OUT "Short data-out = %u of %u\n"
+// What the device's sense data says about a CHECK CONDITION (printed after
+// the status line when the platform returned sense data).
+#define QZ_FORMAT_SENSE "Sense key = %X, ASC = %02X, ASCQ = %02X\n"
 
 // A read-only open that the system refused where read and write was granted.
 #define QZ_LINE_READ_ONLY_REFUSED "######### - read-only open refused (error "

@@ -220,6 +220,10 @@ public:
         header->host_status = answered ? hostStatus : 0;
         header->driver_status = answered ? driverStatus : 0;
         header->resid = answered ? resid : 0;
+        const std::size_t senseBytes = std::min<std::size_t>(sense.size(), header->mx_sb_len);
+        if (answered && senseBytes > 0)
+            std::memcpy(header->sbp, sense.data(), senseBytes);
+        header->sb_len_wr = answered ? static_cast<unsigned char>(senseBytes) : 0;
         return 0;
     }
     int DiskSequence(int fd, unsigned long long *sequence) override
@@ -257,6 +261,7 @@ public:
     unsigned short hostStatus = 0;
     unsigned short driverStatus = 0;
     int resid = 0;
+    std::vector<uint8_t> sense; // returned with the status above
     int diskSequenceErrno = ENOTTY; // asked only where sysfs has a diskseq file
     unsigned long long diskSequence = 0;
     unsigned long long replacedBy = 0; // added per later open: another disk behind the name
@@ -360,7 +365,7 @@ TEST_F(LinuxBackendTest, SgIoCarriesTheCdbDirectionLengthAndTimeout)
     EXPECT_EQ(inquiry.cmd_len, 12);
     EXPECT_EQ(inquiry.dxfer_len, 40u);
     EXPECT_EQ(inquiry.timeout, 10000u);
-    EXPECT_EQ(inquiry.mx_sb_len, 0);
+    EXPECT_EQ(inquiry.mx_sb_len, 32);
     EXPECT_EQ(calls.sgCdbs[0], Bytes({0x12, 0, 0, 0, 0x28, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(data[0], 0xA5);
 
@@ -485,6 +490,44 @@ TEST_F(LinuxBackendTest, AWritingCommandWithCheckConditionFailsWithTheStatusLine
     DebugCapture capture;
     EXPECT_EQ(VC_STD_TestUnitReady(0, nullptr), VC_RESULT_FAIL);
     EXPECT_THAT(capture.Texts(), ElementsAre("SCSI Status Fail = 2\n", "ScsiCdbPassThrough -2 \r\n"));
+    EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EREMOTEIO));
+}
+
+TEST_F(LinuxBackendTest, SenseDataIsAskedForAndSaysWhatTheCheckConditionWas)
+{
+    // A UNIT ATTENTION after a USB reset (fixed format) and a bridge's
+    // refusal of the command (descriptor format) now read differently.
+    SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+    calls.sgStatus = 0x02;
+    calls.driverStatus = 0x08;
+    struct Case
+    {
+        std::vector<uint8_t> sense;
+        const char *line; // nullptr: none
+    };
+    const Case cases[] = {
+        {Bytes({0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00}), "Sense key = 6, ASC = 29, ASCQ = 00\n"},
+        {Bytes({0x72, 0x05, 0x20, 0x01}), "Sense key = 5, ASC = 20, ASCQ = 01\n"},
+        {Bytes({0x70, 0, 0x06, 0, 0, 0, 0, 10}), nullptr}, // too short to hold the codes
+        {{}, nullptr},
+    };
+    std::vector<uint8_t> payload(512, 0);
+    for (const Case &c : cases) {
+        calls.sense = c.sense;
+        calls.sg.clear();
+        DebugCapture capture;
+        EXPECT_FALSE(VC_Bridge_JM_SetPayloadCmd(0, payload.data(), 1, true));
+        ASSERT_EQ(calls.sg.size(), 1u);
+        EXPECT_EQ(calls.sg[0].mx_sb_len, 32);
+        EXPECT_EQ(QZ_GetLastError(), static_cast<uint32_t>(EREMOTEIO));
+        const std::vector<std::string> texts = capture.Texts();
+        ASSERT_GE(texts.size(), 2u);
+        EXPECT_EQ(texts[0], "SCSI Status Fail = 2\n");
+        if (c.line != nullptr)
+            EXPECT_EQ(texts[1], c.line);
+        else
+            EXPECT_EQ(texts[1].rfind("Sense", 0), std::string::npos);
+    }
 }
 
 TEST_F(LinuxBackendTest, AMissingPrivilegeOnSgIoShowsTheErrno)

@@ -167,8 +167,8 @@ bool LinuxDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &reques
     header.cmdp = request.cdb;
     header.dxfer_len = request.length;
     header.dxferp = request.length == 0 ? nullptr : request.buffer;
-    header.mx_sb_len = 0;
-    header.sbp = nullptr;
+    header.mx_sb_len = sizeof request.sense;
+    header.sbp = request.sense;
     header.timeout = transfer.timeoutMs;
 
     if (calls->SgIo(static_cast<int>(handle), &header) < 0) {
@@ -176,6 +176,7 @@ bool LinuxDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &reques
         return false;
     }
     request.scsiStatus = header.status;
+    request.senseLength = header.sb_len_wr < sizeof request.sense ? header.sb_len_wr : sizeof request.sense;
     const int resid = header.resid < 0 ? 0 : header.resid;
     request.transferred
         = static_cast<uint32_t>(resid) >= request.length ? 0 : request.length - static_cast<uint32_t>(resid);

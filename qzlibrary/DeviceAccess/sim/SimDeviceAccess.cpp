@@ -178,6 +178,10 @@ const SimDeviceAccess::OpenDevice *SimDeviceAccess::Lookup(DeviceHandle handle)
 
 bool SimDeviceAccess::CheckCondition(ScsiRequest &request, Record &record)
 {
+    // Fixed-format sense data: ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+    const uint8_t sense[18] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
+    std::memcpy(request.sense, sense, sizeof sense);
+    request.senseLength = sizeof sense;
     request.scsiStatus = record.scsiStatus = kCheckCondition;
     return Finish(record, true, 0);
 }
