@@ -27,6 +27,12 @@ const Sha256Digest *RecordedIdentity(uint32_t slot, const char *path)
     return nullptr;
 }
 
+bool IsControllerPathOf(uint32_t slot, const char *path)
+{
+    const _AP_INSTANCE_DATA *data = QZ_AP_Slot(slot);
+    return data != nullptr && data->devPhyFileName[0] != '\0' && std::strcmp(path, data->devPhyFileName) == 0;
+}
+
 void RecordIdentity(Sha256Digest &digest, bool &recorded, const std::string &identity)
 {
     recorded = !identity.empty();
@@ -79,7 +85,17 @@ DeviceHandle DeviceSession::Acquire(const char *path)
         const std::string now = expected == nullptr ? std::string()
             : entry.handle != kInvalidDeviceHandle  ? access.IdentityOfHandle(entry.handle)
                                                     : access.IdentityOfPath(path);
-        if (now.empty() || Sha256(now) != *expected) {
+        bool same = !now.empty() && Sha256(now) == *expected;
+        if (same && IsControllerPathOf(slot, path)) {
+            // A direct drive's controller is used for the slot's namespace:
+            // the namespace must still be the one listed, below the same
+            // controller.
+            const Sha256Digest *disk = RecordedIdentity(slot, QZ_AP_Slot(slot)->pDevicePath);
+            const std::string namespaceNow
+                = disk != nullptr ? access.IdentityOfPath(QZ_AP_Slot(slot)->pDevicePath) : "";
+            same = !namespaceNow.empty() && Sha256(namespaceNow) == *disk;
+        }
+        if (!same) {
             if (entry.handle != kInvalidDeviceHandle) {
                 access.Close(entry.handle);
                 entry.handle = kInvalidDeviceHandle;

@@ -845,8 +845,8 @@ TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)
     calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
     ASSERT_EQ(VP_PROC_GetQZDevice(), 3u);
     g_dwQZDeviceCount = 3;
-    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("diskseq 3"));
-    EXPECT_EQ(AP_Instance[0].controllerIdentity, qz::Sha256("nvme S123|Drive"));
+    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("diskseq 3 below nvme0"));
+    EXPECT_EQ(AP_Instance[0].controllerIdentity, qz::Sha256("nvme S123|Drive||"));
     std::vector<uint8_t> block(4096, 0x42);
     EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1);
 
@@ -862,6 +862,54 @@ TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
     EXPECT_TRUE(calls.admin.empty());
     EXPECT_TRUE(capture.Has(Replaced(std::string(kNvmeController) + "/nvme0n1")));
+}
+
+TEST_F(LinuxBackendTest, ADirectExchangeChecksTheNamespaceAndTheControllersIdAndAddress)
+{
+    // Two drives of one model with the same placeholder serial: the
+    // controller id and bus address, and the namespace below the controller,
+    // tell them apart.
+    struct Case
+    {
+        const char *what;
+        std::function<void(SysfsTree &)> change;
+    };
+    const std::string controller = kNvmeController;
+    const std::string ns = controller + "/nvme0n1";
+    const Case cases[] = {
+        {"another controller id", [&](SysfsTree &t) { t.File(controller + "/cntlid", "2\n"); }},
+        {"another address", [&](SysfsTree &t) { t.File(controller + "/address", "0000:02:00.0\n"); }},
+        {"another namespace disk", [&](SysfsTree &t) { t.File(ns + "/diskseq", "9\n"); }},
+        {"the namespace below another controller",
+         [&](SysfsTree &) {
+             fs::remove(root.path + ns + "/device");
+             fs::create_directory_symlink("../../../../0000:00:02.0/0000:02:00.0/nvme/nvme3",
+                                          root.path + ns + "/device");
+         }},
+    };
+    for (const Case &c : cases) {
+        SysfsTree tree(root.path);
+        tree.File(ns + "/diskseq", "3\n");
+        tree.File(controller + "/serial", "00000000\n");
+        tree.File(controller + "/cntlid", "1\n");
+        tree.File(controller + "/address", "0000:01:00.0\n");
+        fs::remove(root.path + ns + "/device");
+        fs::create_directory_symlink("../../nvme0", root.path + ns + "/device");
+        calls.diskSequenceErrno = 0;
+        calls.diskSequence = 3;
+        calls.answer = [](struct nvme_admin_cmd &cmd) { return FirmwareDrive(cmd, true); };
+        ClearInstanceTable();
+        ASSERT_EQ(VP_PROC_GetQZDevice(), 3u) << c.what;
+        g_dwQZDeviceCount = 3;
+        std::vector<uint8_t> block(4096, 0x42);
+        EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 1) << c.what;
+        c.change(tree);
+        calls.admin.clear();
+        DebugCapture capture;
+        EXPECT_EQ(VP_SysIloRgbMcuCmdWrite(0, block.data()), 0) << c.what;
+        EXPECT_TRUE(calls.admin.empty()) << c.what;
+        EXPECT_TRUE(capture.Has(Replaced("\\\\.\\PHYSICALDRIVE0"))) << c.what;
+    }
 }
 
 TEST_F(LinuxBackendTest, AReadOnlyOpenRefusedWhereReadWriteWorksIsSaid)

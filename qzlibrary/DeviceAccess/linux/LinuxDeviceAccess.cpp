@@ -321,25 +321,39 @@ bool IsControllerNode(const std::string &node, std::string &name)
 
 } // namespace
 
+std::string LinuxDeviceAccess::ControllerOfNamespace(const std::string &node)
+{
+    // An NVMe namespace names the controller it sits below, so that a
+    // namespace that moved to another controller is another drive for the
+    // controller's node.
+    uint32_t instance = 0;
+    if (node.rfind("/dev/nvme", 0) != 0
+        || !SysfsNvmeControllerInstance(sysfsRoot, "/sys/block/" + node.substr(5), instance))
+        return std::string();
+    return " below nvme" + std::to_string(instance);
+}
+
 std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
 {
     const fs::path sys = fs::path(sysfsRoot.empty() ? "/" : sysfsRoot) / "sys";
     std::string controller;
     if (IsControllerNode(node, controller)) {
         // An NVMe controller has no disk sequence number; its serial and
-        // model name the drive behind it.
+        // model name the drive behind it, its controller id and bus address
+        // tell apart two drives of one model with placeholder serials.
         const fs::path dir = sys / "class/nvme" / controller;
         const std::string serial = ReadFirstLine(dir / "serial");
         if (serial.empty())
             return std::string();
-        return "nvme " + serial + "|" + ReadFirstLine(dir / "model");
+        return "nvme " + serial + "|" + ReadFirstLine(dir / "model") + "|" + ReadFirstLine(dir / "cntlid") + "|"
+            + ReadFirstLine(dir / "address");
     }
     if (node.rfind("/dev/", 0) != 0 || node.find('/', 5) != std::string::npos)
         return std::string();
     const fs::path disk = sys / "block" / node.substr(5);
     const std::string sequence = ReadFirstLine(disk / "diskseq");
     if (!sequence.empty())
-        return "diskseq " + sequence;
+        return "diskseq " + sequence + ControllerOfNamespace(node);
     // Kernels before 5.15 number no disks. What sysfs tells about the device
     // is weaker: a second enclosure of the same make with the same drive
     // model and no serial numbers looks the same.
@@ -380,7 +394,7 @@ std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
         const int savedErrno = errno;
         const int result = calls->DiskSequence(static_cast<int>(handle), &sequence);
         errno = savedErrno;
-        return result == 0 ? "diskseq " + std::to_string(sequence) : std::string();
+        return result == 0 ? "diskseq " + std::to_string(sequence) + ControllerOfNamespace(node) : std::string();
     }
     // A controller node, or a kernel without disk sequence numbers: the
     // descriptor keeps what it opened, so sysfs read now describes it unless

@@ -41,6 +41,8 @@ public:
 private:
     // What sysfs says identifies the disk or controller behind a device node.
     std::string SysfsIdentity(const std::string &node);
+    // " below nvme<N>" for an NVMe namespace's node, "" for any other.
+    std::string ControllerOfNamespace(const std::string &node);
     bool Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus);
     bool FirmwareInformation(int fd, const winreq::FirmwareRequest &request, uint32_t &returnCode);
 
