@@ -162,6 +162,26 @@ TEST(LinuxDiskList, NamesSortTheWayTheKernelNumbersThem)
     EXPECT_THAT(names, ElementsAre("nvme2n1", "nvme2n2", "nvme2n10", "nvme10n1", "sda", "sdb", "sdaa"));
 }
 
+TEST(LinuxDiskList, AMultipathNamespaceTakesALiveController)
+{
+    // Paths through controllers 3 (first by name) and 4; the state decides.
+    TempFolder root;
+    BuildMachine(root.path);
+    SysfsTree tree(root.path);
+    tree.Folder(std::string(kMultipathHead) + "/multipath/nvme1c4n1");
+    tree.File("/sys/class/nvme/nvme4/state", "live\n");
+    for (const char *state : {"connecting", "resetting", "dead", "deleting"}) {
+        tree.File("/sys/class/nvme/nvme3/state", std::string(state) + "\n");
+        uint32_t instance = 99;
+        EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, kMultipathHead, instance));
+        EXPECT_EQ(instance, 4u) << state;
+    }
+    tree.File("/sys/class/nvme/nvme3/state", "live\n");
+    uint32_t instance = 99;
+    EXPECT_TRUE(qz::SysfsNvmeControllerInstance(root.path, kMultipathHead, instance));
+    EXPECT_EQ(instance, 3u);
+}
+
 TEST(LinuxDiskList, ControllerInstanceOfANamespace)
 {
     TempFolder root;

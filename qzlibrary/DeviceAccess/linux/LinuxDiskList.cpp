@@ -183,11 +183,26 @@ bool SysfsNvmeControllerInstance(const std::string &root, const std::string &int
                 pathNames.push_back(it->path().filename().string());
             }
             std::sort(pathNames.begin(), pathNames.end(), NaturalLess);
+            // The first path whose controller is live; a controller that is
+            // connecting, resetting or dead would fail a path that works.
+            // Without any live one, the first path (its commands fail).
+            const fs::path classDir = fs::path(root.empty() ? "/" : root) / "sys/class/nvme";
+            bool found = false;
+            uint32_t first = 0;
             for (const std::string &pathName : pathNames) {
-                if (ParsePathController(pathName, instance))
+                uint32_t controller = 0;
+                if (!ParsePathController(pathName, controller))
+                    continue;
+                if (FirstLine(classDir / ("nvme" + std::to_string(controller)) / "state") == "live") {
+                    instance = controller;
                     return true;
+                }
+                if (!found)
+                    first = controller;
+                found = true;
             }
-            return false;
+            instance = first;
+            return found;
         }
     }
     // Otherwise the folder the namespace sits in: .../nvme/nvmeN/nvmeNn1.

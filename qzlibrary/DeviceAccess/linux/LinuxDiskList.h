@@ -20,7 +20,8 @@ namespace qz {
 bool ListSysfsDisks(const std::string &root, std::size_t maxCount, std::vector<std::string> &paths);
 
 // The instance number N of the NVMe controller (/dev/nvmeN) behind a disk's
-// interface path; false for a disk that is not an NVMe namespace.
+// interface path; false for a disk that is not an NVMe namespace. A
+// multipath namespace takes its first path through a live controller.
 bool SysfsNvmeControllerInstance(const std::string &root, const std::string &interfacePath, uint32_t &instance);
 
 // Orders names with embedded numbers naturally: sdb < sdaa, nvme2n1 < nvme10n1.
