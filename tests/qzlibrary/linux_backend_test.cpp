@@ -255,6 +255,12 @@ public:
         *sequence = diskSequence + static_cast<unsigned long long>(fd - 41) * replacedBy;
         return 0;
     }
+    int DeviceNumber(int, unsigned *major, unsigned *minor) override
+    {
+        *major = rdevMajor;
+        *minor = rdevMinor;
+        return 0;
+    }
     int NvmeAdmin(int, struct nvme_admin_cmd *cmd) override
     {
         admin.push_back(*cmd);
@@ -285,6 +291,8 @@ public:
     int diskSequenceErrno = ENOTTY; // asked only where sysfs has a diskseq file
     unsigned long long diskSequence = 0;
     unsigned long long replacedBy = 0; // added per later open: another disk behind the name
+    unsigned rdevMajor = 8; // the device number a descriptor reaches
+    unsigned rdevMinor = 16;
     bool dataInRepliesOnly = false; // the status and resid above only for data from the device
     std::vector<struct nvme_admin_cmd> admin;
     std::vector<std::vector<uint8_t>> downloads;
@@ -817,7 +825,7 @@ TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersSysfsIdentifiesTheDisk)
     tree.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/idProduct", "0583\n");
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     qz::RecordSlotIdentity(0);
-    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("sysfs JMicron|Tech||||152d:0583:"));
+    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("sysfs JMicron|Tech||||152d:0583: usb - dev "));
     g_dwQZDeviceCount = 1;
     std::vector<uint8_t> block(4096, 0);
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
@@ -852,6 +860,56 @@ TEST_F(LinuxBackendTest, ADiskWithoutAnIdentityGetsNoCommandAndALongOneIsStillCh
     calls.sg.clear();
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
     EXPECT_TRUE(calls.sg.empty());
+}
+
+TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersASwappedEnclosureOrDiskGetsNoCommand)
+{
+    // Two enclosures of one make share vendor, model, USB ids and serial:
+    // the attach's bus and device numbers and the block device number differ.
+    const std::string usb = "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1";
+    const std::string device = usb + "/2-1:1.0/host6/target6:0:0/6:0:0:0";
+    struct Case
+    {
+        const char *what;
+        std::function<void(SysfsTree &, FakeCalls &)> change;
+        bool enumerateAgain;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"an identical enclosure in its place", [&](SysfsTree &t, FakeCalls &) { t.File(usb + "/devnum", "6\n"); },
+         false, false},
+        {"the SSD swapped, the disk probed anew",
+         [&](SysfsTree &t, FakeCalls &c) {
+             t.File(std::string(kUsbDisk) + "/dev", "8:32\n");
+             c.rdevMinor = 32;
+         },
+         false, false},
+        {"a descriptor reaching another disk", [&](SysfsTree &, FakeCalls &c) { c.rdevMinor = 32; }, false, false},
+        {"the same enclosure replugged and listed again",
+         [&](SysfsTree &t, FakeCalls &) { t.File(usb + "/devnum", "7\n"); }, true, true},
+    };
+    for (const Case &c : cases) {
+        SysfsTree tree(root.path);
+        tree.File(device + "/vendor", "JMicron\n");
+        tree.File(device + "/model", "Tech\n");
+        tree.File(usb + "/idVendor", "152d\n");
+        tree.File(usb + "/idProduct", "0583\n");
+        tree.File(usb + "/serial", "0123456789AB\n");
+        tree.File(usb + "/busnum", "2\n");
+        tree.File(usb + "/devnum", "5\n");
+        tree.File(std::string(kUsbDisk) + "/dev", "8:16\n");
+        calls.rdevMinor = 16;
+        SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+        g_dwQZDeviceCount = 1;
+        std::vector<uint8_t> block(4096, 0);
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1) << c.what;
+        c.change(tree, calls);
+        if (c.enumerateAgain)
+            RecordIdentity(0);
+        calls.sg.clear();
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), c.accepted ? 1 : 0) << c.what;
+        EXPECT_EQ(calls.sg.empty(), !c.accepted) << c.what;
+    }
 }
 
 TEST_F(LinuxBackendTest, ADirectDrivesNamespaceAndControllerAreBothChecked)

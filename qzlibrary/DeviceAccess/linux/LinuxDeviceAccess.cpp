@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +41,15 @@ int LinuxSystemCalls::NvmeAdmin(int fd, struct nvme_admin_cmd *cmd)
 int LinuxSystemCalls::DiskSequence(int fd, unsigned long long *sequence)
 {
     return ::ioctl(fd, BLKGETDISKSEQ, sequence);
+}
+int LinuxSystemCalls::DeviceNumber(int fd, unsigned *major, unsigned *minor)
+{
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return -1;
+    *major = major(status.st_rdev);
+    *minor = minor(status.st_rdev);
+    return 0;
 }
 
 namespace {
@@ -356,19 +367,24 @@ std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
         return "diskseq " + sequence + ControllerOfNamespace(node);
     // Kernels before 5.15 number no disks. What sysfs tells about the device
     // is weaker: a second enclosure of the same make with the same drive
-    // model and no serial numbers looks the same.
+    // model and no serial numbers looks the same. The USB device's bus and
+    // device numbers, new on every attach, and the block device number tell
+    // a replugged or swapped enclosure apart.
     std::string identity;
     for (const char *attribute : {"device/vendor", "device/model", "device/serial", "device/wwid", "wwid"})
         identity += ReadFirstLine(disk / attribute) + "|";
+    if (identity.find_first_not_of("|") == std::string::npos)
+        return std::string();
     std::error_code ec;
     for (fs::path dir = fs::canonical(disk / "device", ec); !ec && dir.has_relative_path(); dir = dir.parent_path()) {
         if (fs::exists(dir / "idVendor", ec)) {
             identity += ReadFirstLine(dir / "idVendor") + ":" + ReadFirstLine(dir / "idProduct") + ":"
-                + ReadFirstLine(dir / "serial");
+                + ReadFirstLine(dir / "serial") + " usb " + ReadFirstLine(dir / "busnum") + "-"
+                + ReadFirstLine(dir / "devnum");
             break;
         }
     }
-    return identity.find_first_not_of("|") == std::string::npos ? std::string() : "sysfs " + identity;
+    return "sysfs " + identity + " dev " + ReadFirstLine(disk / "dev");
 }
 
 std::string LinuxDeviceAccess::IdentityOfPath(const char *path)
@@ -398,8 +414,20 @@ std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
     }
     // A controller node, or a kernel without disk sequence numbers: the
     // descriptor keeps what it opened, so sysfs read now describes it unless
-    // the device changed in between (weaker, see SysfsIdentity).
-    return SysfsIdentity(node);
+    // the device changed in between (weaker, see SysfsIdentity). A block
+    // device's descriptor must reach the device number sysfs names.
+    const std::string identity = SysfsIdentity(node);
+    if (identity.empty() || IsControllerNode(node, controller))
+        return identity;
+    const std::string sysfsNumber = ReadFirstLine(sys / "block" / node.substr(5) / "dev");
+    unsigned major = 0;
+    unsigned minor = 0;
+    const int savedErrno = errno;
+    const int result = calls->DeviceNumber(static_cast<int>(handle), &major, &minor);
+    errno = savedErrno;
+    if (!sysfsNumber.empty() && (result != 0 || sysfsNumber != std::to_string(major) + ":" + std::to_string(minor)))
+        return std::string();
+    return identity;
 }
 
 DeviceAccess &PlatformDeviceAccess()

@@ -23,6 +23,7 @@ public:
     virtual int SgIo(int fd, sg_io_hdr_t *header); // ioctl SG_IO
     virtual int NvmeAdmin(int fd, struct nvme_admin_cmd *cmd); // ioctl NVME_IOCTL_ADMIN_CMD
     virtual int DiskSequence(int fd, unsigned long long *sequence); // ioctl BLKGETDISKSEQ
+    virtual int DeviceNumber(int fd, unsigned *major, unsigned *minor); // fstat: st_rdev
 };
 
 } // namespace qz
