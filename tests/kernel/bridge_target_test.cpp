@@ -212,6 +212,19 @@ TEST(BridgeTarget, RefusesWhatARealBridgeRefuses)
     }
 }
 
+TEST(BridgeTarget, AShortWriteTakesPartOfTheBlockWithGoodStatusAndWritesNothing)
+{
+    BridgeTarget target;
+    target.SetFault(Fault::ShortWrite);
+    ASSERT_TRUE(target.Execute(Payload({0x11, 0x3FF, 0})).good);
+    const ScsiReply reply = target.Execute(Tunnel(0x83, 4096, false, std::vector<uint8_t>(4096, 0x51)));
+    EXPECT_TRUE(reply.good);
+    EXPECT_EQ(reply.dataOutLeft, 3096u);
+    const ScsiReply c7 = ReadThroughTunnel(target, {0x02, 0x03FF00C7});
+    ASSERT_EQ(c7.dataIn.size(), 4096u);
+    EXPECT_NE(c7.dataIn, std::vector<uint8_t>(4096, 0xAE)) << "the partial block reached the drive";
+}
+
 TEST(BridgeTarget, FaultsEndOnlyTheirDataPhaseShort)
 {
     const struct

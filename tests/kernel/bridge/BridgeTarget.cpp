@@ -215,6 +215,13 @@ ScsiReply BridgeTarget::JMicronTunnel(const ScsiCommand &command)
 
     if (mode == kDataIn)
         return ReadFromDrive(admin, bytes);
+    if (fault == Fault::ShortWrite && command.dataOut.size() > kShortReplyBytes) {
+        // The block never reaches the drive whole: nothing is written.
+        ScsiReply reply = Good();
+        reply.dataOutLeft = static_cast<uint32_t>(command.dataOut.size() - kShortReplyBytes);
+        notes.push_back("took " + std::to_string(kShortReplyBytes) + " of " + std::to_string(command.dataOut.size()));
+        return reply;
+    }
     if (!drive.WriteCommand(admin, command.dataOut))
         return Fail(kIllegalRequest, 0x24, 0);
     return Good();

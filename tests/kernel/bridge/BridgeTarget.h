@@ -26,6 +26,7 @@ enum class Fault {
     ShortIdentify, // the same for the Identify data phase
     StatusOnlyAnswer, // the C7h data phase brings no data, only CHECK CONDITION
     EmptyAnswer, // the C7h data phase brings no data and a GOOD status
+    ShortWrite, // a download's data-out phase is taken only in part: GOOD with a residue
 };
 
 struct ScsiCommand
@@ -40,6 +41,7 @@ struct ScsiReply
 {
     std::vector<uint8_t> dataIn; // at most transferLength bytes; fewer is a short transfer
     bool good = true; // false: CHECK CONDITION, the sense kept for REQUEST SENSE
+    uint32_t dataOutLeft = 0; // bytes of a data-out phase not taken (the residue)
 };
 
 class BridgeTarget

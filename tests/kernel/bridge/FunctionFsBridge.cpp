@@ -9,7 +9,7 @@
 // Prints "ready" once the descriptors are written (then the gadget can be
 // bound) and puts the drive's Identify data in LOG-FILE.identify. Logs every command: "cdb <bytes> <in|out|none> <length>", what the
 // tunnel carried, and "csw status <n> residue <n>". FAULT-FILE, read at every
-// command, may hold "short-answer", "short-identify", "status-only-answer" or
+// command, may hold "short-answer", "short-identify", "short-write", "status-only-answer" or
 // "empty-answer".
 #include <endian.h>
 #include <fcntl.h>
@@ -166,6 +166,8 @@ qzbridge::Fault FaultFrom(const char *path)
         return qzbridge::Fault::StatusOnlyAnswer;
     if (word == "empty-answer")
         return qzbridge::Fault::EmptyAnswer;
+    if (word == "short-write")
+        return qzbridge::Fault::ShortWrite;
     return qzbridge::Fault::None;
 }
 
@@ -274,7 +276,7 @@ int main(int argc, char **argv)
         for (const std::string &note : target.Notes())
             std::fprintf(log, "%s\n", note.c_str());
 
-        uint32_t residue = command.dataIn ? command.transferLength : 0;
+        uint32_t residue = command.dataIn ? command.transferLength : reply.dataOutLeft;
         if (command.dataIn && command.transferLength > 0) {
             const std::size_t sent = std::min<std::size_t>(reply.dataIn.size(), command.transferLength);
             if (sent > 0)

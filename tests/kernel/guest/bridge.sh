@@ -173,6 +173,19 @@ status=$?
 : >bridge.fault
 check bridge-short-identify-fails "identify exited with $status after a short Identify" [ "$status" = 1 ]
 
+# A block the bridge took only in part (GOOD status, a residue) is a failure.
+echo short-write >bridge.fault
+at=$(mark)
+qzctl --debug mcu-write 1 block 2>short-write.err
+status=$?
+since "$at" short-write.log
+: >bridge.fault
+check bridge-short-write-served "the bridge did not take the block short" \
+    grep -q "csw status 0 residue 3096" short-write.log
+check bridge-short-write-fails "mcu-write exited with $status after a block taken in part" [ "$status" = 1 ]
+check bridge-short-write-says-why "no debug line names the short data-out" \
+    grep -q "Short data-out = 1000 of 4096" short-write.err
+
 unplug_bridge
 
 # --- the same drive behind an ASMedia bridge ---------------------------------
