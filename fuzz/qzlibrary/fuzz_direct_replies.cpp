@@ -34,6 +34,8 @@ public:
             in.Fill(request.buffer, n);
         request.scsiStatus = in.Byte();
         request.transferred = in.Dword();
+        in.Fill(request.sense, sizeof request.sense);
+        request.senseLength = in.Byte();
         return Answer();
     }
     bool GetDiskNumber(qz::DeviceHandle, uint32_t &number) override
