@@ -4,7 +4,9 @@
 // link under the new name (no space used, whatever its size), and where the
 // file system has no hard links it is renamed. Neither step ever replaces an
 // existing file: a name that is taken, also one taken a moment ago by
-// another program, is passed over for the next one.
+// another program, is passed over for the next one. A symbolic link is
+// followed: the file it names is what a save replaces, so that file is kept,
+// beside itself.
 
 #include <QString>
 
@@ -17,5 +19,7 @@ struct KeptAside
     QString error; // why it could not be kept
 };
 
-// Tries the names `nameFor(1)` to `nameFor(attempts)` in turn.
-KeptAside KeepFileAside(const QString &path, const std::function<QString(int n)> &nameFor, int attempts);
+// Tries the names `nameFor(file, 1)` to `nameFor(file, attempts)` in turn,
+// `file` being `path` with its links followed.
+KeptAside KeepFileAside(const QString &path, const std::function<QString(const QString &file, int n)> &nameFor,
+                        int attempts);

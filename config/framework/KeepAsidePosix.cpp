@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -41,10 +42,18 @@ int RenameWithoutReplacing(const char *from, const char *to)
 
 } // namespace
 
-KeptAside KeepFileAside(const QString &path, const std::function<QString(int n)> &nameFor, int attempts)
+KeptAside KeepFileAside(const QString &path, const std::function<QString(const QString &file, int n)> &nameFor,
+                        int attempts)
 {
     KeptAside kept;
-    const QByteArray from = QFile::encodeName(path);
+    char *resolved = ::realpath(QFile::encodeName(path).constData(), nullptr);
+    if (!resolved) {
+        kept.error = ErrorText(errno);
+        return kept;
+    }
+    const QByteArray from(resolved);
+    std::free(resolved);
+    const QString file = QFile::decodeName(from);
     struct stat original = {};
     if (::lstat(from.constData(), &original) != 0) {
         kept.error = ErrorText(errno);
@@ -52,7 +61,7 @@ KeptAside KeepFileAside(const QString &path, const std::function<QString(int n)>
     }
     bool links = true;
     for (int n = 1; n <= attempts; ++n) {
-        const QString name = nameFor(n);
+        const QString name = nameFor(file, n);
         const QByteArray to = QFile::encodeName(name);
         int done = -1;
         if (links) {

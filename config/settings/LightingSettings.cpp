@@ -156,8 +156,7 @@ bool SaveSettings(const LightingSettings &settings, const QString &path, QString
     IniFile ini(path);
     if (ini.State() == IniFile::FileState::Unreadable) {
         // Whatever the user had there is kept before a clean file replaces it.
-        const KeptAside kept = KeepFileAside(
-            path, [&path](int n) { return UnreadableCopyName(path, n); }, kMaxUnreadableCopies);
+        const KeptAside kept = KeepFileAside(path, UnreadableCopyName, kMaxUnreadableCopies);
         if (kept.path.isEmpty()) {
             if (reason)
                 *reason = QStringLiteral("the unreadable file could not be kept aside before being replaced (%1)")

@@ -195,6 +195,21 @@ TEST_F(SettingsFileTest, UnreadableFileIsKeptOnceAcrossAFailedSave)
     EXPECT_EQ(ReadAll(Path() + ".unreadable"), "not a settings file");
 }
 
+TEST_F(SettingsFileTest, UnreadableFileBehindALinkIsKeptBesideItself)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/dotfiles"));
+    const QString target = dir.path() + "/dotfiles/zarvik";
+    WriteAll(target, "not a settings file");
+    ASSERT_TRUE(QFile::link(target, Path()));
+    LightingSettings settings;
+    ResetSettings(settings);
+    QString kept;
+    ASSERT_TRUE(SaveSettings(settings, Path(), nullptr, &kept));
+    EXPECT_EQ(kept, target + ".unreadable");
+    EXPECT_EQ(ReadAll(kept), "not a settings file");
+    EXPECT_EQ(ReadSettings(settings, Path()), SettingsFileState::Loaded);
+}
+
 TEST_F(SettingsFileTest, DamagedRecordLoadsAsDefaultAndTheRestAsWritten)
 {
     LightingSettings written = Load();
