@@ -77,7 +77,7 @@ bool RecordsMatch(const EffectInfo &a, const EffectInfo &b)
 
 // Names for an unreadable file kept aside: "<path>.unreadable",
 // "<path>.unreadable-2", ...
-QString UnreadableCopyName(const QString &path, int n)
+QString KeptAsideName(const QString &path, int n)
 {
     QString name = path + QStringLiteral(".unreadable");
     if (n > 1)
@@ -85,7 +85,7 @@ QString UnreadableCopyName(const QString &path, int n)
     return name;
 }
 
-constexpr int kMaxUnreadableCopies = 100;
+constexpr int kMaxKeptAsideNames = 100;
 
 } // namespace
 
@@ -156,7 +156,7 @@ bool SaveSettings(const LightingSettings &settings, const QString &path, QString
     IniFile ini(path);
     if (ini.State() == IniFile::FileState::Unreadable) {
         // Whatever the user had there is kept before a clean file replaces it.
-        const KeptAside kept = KeepFileAside(path, UnreadableCopyName, kMaxUnreadableCopies);
+        const KeptAside kept = KeepFileAside(path, KeptAsideName, kMaxKeptAsideNames);
         if (kept.path.isEmpty()) {
             if (reason)
                 *reason = QStringLiteral("the unreadable file could not be kept aside before being replaced (%1)")
