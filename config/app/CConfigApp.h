@@ -30,6 +30,8 @@ public:
     // Name of the instance lock, the title under which other programs look
     // for the main window as well.
     static constexpr const char *kInstanceName = "Zarvik RGB Software_Config";
+    // The program's name as the user knows it (title of its message boxes).
+    static constexpr const char *kProgramName = "Zarvik RGB Software";
 
 private:
     SingleInstanceLock instanceLock;

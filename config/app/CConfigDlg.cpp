@@ -296,12 +296,19 @@ void CConfigDlg::ApplyLayout()
 bool CConfigDlg::SaveAndNotify()
 {
     QString reason;
-    if (!SaveSettings(settings, settingsPath, &reason)) {
+    QString keptAside;
+    const bool saved = SaveSettings(settings, settingsPath, &reason, &keptAside);
+    if (!keptAside.isEmpty())
+        ShowMessageBox(
+            this,
+            QStringLiteral("The settings file %1 could not be read; it was kept as %2.").arg(settingsPath, keptAside),
+            QString::fromLatin1(CConfigApp::kProgramName), MessageBoxKind::OkInformation);
+    if (!saved) {
         WriteLog(QStringLiteral("SaveSettings failed - %1 - %2").arg(settingsPath, reason));
         // The user must not believe the lighting is stored; the edits stay.
         const QString where = settingsPath.isEmpty() ? QStringLiteral("the settings file") : settingsPath;
         ShowMessageBox(this, QStringLiteral("The settings could not be saved to %1:\n%2").arg(where, reason),
-                       QString::fromLatin1(CConfigApp::kInstanceName), MessageBoxKind::Ok);
+                       QString::fromLatin1(CConfigApp::kProgramName), MessageBoxKind::OkError);
         return false;
     }
     savedSettings = settings;
@@ -383,8 +390,10 @@ void CConfigDlg::OnCommand(WPARAM wParam, LPARAM control)
     } else if (matches(screen.minimiseButton)) {
         showMinimized();
     } else if (control == 0) {
-        SaveAndNotify();
-        EndDialog(kOkResult);
+        // A failed save keeps the window and its edits: the user can fix the
+        // cause and save again, or leave through the close button.
+        if (SaveAndNotify())
+            EndDialog(kOkResult);
     } else if (matches(screen.applyButton)) {
         OnApply();
     } else if (matches(screen.resetButton)) {
@@ -437,15 +446,17 @@ void CConfigDlg::OnProfileButton(int profile)
 {
     SelectButtonByHandle(screen.profileButtons.data(), kProfileCount, HandleOf(&screen.profileButtons[profile]));
     const int current = settings.CurrentProfile;
-    bool keepEdits = false;
-    if (!ProfileMatches(settings.Profile(current), savedSettings.Profile(current))) {
-        if (ShowMessageBox(this, QStringLiteral("Save Profile?"), QStringLiteral("Profile"),
-                           MessageBoxKind::OkCancelExclamation)
-            == IDOK)
-            keepEdits = !SaveAndNotify(); // a failed save must not throw away what the user confirmed
+    if (!ProfileMatches(settings.Profile(current), savedSettings.Profile(current))
+        && ShowMessageBox(this, QStringLiteral("Save Profile?"), QStringLiteral("Profile"),
+                          MessageBoxKind::OkCancelExclamation)
+            == IDOK
+        && !SaveAndNotify()) {
+        // What the user asked to keep is not stored: the switch does not
+        // happen, so that the edits stay where they were made.
+        SelectButtonByHandle(screen.profileButtons.data(), kProfileCount, HandleOf(&screen.profileButtons[current]));
+        return;
     }
-    if (!keepEdits)
-        settings = savedSettings;
+    settings = savedSettings;
     settings.CurrentProfile = profile;
     BindCategory(currentCategory);
     const bool separate = DeviceCountOf(currentCategory) == 1 || BoundCategory().synchronize == 0;
@@ -586,10 +597,13 @@ bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
 void CConfigDlg::closeEvent(QCloseEvent *event)
 {
     // The window manager's close is the command without a control: save,
-    // then end.
+    // then end. When the save fails the close is refused.
     if (!ending)
         OnCommand(IDCANCEL, 0);
-    event->accept();
+    if (ending)
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---------------------------------------------------------------- painting

@@ -1,10 +1,10 @@
 #include "framework/LocalWindowEndpoint.h"
 
 #include "framework/PlatformPaths.h"
+#include "framework/ProcessLock.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLockFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -298,7 +298,7 @@ struct LocalWindowEndpoint::Connection
 
 struct LocalWindowEndpoint::State
 {
-    std::unique_ptr<QLockFile> lock;
+    std::unique_ptr<ProcessLock> lock;
     QByteArray socketPath;
     dev_t socketDevice = 0;
     ino_t socketInode = 0;
@@ -366,13 +366,14 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
     // The title's lock decides who may listen. Whoever holds it may remove a
     // socket file left behind: its owner is gone.
     auto state = std::make_unique<State>();
-    state->lock = std::make_unique<QLockFile>(path + QLatin1String(kLockSuffix));
-    state->lock->setStaleLockTime(0);
-    if (!state->lock->tryLock(0)) {
-        if (state->lock->error() == QLockFile::LockFailedError) {
-            error = QStringLiteral("another program listens as \"%1\"").arg(title);
-            return ListenResult::TitleInUse;
-        }
+    state->lock = std::make_unique<ProcessLock>(path + QLatin1String(kLockSuffix));
+    switch (state->lock->TryAcquire()) {
+    case ProcessLock::Result::Held:
+        break;
+    case ProcessLock::Result::HeldByAnother:
+        error = QStringLiteral("another program listens as \"%1\"").arg(title);
+        return ListenResult::TitleInUse;
+    case ProcessLock::Result::Unavailable:
         error = QStringLiteral("cannot make the lock of \"%1\"").arg(title);
         return ListenResult::Failed;
     }
@@ -441,7 +442,7 @@ void LocalWindowEndpoint::Close()
     if (::lstat(state->socketPath.constData(), &info) == 0 && info.st_dev == state->socketDevice
         && info.st_ino == state->socketInode)
         ::unlink(state->socketPath.constData());
-    state->lock->unlock();
+    state->lock->Release();
 }
 
 std::vector<int> LocalWindowEndpoint::Descriptors() const

@@ -19,8 +19,10 @@ int ShowMessageBox(QWidget *parent, const QString &text, const QString &caption,
     QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
-    if (kind == MessageBoxKind::Ok) {
-        box.setIcon(QMessageBox::NoIcon);
+    if (kind != MessageBoxKind::OkCancelExclamation) {
+        box.setIcon(kind == MessageBoxKind::OkError             ? QMessageBox::Critical
+                        : kind == MessageBoxKind::OkInformation ? QMessageBox::Information
+                                                                : QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
         return IDOK;

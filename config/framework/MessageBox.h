@@ -12,6 +12,8 @@ inline constexpr int IDCANCEL = 2;
 
 enum class MessageBoxKind {
     Ok, // one OK button, no icon
+    OkError, // one OK button, error icon
+    OkInformation, // one OK button, information icon
     OkCancelExclamation, // OK and Cancel, warning icon
 };
 

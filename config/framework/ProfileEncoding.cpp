@@ -1,7 +1,6 @@
 #include "framework/ProfileEncoding.h"
 
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 
@@ -25,13 +24,6 @@ qsizetype MarkSize(ProfileEncoding encoding)
     return 0;
 }
 
-QString DecodeUtf16(QByteArrayView bytes, ProfileEncoding encoding)
-{
-    QStringDecoder decoder(encoding == ProfileEncoding::Utf16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-                           QStringDecoder::Flag::Stateless);
-    return decoder(bytes);
-}
-
 } // namespace
 
 ProfileEncoding DetectProfileEncoding(const QByteArray &bytes)
@@ -45,37 +37,66 @@ ProfileEncoding DetectProfileEncoding(const QByteArray &bytes)
     return ProfileEncoding::Plain;
 }
 
+bool IsUtf16(ProfileEncoding encoding)
+{
+    return encoding == ProfileEncoding::Utf16LE || encoding == ProfileEncoding::Utf16BE;
+}
+
 QString DecodeProfileText(const QByteArray &bytes)
 {
     const ProfileEncoding encoding = DetectProfileEncoding(bytes);
     const QByteArrayView body = QByteArrayView(bytes).sliced(MarkSize(encoding));
-    if (encoding == ProfileEncoding::Utf16LE || encoding == ProfileEncoding::Utf16BE)
-        return DecodeUtf16(body, encoding);
+    if (IsUtf16(encoding)) {
+        QStringDecoder decoder(encoding == ProfileEncoding::Utf16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                               QStringDecoder::Flag::Stateless);
+        return decoder(body);
+    }
     return QString::fromUtf8(body);
 }
 
-QByteArray ProfileTextAsUtf8(const QByteArray &bytes, ProfileEncoding encoding)
+std::u16string ProfileUnits(const QByteArray &bytes, ProfileEncoding encoding, QByteArray *oddByte)
 {
     const QByteArrayView body = QByteArrayView(bytes).sliced(std::min(MarkSize(encoding), bytes.size()));
-    if (encoding == ProfileEncoding::Utf16LE || encoding == ProfileEncoding::Utf16BE)
-        return DecodeUtf16(body, encoding).toUtf8();
-    return body.toByteArray();
+    std::u16string units;
+    if (!IsUtf16(encoding)) {
+        units.resize(static_cast<std::size_t>(body.size()));
+        std::transform(body.begin(), body.end(), units.begin(),
+                       [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+        return units;
+    }
+    const bool little = encoding == ProfileEncoding::Utf16LE;
+    const std::size_t count = static_cast<std::size_t>(body.size() / 2);
+    units.resize(count);
+    const auto *in = reinterpret_cast<const unsigned char *>(body.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned first = in[2 * i], second = in[2 * i + 1];
+        units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+    }
+    if (oddByte)
+        *oddByte = body.size() % 2 != 0 ? QByteArray(1, body.back()) : QByteArray();
+    return units;
 }
 
-QByteArray EncodeProfileText(const QByteArray &utf8, ProfileEncoding encoding)
+QByteArray ProfileBytes(std::u16string_view units, ProfileEncoding encoding, const QByteArray &oddByte)
 {
-    switch (encoding) {
-    case ProfileEncoding::Utf16LE:
-    case ProfileEncoding::Utf16BE: {
-        QStringEncoder encoder(encoding == ProfileEncoding::Utf16LE ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
-                               QStringEncoder::Flag::Stateless);
-        return QByteArray(encoding == ProfileEncoding::Utf16LE ? kUtf16LEMark : kUtf16BEMark, 2)
-            + QByteArray(encoder(QString::fromUtf8(utf8)));
+    QByteArray bytes;
+    if (!IsUtf16(encoding)) {
+        const qsizetype mark = MarkSize(encoding);
+        bytes.resize(mark + static_cast<qsizetype>(units.size()));
+        std::copy_n(kUtf8Mark, mark, bytes.data());
+        std::transform(units.begin(), units.end(), bytes.begin() + mark,
+                       [](char16_t unit) { return static_cast<char>(unit & 0xFF); });
+        return bytes;
     }
-    case ProfileEncoding::Utf8WithMark:
-        return QByteArray(kUtf8Mark, 3) + utf8;
-    case ProfileEncoding::Plain:
-        break;
+    const bool little = encoding == ProfileEncoding::Utf16LE;
+    bytes.resize(2 + static_cast<qsizetype>(units.size()) * 2);
+    char *out = bytes.data();
+    std::copy_n(little ? kUtf16LEMark : kUtf16BEMark, 2, out);
+    out += 2;
+    for (char16_t unit : units) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        *out++ = little ? low : high;
+        *out++ = little ? high : low;
     }
-    return utf8;
+    return bytes + oddByte;
 }

@@ -1,38 +1,20 @@
 #include "framework/SingleInstanceLock.h"
 
-#include "framework/PlatformPaths.h"
-
-#include <QLockFile>
-
 SingleInstanceLock::SingleInstanceLock(const QString &name, const QString &folder)
-    : path(folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name + QStringLiteral(".lock"))
-    , lock(std::make_unique<QLockFile>(path))
-{
-    // A lock whose holder is gone is taken over at once; the holder's process
-    // id decides, not the file's age.
-    lock->setStaleLockTime(0);
-}
+    : lock(folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name + QStringLiteral(".lock"))
+{ }
 
-SingleInstanceLock::~SingleInstanceLock()
-{
-    Release();
-}
+SingleInstanceLock::~SingleInstanceLock() = default;
 
 SingleInstanceLock::Result SingleInstanceLock::TryAcquire()
 {
-    if (held)
+    switch (lock.TryAcquire()) {
+    case ProcessLock::Result::Held:
         return Result::Held;
-    if (path.isEmpty())
-        return Result::Unavailable;
-    held = lock->tryLock(0);
-    if (held)
-        return Result::Held;
-    return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother : Result::Unavailable;
-}
-
-void SingleInstanceLock::Release()
-{
-    if (held)
-        lock->unlock();
-    held = false;
+    case ProcessLock::Result::HeldByAnother:
+        return Result::HeldByAnother;
+    case ProcessLock::Result::Unavailable:
+        break;
+    }
+    return Result::Unavailable;
 }

@@ -1,14 +1,12 @@
 #pragma once
 // A per-user named lock that tells a second copy of a program that the first
-// one runs. A copy that was killed leaves no lasting lock behind.
+// one runs. Only a live copy holds it: a copy that was killed, or a lock file
+// left empty or damaged, never stops the next start.
 
 #include "framework/PlatformPaths.h"
+#include "framework/ProcessLock.h"
 
 #include <QString>
-
-#include <memory>
-
-class QLockFile;
 
 class SingleInstanceLock
 {
@@ -24,12 +22,10 @@ public:
     ~SingleInstanceLock();
 
     Result TryAcquire();
-    QString FilePath() const { return path; }
-    void Release();
-    bool IsHeld() const { return held; }
+    QString FilePath() const { return lock.Path(); }
+    void Release() { lock.Release(); }
+    bool IsHeld() const { return lock.IsHeld(); }
 
 private:
-    QString path;
-    std::unique_ptr<QLockFile> lock;
-    bool held = false;
+    ProcessLock lock;
 };

@@ -15,27 +15,38 @@
 
 namespace {
 
-std::string_view Trim(std::string_view text)
+std::u16string_view Trim(std::u16string_view text)
 {
     return TrimProfileBlanks(text);
 }
 
-char AsciiLower(char c)
+char16_t AsciiLower(char16_t c)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b)
 {
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsAscii(std::u16string_view units)
+{
+    return std::all_of(units.begin(), units.end(), [](char16_t c) { return c < 0x80; });
 }
 
 // Leading blanks, an optional sign, then decimal digits up to the first other
 // character. Values beyond the 32-bit range saturate instead of overflowing.
 int ParseLeadingInt(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimProfileBlanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -84,38 +95,66 @@ IniFile IniFile::FromText(QByteArray text)
     return ini;
 }
 
+std::u16string IniFile::Units(std::string_view text) const
+{
+    if (IsUtf16(encoding) && !IsAscii(text)) {
+        const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        return std::u16string(reinterpret_cast<const char16_t *>(decoded.utf16()),
+                              static_cast<std::size_t>(decoded.size()));
+    }
+    std::u16string units(text.size(), u'\0');
+    std::transform(text.begin(), text.end(), units.begin(),
+                   [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+    return units;
+}
+
+std::string IniFile::Text(std::u16string_view units) const
+{
+    if (IsUtf16(encoding) && !IsAscii(units))
+        return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toStdString();
+    std::string text(units.size(), '\0');
+    std::transform(units.begin(), units.end(), text.begin(), [](char16_t c) { return static_cast<char>(c & 0xFF); });
+    return text;
+}
+
 void IniFile::Parse(const QByteArray &bytes)
 {
     sections.clear();
     sections.push_back(Section {}); // lines before the first header
     encoding = DetectProfileEncoding(bytes);
-    const QByteArray text = ProfileTextAsUtf8(bytes, encoding);
-    // The UTF-8 mark is not written back: the platform's functions know only
-    // UTF-16 marks, and the file has always been written without one; unless
-    // the text after it would then read as another encoding.
-    if (encoding == ProfileEncoding::Utf8WithMark && DetectProfileEncoding(text) == ProfileEncoding::Plain)
+    oddByte.clear();
+    const std::u16string text = ProfileUnits(bytes, encoding, &oddByte);
+    // 8-bit text has no NUL byte: this is UTF-16 without its mark, or no
+    // text at all.
+    if (!IsUtf16(encoding) && text.find(u'\0') != std::u16string::npos) {
+        state = FileState::Unreadable;
+        return;
+    }
+    // The UTF-8 mark is not written back, unless the text after it would
+    // then read as UTF-16.
+    if (encoding == ProfileEncoding::Utf8WithMark && DetectProfileEncoding(bytes.sliced(3)) == ProfileEncoding::Plain)
         encoding = ProfileEncoding::Plain;
 
     // Unlike the skin reader, every line is kept as written (comments, blank
     // and unreadable lines included) so that a save changes only the values
     // it writes.
-    std::string_view rest(text.constData(), static_cast<std::size_t>(text.size()));
+    std::u16string_view rest(text);
     while (!rest.empty()) {
-        const std::string_view line = TakeProfileLine(rest);
-        const ProfileLine<char> kind = ClassifyProfileLine(line);
+        const std::u16string_view line = TakeProfileLine(rest);
+        const ProfileLine<char16_t> kind = ClassifyProfileLine(line);
         if (kind.kind == ProfileLineKind::Section) {
             Section section;
             section.hasHeader = true;
-            section.name = std::string(kind.name);
-            section.header = std::string(line);
+            section.name = std::u16string(kind.name);
+            section.header = std::u16string(line);
             sections.push_back(std::move(section));
             continue;
         }
         Entry entry;
-        entry.text = std::string(line);
+        entry.text = std::u16string(line);
         if (kind.kind == ProfileLineKind::Key) {
-            entry.key = std::string(kind.name);
-            entry.value = std::string(kind.value);
+            entry.key = std::u16string(kind.name);
+            entry.value = std::u16string(kind.value);
         }
         sections.back().entries.push_back(std::move(entry));
     }
@@ -130,9 +169,10 @@ void IniFile::StartAfresh()
     sections.clear();
     sections.push_back(Section {});
     encoding = ProfileEncoding::Plain;
+    oddByte.clear();
 }
 
-const IniFile::Section *IniFile::FindSection(std::string_view name) const
+const IniFile::Section *IniFile::FindSection(std::u16string_view name) const
 {
     name = Trim(name);
     for (const Section &section : sections)
@@ -141,40 +181,42 @@ const IniFile::Section *IniFile::FindSection(std::string_view name) const
     return nullptr;
 }
 
-IniFile::Section &IniFile::FindOrAddSection(std::string_view name)
+IniFile::Section &IniFile::FindOrAddSection(std::u16string_view name)
 {
     if (const Section *found = FindSection(name))
         return const_cast<Section &>(*found);
     Section section;
     section.hasHeader = true;
-    section.name = std::string(Trim(name));
-    section.header = "[" + section.name + "]";
+    section.name = std::u16string(Trim(name));
+    section.header = u"[" + section.name + u"]";
     sections.push_back(std::move(section));
     return sections.back();
 }
 
 std::optional<std::string> IniFile::ReadString(std::string_view section, std::string_view key) const
 {
-    const Section *found = FindSection(section);
+    const Section *found = FindSection(Units(section));
     if (!found)
         return std::nullopt;
-    key = Trim(key);
+    const std::u16string wanted = Units(key);
+    const std::u16string_view name = Trim(wanted);
     for (const Entry &entry : found->entries) {
-        if (!entry.key.empty() && EqualsIgnoringCase(entry.key, key)) {
-            return std::string(WithoutProfileQuotes(std::string_view(entry.value)));
-        }
+        if (!entry.key.empty() && EqualsIgnoringCase(entry.key, name))
+            return Text(WithoutProfileQuotes(std::u16string_view(entry.value)));
     }
     return std::nullopt;
 }
 
-void IniFile::WriteString(std::string_view sectionName, std::string_view key, std::string_view value)
+void IniFile::WriteString(std::string_view sectionName, std::string_view keyName, std::string_view valueText)
 {
-    Section &section = FindOrAddSection(sectionName);
-    key = Trim(key);
+    Section &section = FindOrAddSection(Units(sectionName));
+    const std::u16string wanted = Units(keyName);
+    const std::u16string_view key = Trim(wanted);
+    std::u16string value = Units(valueText);
     for (Entry &entry : section.entries) {
         if (!entry.key.empty() && EqualsIgnoringCase(entry.key, key)) {
-            entry.value = std::string(value);
-            entry.text = entry.key + "=" + entry.value;
+            entry.value = std::move(value);
+            entry.text = entry.key + u"=" + entry.value;
             return;
         }
     }
@@ -184,9 +226,9 @@ void IniFile::WriteString(std::string_view sectionName, std::string_view key, st
     while (position != section.entries.begin() && Trim(std::prev(position)->text).empty())
         --position;
     Entry entry;
-    entry.key = std::string(key);
-    entry.value = std::string(value);
-    entry.text = entry.key + "=" + entry.value;
+    entry.key = std::u16string(key);
+    entry.value = std::move(value);
+    entry.text = entry.key + u"=" + entry.value;
     section.entries.insert(position, std::move(entry));
 }
 
@@ -216,11 +258,11 @@ void IniFile::WriteStruct(std::string_view section, std::string_view key, const 
 
 QByteArray IniFile::ToText() const
 {
-    QByteArray text;
+    std::u16string text;
     text.reserve(16 * 1024);
-    auto appendLine = [&text](const std::string &line) {
-        text.append(line.data(), static_cast<qsizetype>(line.size()));
-        text.append("\r\n", 2);
+    auto appendLine = [&text](const std::u16string &line) {
+        text += line;
+        text += u"\r\n";
     };
     for (const Section &section : sections) {
         if (section.hasHeader)
@@ -228,7 +270,7 @@ QByteArray IniFile::ToText() const
         for (const Entry &entry : section.entries)
             appendLine(entry.text);
     }
-    return EncodeProfileText(text, encoding);
+    return ProfileBytes(text, encoding, oddByte);
 }
 
 bool IniFile::Flush(QString *reason) const

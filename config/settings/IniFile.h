@@ -9,6 +9,11 @@
 // or key where it is missing, and everything else in the file is kept as it
 // was. Files are written with CR LF line ends, in the encoding they were read
 // in (UTF-16 with its byte order mark, as the platform writes it, or bytes).
+// The text is kept as the platform's functions see it, in 16-bit code units
+// (one per byte for 8-bit text), and lines are written back unit for unit, so
+// that every line Config does not write comes back exactly as it was, even
+// when it is not valid UTF-16. 8-bit text with a NUL byte is no settings file
+// (UTF-16 without its mark, binary damage): it reads as unreadable.
 // (Skin files, read-only, have their own lookup in skin/PrivateProfile.h.)
 //
 // The file is read once when the object is made; writes change the copy in
@@ -76,24 +81,29 @@ public:
 private:
     struct Entry
     {
-        std::string text; // the line as written
-        std::string key; // empty for comments, blank and other lines
-        std::string value;
+        std::u16string text; // the line as written
+        std::u16string key; // empty for comments, blank and other lines
+        std::u16string value;
     };
     struct Section
     {
         bool hasHeader = false; // false only for the lines before the first header
-        std::string name;
-        std::string header;
+        std::u16string name;
+        std::u16string header;
         std::vector<Entry> entries;
     };
 
+    // Names and values given and answered in UTF-8, as units of this file.
+    std::u16string Units(std::string_view text) const;
+    std::string Text(std::u16string_view units) const;
+
     void Parse(const QByteArray &text);
-    const Section *FindSection(std::string_view name) const;
-    Section &FindOrAddSection(std::string_view name);
+    const Section *FindSection(std::u16string_view name) const;
+    Section &FindOrAddSection(std::u16string_view name);
 
     QString path;
     FileState state = FileState::Readable;
     ProfileEncoding encoding = ProfileEncoding::Plain;
+    QByteArray oddByte; // an odd final byte of a UTF-16 file, which is no unit
     std::vector<Section> sections;
 };

@@ -1,11 +1,10 @@
 #include "settings/LightingSettings.h"
 
+#include "framework/KeepAside.h"
 #include "framework/PlatformPaths.h"
 #include "settings/DiagnosticLog.h"
 #include "settings/IniFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
@@ -76,21 +75,17 @@ bool RecordsMatch(const EffectInfo &a, const EffectInfo &b)
     return std::equal(a.colors.begin(), a.colors.begin() + compared, b.colors.begin());
 }
 
-// Copies the file to the first free "<path>.unreadable", "<path>.unreadable-2",
-// ... beside it; answers the copy's path, empty when none could be made.
-QString KeepUnreadableCopy(const QString &path)
+// Names for an unreadable file kept aside: "<path>.unreadable",
+// "<path>.unreadable-2", ...
+QString KeptAsideName(const QString &path, int n)
 {
-    constexpr int kMaxCopies = 100;
-    for (int n = 1; n <= kMaxCopies; ++n) {
-        QString copy = path + QStringLiteral(".unreadable");
-        if (n > 1)
-            copy += QStringLiteral("-%1").arg(n);
-        if (QFileInfo::exists(copy))
-            continue;
-        return QFile::copy(path, copy) ? copy : QString();
-    }
-    return {};
+    QString name = path + QStringLiteral(".unreadable");
+    if (n > 1)
+        name += QStringLiteral("-%1").arg(n);
+    return name;
 }
+
+constexpr int kMaxKeptAsideNames = 100;
 
 } // namespace
 
@@ -151,7 +146,7 @@ void LoadSettings(LightingSettings &settings, const QString &path)
         SaveSettings(settings, path);
 }
 
-bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason)
+bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason, QString *keptAside)
 {
     if (path.isEmpty()) {
         if (reason)
@@ -161,15 +156,20 @@ bool SaveSettings(const LightingSettings &settings, const QString &path, QString
     IniFile ini(path);
     if (ini.State() == IniFile::FileState::Unreadable) {
         // Whatever the user had there is kept before a clean file replaces it.
-        const QString copy = KeepUnreadableCopy(path);
-        if (copy.isEmpty()) {
+        const KeptAside kept = KeepFileAside(path, KeptAsideName, kMaxKeptAsideNames);
+        if (kept.path.isEmpty()) {
             if (reason)
-                *reason = QStringLiteral("the unreadable file could not be copied aside before being replaced");
-            WriteLog(
-                QStringLiteral("SaveSettings - unreadable file not replaced, no copy could be made - %1").arg(path));
+                *reason = QStringLiteral("the unreadable file could not be kept aside before being replaced (%1)")
+                              .arg(kept.error);
+            WriteLog(QStringLiteral("SaveSettings - unreadable file not replaced, it could not be kept aside - %1 - %2")
+                         .arg(path, kept.error));
             return false;
         }
-        WriteLog(QStringLiteral("SaveSettings - unreadable file copied to %1").arg(copy));
+        if (!kept.earlier) {
+            WriteLog(QStringLiteral("SaveSettings - unreadable file kept as %1").arg(kept.path));
+            if (keptAside)
+                *keptAside = kept.path;
+        }
         ini.StartAfresh();
     }
     ini.WriteInt(kSettingSection, "Show_TrayIcon", settings.Show_TrayIcon);

@@ -83,10 +83,15 @@ void LoadSettings(LightingSettings &settings, const QString &path);
 
 // Writes every key of the state, in the file's key order and encoding,
 // keeping any other section, key and comment of an existing file. An
-// unreadable file is first copied aside ("<path>.unreadable") and then
-// replaced by a clean one. True when the whole file was written; on failure
-// the previous file is left as it was and `reason` (when given) says why.
-bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason = nullptr);
+// unreadable file is first kept aside under the first free name of
+// "<file>.unreadable", "<file>.unreadable-2", ... (never copied; <file> is
+// `path` with its links followed: see
+// framework/KeepAside.h) and then replaced by a clean one; `keptAside` (when
+// given) receives that name the first time the file is kept. True when the
+// whole file was written; on failure the previous file is left as it was and
+// `reason` (when given) says why.
+bool SaveSettings(const LightingSettings &settings, const QString &path, QString *reason = nullptr,
+                  QString *keptAside = nullptr);
 
 // The unsaved-change test for a profile switch.
 bool ProfileMatches(const ProfileSettings &profile, const ProfileSettings &savedProfile);

@@ -122,7 +122,7 @@ TEST_F(SettingsReadTest, SavedSettingsReadBackAndTheFileIsLeftAlone)
 
 TEST_F(SettingsReadTest, BrokenFileReadsAsDefaultsWithoutBeingRepaired)
 {
-    const QByteArray garbage("[Profile0Setting]\r\nEffectInfo_SSD1=ZZ\r\n\xff\xfe\0junk", 45);
+    const QByteArray garbage("[Profile0Setting]\r\nEffectInfo_SSD1=ZZ\r\n\xff\xfejunk");
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -138,11 +138,13 @@ TEST_F(SettingsReadTest, BrokenFileReadsAsDefaultsWithoutBeingRepaired)
 
 TEST_F(SettingsReadTest, ConfigAndAgentShareOneRuleForUnreadableFiles)
 {
-    // Too large, or not a single section: unreadable for both, which gives
-    // the defaults here and a clean file at Config's next save.
+    // Too large, not a single section, or 8-bit text with a NUL byte (UTF-16
+    // without its mark): unreadable for both, which gives the defaults here
+    // and a clean file at Config's next save.
     QByteArray oversized("[Setting]\r\nled_sw=0\r\n");
     oversized.resize(IniFile::kMaxFileBytes + 1, ' ');
-    for (const QByteArray &content : {QByteArray("led_sw=0\r\n"), oversized}) {
+    const QByteArray unmarkedUtf16("[\0S\0]\0\r\0\n\0", 10);
+    for (const QByteArray &content : {QByteArray("led_sw=0\r\n"), oversized, unmarkedUtf16}) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 class MainWindowTest : public ::testing::Test
 {
@@ -38,8 +39,9 @@ protected:
         options.startAgent = false;
         options.listenForAgent = false;
         CConfigDlg::SetOptions(options);
-        SetMessageBoxHandler([this](const QString &text, const QString &caption, MessageBoxKind) {
+        SetMessageBoxHandler([this](const QString &text, const QString &caption, MessageBoxKind kind) {
             boxes << caption + QStringLiteral(": ") + text;
+            boxKinds.push_back(kind);
             return boxAnswer;
         });
     }
@@ -219,5 +221,6 @@ protected:
     TempUserFolders folders;
     std::unique_ptr<CConfigDlg> window;
     QStringList boxes;
+    std::vector<MessageBoxKind> boxKinds;
     int boxAnswer = IDCANCEL;
 };

@@ -172,19 +172,29 @@ TEST_F(MainWindowTest, UnsavedRecordChangeAsksAndSavesOnOk)
     EXPECT_EQ(w.Settings().CurrentProfile, 0);
 }
 
-TEST_F(MainWindowTest, FailedSaveIsShownKeepsTheEditsAndIsLogged)
+// A file where the settings folder should be makes every save fail; taking
+// it away again lets the next save succeed.
+void BlockSettingsFolder(const TempUserFolders &folders, bool blocked)
+{
+    const QString folder = folders.ConfigHome() + "/Zarvik/Zarvik RGB Software";
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile::remove(folder);
+    if (!blocked) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        return;
+    }
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+}
+
+TEST_F(MainWindowTest, FailedSaveKeepsWindowProfileAndEditsUntilASaveSucceeds)
 {
     CConfigDlg &w = Open(1);
     const LightingSettings before = w.SavedSettings();
-    // A file where the settings folder should be: no save can succeed.
-    const QString folder = folders.ConfigHome() + "/Zarvik/Zarvik RGB Software";
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    BlockSettingsFolder(folders, true);
     const auto failureShown = [this, &w](int at) {
-        return boxes.size() > at && boxes[at].contains(": The settings could not be saved to ")
-            && boxes[at].contains(w.SettingsFilePath());
+        return boxes.size() > at && boxes[at].startsWith("Zarvik RGB Software: The settings could not be saved to ")
+            && boxes[at].contains(w.SettingsFilePath()) && boxKinds[at] == MessageBoxKind::OkError;
     };
 
     // Apply.
@@ -195,23 +205,73 @@ TEST_F(MainWindowTest, FailedSaveIsShownKeepsTheEditsAndIsLogged)
     EXPECT_TRUE(failureShown(0)) << boxes[0].toStdString();
     EXPECT_EQ(w.EditedRecord()->effectId, 4);
 
-    // A profile switch confirmed with OK: the switch goes on with the edits.
+    // Two profile switches confirmed with OK: neither happens.
     boxAnswer = IDOK;
-    Click(Screen().profileButtons[2]);
-    ASSERT_EQ(boxes.size(), 3);
-    EXPECT_EQ(boxes[1], "Profile: Save Profile?");
-    EXPECT_TRUE(failureShown(2));
-    EXPECT_EQ(w.Settings().CurrentProfile, 2);
-    EXPECT_EQ(w.Settings().Profile(0).Category(1).records[1].effectId, 4) << "the confirmed edits are kept";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Click(Screen().profileButtons[2]);
+        ASSERT_EQ(boxes.size(), 3 + 2 * attempt);
+        EXPECT_EQ(boxes[1 + 2 * attempt], "Profile: Save Profile?");
+        EXPECT_TRUE(failureShown(2 + 2 * attempt));
+        EXPECT_EQ(w.Settings().CurrentProfile, 0);
+        EXPECT_TRUE(Screen().profileButtons[0].GetChecked());
+        EXPECT_FALSE(Screen().profileButtons[2].GetChecked());
+        EXPECT_EQ(w.EditedRecord()->effectId, 4) << "the confirmed edits are kept";
+    }
 
-    // Close-and-save.
+    // The window manager's close is refused.
     w.close();
-    EXPECT_TRUE(failureShown(3));
-    EXPECT_TRUE(w.IsEnding());
+    EXPECT_TRUE(failureShown(5));
+    EXPECT_FALSE(w.IsEnding());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.EditedRecord()->effectId, 4);
 
     QFile log(DiagnosticLogPath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("SaveSettings failed - "));
+
+    // The cause is gone: the switch saves and happens, and a close ends.
+    BlockSettingsFolder(folders, false);
+    Click(Screen().profileButtons[2]);
+    EXPECT_EQ(boxes.size(), 7);
+    EXPECT_EQ(w.Settings().CurrentProfile, 2);
+    EXPECT_TRUE(Screen().profileButtons[2].GetChecked());
+    EXPECT_EQ(FileSettings().Profile(0).Category(1).records[1].effectId, 4);
+    w.close();
+    EXPECT_TRUE(w.IsEnding());
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(boxes.size(), 7);
+}
+
+TEST_F(MainWindowTest, CloseButtonEndsWithoutSavingAfterARefusedClose)
+{
+    CConfigDlg &w = Open(1);
+    BlockSettingsFolder(folders, true);
+    Click(Screen().ledOffButton);
+    w.close();
+    ASSERT_FALSE(w.IsEnding());
+    Click(Screen().closeButton);
+    EXPECT_TRUE(w.IsEnding());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_EQ(boxes.size(), 1) << "no second save was tried";
+}
+
+TEST_F(MainWindowTest, UserIsToldOnceWhereTheUnreadableSettingsFileWasKept)
+{
+    QFile file(SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a settings file");
+    file.close();
+    CConfigDlg &w = Open(1);
+    Click(Screen().applyButton);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0],
+              "Zarvik RGB Software: The settings file " + SettingsPath() + " could not be read; it was kept as "
+                  + SettingsPath() + ".unreadable.");
+    EXPECT_EQ(boxKinds[0], MessageBoxKind::OkInformation);
+    Click(Screen().applyButton);
+    w.close();
+    EXPECT_TRUE(w.IsEnding());
+    EXPECT_EQ(boxes.size(), 1);
 }
 
 TEST_F(MainWindowTest, WindowManagerCloseSavesThenEnds)

@@ -293,6 +293,11 @@ TEST_F(LocalWindowEndpointTest, StaleSocketIsNoWindowAndANewListenerTakesItsPlac
     RawSocket stale(kTitle, RawSocket::Kind::Stale);
     ASSERT_TRUE(stale.Ok());
     ASSERT_TRUE(QFileInfo::exists(SocketPath()));
+    // Its owner died while writing its lock file (a full disk): the file is
+    // empty, which decides nothing.
+    QFile lockFile(SocketPath() + ".lock");
+    ASSERT_TRUE(lockFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lockFile.close();
     EXPECT_EQ(LocalWindows::SendToWindow(kTitle, 1324, 0, 0, 3000).status, SendStatus::NoWindow);
     EXPECT_FALSE(LocalWindows::WindowExists(kTitle, 3000));
 

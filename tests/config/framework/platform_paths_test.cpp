@@ -5,11 +5,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +95,54 @@ TEST(SingleInstanceLock, OnlyALiveHolderRefusesAndAMissingFolderIsNoHolder)
 
     EXPECT_EQ(SingleInstanceLock("app", dir.path() + "/missing").TryAcquire(), SingleInstanceLock::Result::Unavailable);
     EXPECT_EQ(SingleInstanceLock("app", QString()).TryAcquire(), SingleInstanceLock::Result::Unavailable);
+}
+
+TEST(SingleInstanceLock, EmptyOrDamagedLockFilesNeverBlock)
+{
+    QTemporaryDir dir;
+    for (const QByteArray &contents : {QByteArray(), QByteArray("\x01\xFFnot a lock\n\n")}) {
+        QFile file(dir.path() + "/app.lock");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+        SingleInstanceLock lock("app", dir.path());
+        EXPECT_EQ(lock.TryAcquire(), SingleInstanceLock::Result::Held) << contents.size() << " bytes";
+    }
+}
+
+TEST(SingleInstanceLock, DiesWithItsHolderAndIsNotInheritedByAStartedProgram)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path() + "/app.lock");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT, 0600);
+        if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) [[maybe_unused]]
+            auto n = ::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    SingleInstanceLock lock("app", dir.path());
+    EXPECT_EQ(lock.TryAcquire(), SingleInstanceLock::Result::HeldByAnother);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(lock.TryAcquire(), SingleInstanceLock::Result::Held);
+
+    // A program started meanwhile outlives this holder without keeping it.
+    QProcess started;
+    started.start("sleep", {"30"});
+    ASSERT_TRUE(started.waitForStarted());
+    lock.Release();
+    EXPECT_EQ(SingleInstanceLock("app", dir.path()).TryAcquire(), SingleInstanceLock::Result::Held);
+    started.kill();
+    started.waitForFinished();
 }
 
 } // namespace

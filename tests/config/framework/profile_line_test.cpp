@@ -88,17 +88,30 @@ TEST(HexDigit, BothCasesAndNothingElse)
     EXPECT_EQ(HexDigitValue(char16_t(0xFF10)), -1) << "a full-width digit is no hex digit";
 }
 
-TEST(ProfileEncoding, Utf16FilesRoundTripWithTheirMark)
+TEST(ProfileEncoding, UnitsRoundTripWithTheirMark)
 {
     const QByteArray utf8 = QStringLiteral("[Setting]\r\nname=全部\r\n").toUtf8();
-    for (ProfileEncoding encoding :
-         {ProfileEncoding::Plain, ProfileEncoding::Utf8WithMark, ProfileEncoding::Utf16LE, ProfileEncoding::Utf16BE}) {
-        const QByteArray bytes = EncodeProfileText(utf8, encoding);
+    const QString decoded = QString::fromUtf8(utf8);
+    const std::u16string asUtf16(reinterpret_cast<const char16_t *>(decoded.utf16()), std::size_t(decoded.size()));
+    std::u16string asBytes; // one unit per byte
+    for (char byte : utf8)
+        asBytes += char16_t(static_cast<unsigned char>(byte));
+    const std::pair<ProfileEncoding, const std::u16string &> cases[] = {
+        {ProfileEncoding::Plain, asBytes},
+        {ProfileEncoding::Utf8WithMark, asBytes},
+        {ProfileEncoding::Utf16LE, asUtf16},
+        {ProfileEncoding::Utf16BE, asUtf16},
+    };
+    for (const auto &[encoding, units] : cases) {
+        const QByteArray bytes = ProfileBytes(units, encoding);
         EXPECT_EQ(DetectProfileEncoding(bytes), encoding);
-        EXPECT_EQ(ProfileTextAsUtf8(bytes, encoding), utf8);
-        EXPECT_EQ(DecodeProfileText(bytes), QString::fromUtf8(utf8));
+        EXPECT_EQ(ProfileUnits(bytes, encoding), units);
+        EXPECT_EQ(DecodeProfileText(bytes), decoded);
     }
-    EXPECT_TRUE(EncodeProfileText("[a]", ProfileEncoding::Utf16LE).startsWith(QByteArray("\xFF\xFE[\0a\0]\0", 8)));
+    EXPECT_EQ(ProfileBytes(u"[a]", ProfileEncoding::Utf16LE), QByteArray("\xFF\xFE[\0a\0]\0", 8));
+    QByteArray odd;
+    EXPECT_EQ(ProfileUnits(QByteArray("\xFE\xFF\0a\x01", 5), ProfileEncoding::Utf16BE, &odd), u"a");
+    EXPECT_EQ(odd, "\x01");
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace {
 
 TEST(IniFileReading, NamesIgnoreCaseAndBlanksAroundNamesAndValues)
@@ -67,24 +69,55 @@ TEST(IniFileReading, FilesWithoutASectionAreUnreadable)
         {"key=value\r\n", IniFile::FileState::Unreadable},
         {QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), IniFile::FileState::Unreadable},
         {QByteArray("\xFF\xFE[\0S\0]\0", 8), IniFile::FileState::Readable},
+        {QByteArray("[\0S\0]\0", 6), IniFile::FileState::Unreadable}, // UTF-16 without its mark
+        {QByteArray("[S]\r\nk=\0", 9), IniFile::FileState::Unreadable},
     };
     for (const auto &[text, state] : cases)
         EXPECT_EQ(IniFile::FromText(text).State(), state) << text.toHex().constData();
 }
 
-TEST(IniFileWriting, Utf16FilesAreReadAndWrittenBackInUtf16)
+QByteArray Utf16(std::u16string_view units, bool littleEndian)
 {
-    const QString text = QStringLiteral("[Setting]\r\nled_sw=0\r\nname=全部\r\n");
-    QByteArray utf16("\xFF\xFE", 2);
-    utf16 += QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    IniFile ini = IniFile::FromText(utf16);
-    EXPECT_EQ(ini.ReadInt("Setting", "led_sw", 1), 0);
-    EXPECT_EQ(ini.ReadString("Setting", "name"), QStringLiteral("全部").toStdString());
+    QByteArray bytes(littleEndian ? "\xFF\xFE" : "\xFE\xFF", 2);
+    for (char16_t unit : units) {
+        const char low = char(unit & 0xFF), high = char(unit >> 8);
+        bytes.append(littleEndian ? low : high).append(littleEndian ? high : low);
+    }
+    return bytes;
+}
+
+TEST(IniFileWriting, Utf16FilesComeBackUnitForUnit)
+{
+    // Another program's key with an unpaired surrogate, a value outside
+    // ASCII, and an odd final byte that is no unit.
+    const std::u16string text = u"[Setting]\r\nled_sw=0\r\nname=全部\r\nother=\xD800x\r\n";
+    for (bool little : {true, false}) {
+        for (const QByteArray &odd : {QByteArray(), QByteArray("\x7F")}) {
+            const QByteArray file = Utf16(text, little) + odd;
+            IniFile ini = IniFile::FromText(file);
+            EXPECT_EQ(ini.ReadInt("Setting", "led_sw", 1), 0);
+            EXPECT_EQ(ini.ReadString("Setting", "name"), QStringLiteral("全部").toStdString());
+            EXPECT_EQ(ini.ToText(), file);
+
+            ini.WriteInt("Setting", "led_sw", 1);
+            ini.WriteString("Setting", "名前", "値");
+            EXPECT_EQ(ini.ReadString("setting", "名前"), QStringLiteral("値").toStdString());
+            EXPECT_EQ(ini.ToText(),
+                      Utf16(u"[Setting]\r\nled_sw=1\r\nname=全部\r\nother=\xD800x\r\n名前=値\r\n", little) + odd);
+        }
+    }
+}
+
+TEST(IniFileWriting, EightBitFilesComeBackByteForByte)
+{
+    const QByteArray file("[Setting]\r\nled_sw=0\r\nlatin=\xE9t\xE9\r\nutf8=\xE5\x85\xA8\r\n");
+    IniFile ini = IniFile::FromText(file);
+    EXPECT_EQ(ini.ReadString("Setting", "latin"), "\xE9t\xE9");
+    EXPECT_EQ(ini.ToText(), file);
     ini.WriteInt("Setting", "led_sw", 1);
-    const QString expected = QStringLiteral("[Setting]\r\nled_sw=1\r\nname=全部\r\n");
-    EXPECT_EQ(ini.ToText(),
-              QByteArray("\xFF\xFE", 2)
-                  + QByteArray(reinterpret_cast<const char *>(expected.utf16()), expected.size() * 2));
+    QByteArray expected = file;
+    expected.replace("led_sw=0", "led_sw=1");
+    EXPECT_EQ(ini.ToText(), expected);
 }
 
 TEST(IniFileReading, OversizedFilesAreNotRead)

@@ -9,6 +9,9 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <functional>
 
 namespace {
 
@@ -118,7 +121,28 @@ TEST_F(SettingsFileTest, Utf16FileReadsAndStaysUtf16AfterASave)
     EXPECT_EQ(Load(), settings);
 }
 
-TEST_F(SettingsFileTest, UnreadableFileIsCopiedAsideAndReplacedByACleanOne)
+ino_t InodeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Runs `save` under a file size limit that fails every write.
+bool SaveUnderATinyFileSizeLimit(const std::function<bool()> &save)
+{
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = saved;
+    tiny.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool done = save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    return done;
+}
+
+TEST_F(SettingsFileTest, UnreadableFileIsKeptAsideUnderAFreeNameAndReplacedByACleanOne)
 {
     QByteArray oversized("[Setting]\r\nled_sw=0\r\n");
     oversized.resize(IniFile::kMaxFileBytes + 1, 'x');
@@ -129,20 +153,61 @@ TEST_F(SettingsFileTest, UnreadableFileIsCopiedAsideAndReplacedByACleanOne)
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
         WriteAll(Path(), content);
+        const ino_t original = InodeOf(Path());
         LightingSettings settings;
         EXPECT_EQ(ReadSettings(settings, Path()), SettingsFileState::Unreadable);
         EXPECT_EQ(settings.led_sw, 1) << "the defaults apply";
 
-        ASSERT_TRUE(SaveSettings(settings, Path()));
-        EXPECT_EQ(ReadAll(Path() + ".unreadable"), content);
+        QString kept;
+        ASSERT_TRUE(SaveSettings(settings, Path(), nullptr, &kept));
+        EXPECT_EQ(kept, Path() + ".unreadable");
+        EXPECT_EQ(InodeOf(kept), original) << "the file itself is kept, not a copy";
+        EXPECT_EQ(ReadAll(kept), content);
         EXPECT_EQ(QString::fromLatin1(ReadAll(Path())).split("\r\n", Qt::SkipEmptyParts),
                   FirstRunLines(settings.lan_id));
 
-        // A second unreadable file does not overwrite the first copy.
+        // A second unreadable file overwrites neither the first one nor a
+        // file of another program that took the next name.
+        WriteAll(Path() + ".unreadable-2", "taken");
         WriteAll(Path(), content);
-        ASSERT_TRUE(SaveSettings(settings, Path()));
-        EXPECT_EQ(ReadAll(Path() + ".unreadable-2"), content);
+        ASSERT_TRUE(SaveSettings(settings, Path(), nullptr, &kept));
+        EXPECT_EQ(kept, Path() + ".unreadable-3");
+        EXPECT_EQ(ReadAll(kept), content);
+        EXPECT_EQ(ReadAll(Path() + ".unreadable-2"), "taken");
+        EXPECT_EQ(ReadAll(Path() + ".unreadable"), content);
     }
+}
+
+TEST_F(SettingsFileTest, UnreadableFileIsKeptOnceAcrossAFailedSave)
+{
+    WriteAll(Path(), "not a settings file");
+    LightingSettings settings;
+    ResetSettings(settings);
+    QString kept;
+    EXPECT_FALSE(SaveUnderATinyFileSizeLimit([&] { return SaveSettings(settings, Path(), nullptr, &kept); }));
+    EXPECT_EQ(kept, Path() + ".unreadable");
+    EXPECT_EQ(ReadAll(Path()), "not a settings file");
+
+    kept.clear();
+    ASSERT_TRUE(SaveSettings(settings, Path(), nullptr, &kept));
+    EXPECT_TRUE(kept.isEmpty()) << "already kept: " << kept.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList {"config", "config.unreadable"}));
+    EXPECT_EQ(ReadAll(Path() + ".unreadable"), "not a settings file");
+}
+
+TEST_F(SettingsFileTest, UnreadableFileBehindALinkIsKeptBesideItself)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/dotfiles"));
+    const QString target = dir.path() + "/dotfiles/zarvik";
+    WriteAll(target, "not a settings file");
+    ASSERT_TRUE(QFile::link(target, Path()));
+    LightingSettings settings;
+    ResetSettings(settings);
+    QString kept;
+    ASSERT_TRUE(SaveSettings(settings, Path(), nullptr, &kept));
+    EXPECT_EQ(kept, target + ".unreadable");
+    EXPECT_EQ(ReadAll(kept), "not a settings file");
+    EXPECT_EQ(ReadSettings(settings, Path()), SettingsFileState::Loaded);
 }
 
 TEST_F(SettingsFileTest, DamagedRecordLoadsAsDefaultAndTheRestAsWritten)
@@ -236,15 +301,7 @@ TEST_F(SettingsFileTest, FailedSaveReportsFailureAndKeepsTheOldFile)
     settings.led_sw = 0;
 
     // A file size limit makes every write fail, for root as well.
-    struct rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tiny = saved;
-    tiny.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    const bool saved_ok = SaveSettings(settings, Path());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    const bool saved_ok = SaveUnderATinyFileSizeLimit([&] { return SaveSettings(settings, Path()); });
 
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(ReadAll(Path()), before);
