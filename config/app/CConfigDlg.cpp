@@ -546,7 +546,7 @@ void CConfigDlg::wheelEvent(QWheelEvent *event)
     UpdateEffectListHover(mapFromGlobal(event->globalPosition().toPoint()));
     const int delta = VerticalWheelDelta(*event);
     if (effectListHover && delta != 0)
-        screen.effectListScroll.OnMouseWheel(delta);
+        screen.effectListScroll.TurnWheel(delta);
     event->accept();
 }
 

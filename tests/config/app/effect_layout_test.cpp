@@ -116,12 +116,24 @@ TEST_F(MainWindowTest, WheelOverTheEffectListScrollsIt)
     }
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
 
+    // A touchpad's small turns scroll one row per 120 units, over the list
+    // and over its scroll bar alike.
+    for (int i = 0; i < 6; ++i) {
+        QWidget *target = i % 2 ? static_cast<QWidget *>(&Screen().effectListScroll) : &w;
+        const QPoint at = target->mapFrom(&w, inside);
+        QWheelEvent small(at, target->mapToGlobal(at), QPoint(), QPoint(0, -40), Qt::NoButton, Qt::NoModifier,
+                          Qt::ScrollUpdate, false);
+        QCoreApplication::sendEvent(target, &small);
+        QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_EQ(Screen().effectListScroll.GetPos(), 3);
+
     const QPoint outside(700, 500);
     QWheelEvent elsewhere(outside, w.mapToGlobal(outside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&w, &elsewhere);
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
+    EXPECT_EQ(Screen().effectListScroll.GetPos(), 3);
 }
 
 TEST_F(MainWindowTest, ScreenIsBuiltFromTheSkinAndPaints)
