@@ -604,13 +604,15 @@ void CConfigDlg::paintEvent(QPaintEvent *event)
     // On screens of pixel ratio 1.5 or more the face has that many pixels per
     // logical pixel, so that the skin's 2x pictures stay sharp.
     const qreal ratio = devicePixelRatioF() >= 1.5 ? devicePixelRatioF() : 1.0;
-    if (face.deviceIndependentSize() != QSizeF(size()) || face.devicePixelRatio() != ratio
-        || faceEffect != currentEffect || faceEffectName != effectName) {
+    if (faceSize != size() || faceRatio != ratio || faceEffect != currentEffect || faceEffectName != effectName) {
         face = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
         face.setDevicePixelRatio(ratio);
         face.fill(Qt::black);
         QPainter painter(&face);
         PaintMainWindow(painter, screen, currentEffect, effectName);
+        faceSize = size();
+        faceRatio = ratio;
+        ++faceDrawings;
         faceEffect = currentEffect;
         faceEffectName = effectName;
     }

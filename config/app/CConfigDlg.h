@@ -84,6 +84,9 @@ public:
     EffectInfo PreviewedRecord() const;
     const EffectPreview &Preview() const { return preview; }
     bool PreviewAnimating() const { return previewTimer.isActive(); }
+    // How often the window's face has been drawn (once per effect shown, and
+    // per size or pixel ratio).
+    int FaceDrawings() const { return faceDrawings; }
 
 protected:
     bool OnCreate();
@@ -139,8 +142,13 @@ private:
     AgentLink agent;
     bool created = false;
     bool ending = false;
-    // The painted face and what it shows.
+    // The painted face, the window size and pixel ratio it was made for, and
+    // what it shows. (Its size read back through a fractional ratio is not
+    // the window's.)
     QImage face;
+    QSize faceSize;
+    qreal faceRatio = 0;
+    int faceDrawings = 0;
     int faceEffect = -1;
     QString faceEffectName;
     // The live preview of the edited record on the drive picture.
