@@ -74,7 +74,8 @@ CConfigDlg::CConfigDlg(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent); // the paint covers every pixel; nothing is erased first
     setMouseTracking(true);
     previewTimer.setInterval(EffectPreview::kFrameIntervalMs);
-    connect(&previewTimer, &QTimer::timeout, this, [this] { update(preview.Area()); });
+    previewTimer.setSingleShot(true);
+    connect(&previewTimer, &QTimer::timeout, this, &CConfigDlg::RequestPreviewFrame);
 }
 
 CConfigDlg::~CConfigDlg()
@@ -568,6 +569,15 @@ void CConfigDlg::keyPressEvent(QKeyEvent *event)
 
 bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == frameWindow && event->type() == QEvent::UpdateRequest && previewFrameRequested) {
+        // The frame asked for: the strip alone is repainted (the window's
+        // own handling would repaint all of it).
+        previewFrameRequested = false;
+        update(preview.Area());
+        if (previewRunning)
+            previewTimer.start();
+        return true;
+    }
     if (colorEditor.IsColorBox(watched)) {
         auto *box = static_cast<CClrEdit *>(watched);
         if (event->type() == QEvent::KeyRelease) {
@@ -655,8 +665,25 @@ void CConfigDlg::SyncPreview()
         update(preview.Area());
     }
     const bool animate = IsAnimatedEffect(record, ledOn) && isVisible() && !isMinimized();
-    if (animate && !previewTimer.isActive())
-        previewTimer.start();
-    else if (!animate && previewTimer.isActive())
+    if (animate && !previewRunning) {
+        previewRunning = true;
+        RequestPreviewFrame();
+    } else if (!animate && previewRunning) {
+        previewRunning = false;
+        previewFrameRequested = false;
         previewTimer.stop();
+    }
+}
+
+void CConfigDlg::RequestPreviewFrame()
+{
+    QWindow *window = windowHandle();
+    if (!previewRunning || window == nullptr)
+        return;
+    if (frameWindow != window) {
+        window->installEventFilter(this);
+        frameWindow = window;
+    }
+    previewFrameRequested = true;
+    window->requestUpdate();
 }

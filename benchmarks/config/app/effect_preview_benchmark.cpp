@@ -152,7 +152,7 @@ int main(int argc, char **argv)
     const double share = 100.0 * (movingCpu - stillCpu) / kSeconds;
     std::printf("pixel ratio %.3g, animation at %d ms a frame (%s): %.2f%% of one core above the still window "
                 "(budget 2%%); %.2f%% still, %.2f%% animated; face drawn %d times while animating\n",
-                ratio, EffectPreview::kFrameIntervalMs, animating ? "timer running" : "TIMER NOT RUNNING", share,
+                ratio, EffectPreview::kFrameIntervalMs, animating ? "animating" : "NOT ANIMATING", share,
                 100.0 * stillCpu / kSeconds, 100.0 * movingCpu / kSeconds, faceDrawings);
     return 0;
 }
