@@ -9,13 +9,16 @@
 #                          pkg-config file; include/QZlibrary_Ocelot_64/QZlibrary.h
 #   share/...              desktop entry, AppStream metadata, icons, manual pages,
 #                          bash completion, documentation
-# and, whatever the prefix, the configuration that belongs in /etc: the
-# provider's system-wide registration (/etc/Zarvik/registry, where Config looks)
-# and the agent's XDG autostart entry (/etc/xdg/autostart).
+# and, in the configuration folder of the prefix (SYSCONFDIR: /etc for the
+# prefix /usr, so for the packages; <prefix>/etc for /usr/local or ~/.local),
+# the provider's system-wide registration (Zarvik/registry, where Config looks)
+# and the agent's XDG autostart entry (xdg/autostart).
 #
 # Files that name installed paths are written at install time, so that
 # `cmake --install build --prefix P` and the packages get the prefix they are
-# installed to, not the one the tree was configured with.
+# installed to, not the one the tree was configured with. For the same reason
+# the configuration folder is worked out at install time, by GNUInstallDirs'
+# rule for CMAKE_INSTALL_FULL_SYSCONFDIR (which Config's registry follows).
 
 include(GNUInstallDirs)
 # The library goes to the multiarch folder whatever the prefix: Debian's loader
@@ -38,10 +41,25 @@ set(QZ_PROVIDER_INSTANCE_KEY
 set(packaging_build ${PROJECT_BINARY_DIR}/packaging)
 set(shared_object_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-# configure_file at install time: @QZ_PREFIX@ is the prefix being installed to.
+# The configuration folder of the prefix being installed to, as install code:
+# sets QZ_SYSCONFDIR.
+set(qz_sysconfdir_code "
+    if(IS_ABSOLUTE \"${CMAKE_INSTALL_SYSCONFDIR}\")
+      set(QZ_SYSCONFDIR \"${CMAKE_INSTALL_SYSCONFDIR}\")
+    elseif(\"\${CMAKE_INSTALL_PREFIX}\" MATCHES \"^/(usr/?)?$\")
+      set(QZ_SYSCONFDIR /etc)
+    elseif(\"\${CMAKE_INSTALL_PREFIX}\" MATCHES \"^/opt/\")
+      set(QZ_SYSCONFDIR \"/etc\${CMAKE_INSTALL_PREFIX}\")
+    else()
+      set(QZ_SYSCONFDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_SYSCONFDIR}\")
+    endif()")
+
+# configure_file at install time: @QZ_PREFIX@ is the prefix being installed to;
+# a destination may start with \${QZ_SYSCONFDIR}, its configuration folder.
 function(qz_install_configured source destination component)
   install(CODE "
     set(QZ_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    ${qz_sysconfdir_code}
     set(target \"${destination}\")
     if(NOT IS_ABSOLUTE \"\${target}\")
       set(target \"\${CMAKE_INSTALL_PREFIX}/\${target}\")
@@ -66,6 +84,10 @@ qz_install_configured(${packaging_build}/QZlibrary_Ocelot_64.pc.in
   ${QZ_INSTALL_LIBDIR}/pkgconfig/QZlibrary_Ocelot_64.pc development)
 
 # ---- the program -------------------------------------------------------------------------------
+# Installed, none of them needs a run path: they link only system libraries
+# (qt_standard_project_setup's default, $ORIGIN/../lib, would name
+# lib/zarvik-rgb/../lib).
+set_target_properties(Config hid ZarvikLightingProvider PROPERTIES INSTALL_RPATH "")
 install(TARGETS Config hid RUNTIME DESTINATION ${QZ_PRIVATE_DIR} COMPONENT program)
 install(TARGETS ZarvikLightingProvider
   LIBRARY DESTINATION ${QZ_PRIVATE_DIR} COMPONENT program PERMISSIONS ${shared_object_permissions})
@@ -91,15 +113,19 @@ install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${
 set(QZ_PLUGIN_PATH "@QZ_PREFIX@/${QZ_PRIVATE_DIR}/libZarvikLightingProvider.so")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/registry-InprocServer32.in ${packaging_build}/InprocServer32.in @ONLY)
 qz_install_configured(${packaging_build}/InprocServer32.in
-  /etc/Zarvik/registry/CLSID/${QZ_PROVIDER_CLASS}/InprocServer32 program)
-install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}/etc/Zarvik/registry/${QZ_PROVIDER_INSTANCE_KEY}/${QZ_PROVIDER_CLASS}\")"
+  \${QZ_SYSCONFDIR}/Zarvik/registry/CLSID/${QZ_PROVIDER_CLASS}/InprocServer32 program)
+install(CODE "
+    ${qz_sysconfdir_code}
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${QZ_SYSCONFDIR}/Zarvik/registry/${QZ_PROVIDER_INSTANCE_KEY}/${QZ_PROVIDER_CLASS}\")"
   COMPONENT program)
 
 # The agent starts with the session through XDG autostart: every desktop reads
 # it, it runs in the session's environment (the agent needs its runtime folder
 # and display), and systemd desktops turn it into a user unit by themselves.
-qz_install_configured(${PROJECT_SOURCE_DIR}/packaging/zarvik-rgb-agent.desktop.in
-  /etc/xdg/autostart/zarvik-rgb-agent.desktop program)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/zarvik-rgb-agent.desktop.in
+  ${packaging_build}/zarvik-rgb-agent.desktop.in @ONLY)
+qz_install_configured(${packaging_build}/zarvik-rgb-agent.desktop.in
+  \${QZ_SYSCONFDIR}/xdg/autostart/zarvik-rgb-agent.desktop program)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${QZ_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
@@ -146,11 +172,15 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QZ_HOMEPAGE})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/finish-debs.cmake)
 
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME ${QZ_PACKAGE_PROGRAM})
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION utils)
-# The Chinese skin's labels need a CJK font.
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+# The Chinese skin's labels need a CJK font; a Wayland session runs the
+# window natively with Qt's Wayland plug-in (else through XWayland); the help
+# button opens the manual with xdg-open.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-wayland, xdg-utils")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SUGGESTS "bash-completion")
 file(WRITE ${packaging_build}/conffiles
      "/etc/Zarvik/registry/CLSID/${QZ_PROVIDER_CLASS}/InprocServer32\n/etc/xdg/autostart/zarvik-rgb-agent.desktop\n")
@@ -158,11 +188,15 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_CONTROL_EXTRA ${packaging_build}/conffiles)
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME ${QZ_PACKAGE_LIBRARY})
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
-# The shlibs file from the SONAME; the loader cache is refreshed by a trigger.
+# The shlibs file from the SONAME, and the symbols file of the exported
+# functions; the loader cache is refreshed by a trigger (the ldconfig calls
+# CPack adds to the maintainer scripts are taken out by finish-debs.cmake,
+# which also marks the package Multi-Arch: same).
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 file(WRITE ${packaging_build}/triggers "activate-noawait ldconfig\n")
-set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${packaging_build}/triggers)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/${QZ_PACKAGE_LIBRARY}.symbols ${packaging_build}/symbols COPYONLY)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${packaging_build}/triggers ${packaging_build}/symbols)
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME ${QZ_PACKAGE_DEVELOPMENT})
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)

@@ -74,7 +74,8 @@ CConfigDlg::CConfigDlg(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent); // the paint covers every pixel; nothing is erased first
     setMouseTracking(true);
     previewTimer.setInterval(EffectPreview::kFrameIntervalMs);
-    connect(&previewTimer, &QTimer::timeout, this, [this] { update(preview.Area()); });
+    previewTimer.setSingleShot(true);
+    connect(&previewTimer, &QTimer::timeout, this, &CConfigDlg::RequestPreviewFrame);
 }
 
 CConfigDlg::~CConfigDlg()
@@ -557,7 +558,7 @@ void CConfigDlg::wheelEvent(QWheelEvent *event)
     UpdateEffectListHover(mapFromGlobal(event->globalPosition().toPoint()));
     const int delta = VerticalWheelDelta(*event);
     if (effectListHover && delta != 0)
-        screen.effectListScroll.OnMouseWheel(delta);
+        screen.effectListScroll.TurnWheel(delta);
     event->accept();
 }
 
@@ -579,6 +580,15 @@ void CConfigDlg::keyPressEvent(QKeyEvent *event)
 
 bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == frameWindow && event->type() == QEvent::UpdateRequest && previewFrameRequested) {
+        // The frame asked for: the strip alone is repainted (the window's
+        // own handling would repaint all of it).
+        previewFrameRequested = false;
+        update(preview.Area());
+        if (previewRunning)
+            previewTimer.start();
+        return true;
+    }
     if (colorEditor.IsColorBox(watched)) {
         auto *box = static_cast<CClrEdit *>(watched);
         if (event->type() == QEvent::KeyRelease) {
@@ -618,13 +628,15 @@ void CConfigDlg::paintEvent(QPaintEvent *event)
     // On screens of pixel ratio 1.5 or more the face has that many pixels per
     // logical pixel, so that the skin's 2x pictures stay sharp.
     const qreal ratio = devicePixelRatioF() >= 1.5 ? devicePixelRatioF() : 1.0;
-    if (face.deviceIndependentSize() != QSizeF(size()) || face.devicePixelRatio() != ratio
-        || faceEffect != currentEffect || faceEffectName != effectName) {
+    if (faceSize != size() || faceRatio != ratio || faceEffect != currentEffect || faceEffectName != effectName) {
         face = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
         face.setDevicePixelRatio(ratio);
         face.fill(Qt::black);
         QPainter painter(&face);
         PaintMainWindow(painter, screen, currentEffect, effectName);
+        faceSize = size();
+        faceRatio = ratio;
+        ++faceDrawings;
         faceEffect = currentEffect;
         faceEffectName = effectName;
     }
@@ -667,8 +679,25 @@ void CConfigDlg::SyncPreview()
         update(preview.Area());
     }
     const bool animate = IsAnimatedEffect(record, ledOn) && isVisible() && !isMinimized();
-    if (animate && !previewTimer.isActive())
-        previewTimer.start();
-    else if (!animate && previewTimer.isActive())
+    if (animate && !previewRunning) {
+        previewRunning = true;
+        RequestPreviewFrame();
+    } else if (!animate && previewRunning) {
+        previewRunning = false;
+        previewFrameRequested = false;
         previewTimer.stop();
+    }
+}
+
+void CConfigDlg::RequestPreviewFrame()
+{
+    QWindow *window = windowHandle();
+    if (!previewRunning || window == nullptr)
+        return;
+    if (frameWindow != window) {
+        window->installEventFilter(this);
+        frameWindow = window;
+    }
+    previewFrameRequested = true;
+    window->requestUpdate();
 }

@@ -18,6 +18,8 @@
 #include <QString>
 #include <QTimer>
 
+class QWindow;
+
 #include <vector>
 
 class CConfigDlg : public QDialog
@@ -83,7 +85,10 @@ public:
     // and colour slots included), which the preview shows before Apply.
     EffectInfo PreviewedRecord() const;
     const EffectPreview &Preview() const { return preview; }
-    bool PreviewAnimating() const { return previewTimer.isActive(); }
+    bool PreviewAnimating() const { return previewRunning; }
+    // How often the window's face has been drawn (once per effect shown, and
+    // per size or pixel ratio).
+    int FaceDrawings() const { return faceDrawings; }
 
 protected:
     bool OnCreate();
@@ -113,9 +118,15 @@ private:
     void ApplyLayout();
     CategorySettings &BoundCategory();
     const CategorySettings &BoundCategory() const;
-    // Repaints the preview when what it shows has changed, and runs its
-    // timer only while the effect moves on a visible window.
+    // Repaints the preview when what it shows has changed, and animates it
+    // only while the effect moves on a visible window.
     void SyncPreview();
+    // Asks the window for its next frame (QWindow::requestUpdate), which
+    // repaints the strip and, a frame interval later, asks for the next one.
+    // A compositor gives no frames to a window it does not show (a minimised
+    // window on Wayland, which is never told it was minimised): the
+    // animation then rests until it does.
+    void RequestPreviewFrame();
     int64_t PreviewTime() const;
 
     LightingSettings settings;
@@ -139,13 +150,21 @@ private:
     AgentLink agent;
     bool created = false;
     bool ending = false;
-    // The painted face and what it shows.
+    // The painted face, the window size and pixel ratio it was made for, and
+    // what it shows. (Its size read back through a fractional ratio is not
+    // the window's.)
     QImage face;
+    QSize faceSize;
+    qreal faceRatio = 0;
+    int faceDrawings = 0;
     int faceEffect = -1;
     QString faceEffectName;
     // The live preview of the edited record on the drive picture.
     EffectPreview preview;
-    QTimer previewTimer;
+    QTimer previewTimer; // the interval from one frame to the request of the next
+    QPointer<QWindow> frameWindow; // the window whose frame requests are watched
+    bool previewRunning = false;
+    bool previewFrameRequested = false;
     DWORD previewStartTick = 0;
     EffectInfo previewShown;
     bool previewShownLedOn = true;

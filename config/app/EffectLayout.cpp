@@ -40,7 +40,12 @@ void ApplyEffectLayout(MainScreen &screen, int effect, const EffectInfo &record,
             screen.colorSlots[static_cast<std::size_t>(i)].hide();
     }
 
+    // The face shows the labels and the ring's picture by the effect. The
+    // ring control is masked to its band, so hiding or showing it repaints
+    // the band alone: the well in its middle is repainted here.
     window.update(screen.textRegion);
+    const QRect ring = screen.hueRing.geometry();
+    window.update(ring.united(QRect(ring.topLeft(), screen.hueRing.GetRingImage().Size())));
 }
 
 void LayoutEffectList(MainScreen &screen, int first)

@@ -15,8 +15,8 @@ inline constexpr int kEffectRowPitch = 37;
 inline constexpr int kLastEffectListOffset = 6;
 
 // Shows only the controls of `effect`; colour slots up to the record's colour
-// count (slot 0 alone for the single-colour effects). Asks for the labels to
-// be painted again.
+// count (slot 0 alone for the single-colour effects). Asks for the labels and
+// the ring's place (its well included) to be painted again.
 void ApplyEffectLayout(MainScreen &screen, int effect, const EffectInfo &record, QWidget &window);
 
 // Lists effects first + 1 .. first + 8 in the rows of the effect list; every

@@ -66,8 +66,9 @@ void EffectPreview::Paint(QPainter &painter, const EffectInfo &record, bool ledO
     for (const PreviewStrip &strip : strips) {
         const std::vector<uint32_t> colours = EffectFrame(record, ledOn, strip.ledCount, timeMs);
         const int count = static_cast<int>(colours.size());
-        // The glow of every lit LED first, so that no glow covers an LED.
-        painter.setRenderHint(QPainter::Antialiasing, true);
+        // The glow of every lit LED first, so that no glow covers an LED. Its
+        // edge is transparent, so it needs no antialiasing (which would cut
+        // each glow into many spans, filled by threads at large pixel ratios).
         for (int i = 0; i < count; ++i) {
             const uint32_t value = colours[static_cast<std::size_t>(i)];
             if (value == 0)
@@ -84,7 +85,6 @@ void EffectPreview::Paint(QPainter &painter, const EffectInfo &record, bool ledO
             painter.setBrush(glow);
             painter.drawEllipse(led.center(), radius, radius);
         }
-        painter.setRenderHint(QPainter::Antialiasing, false);
         for (int i = 0; i < count; ++i)
             painter.fillRect(LedRect(strip.rect, i, count), ColourOf(colours[static_cast<std::size_t>(i)]));
     }

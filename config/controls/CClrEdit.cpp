@@ -1,6 +1,7 @@
 #include "controls/CClrEdit.h"
 
 #include "controls/ControlSupport.h"
+#include "controls/EditInputFilter.h"
 #include "framework/WindowMessage.h"
 #include "skin/ImageHelpers.h"
 
@@ -9,8 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <algorithm>
-
 CClrEdit::CClrEdit(QWidget *parent)
     : QLineEdit(parent)
 {
@@ -18,6 +17,12 @@ CClrEdit::CClrEdit(QWidget *parent)
     setAlignment(Qt::AlignCenter);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     SetTextColor(textColour);
+    auto *filter
+        = new EditInputFilter(*this,
+                              {[this](char16_t c) { return AcceptsCharacter(c); }, [this] { return typedLimit; },
+                               [this](qsizetype count) { PostInserted(count); }});
+    setValidator(filter);
+    connect(this, &QLineEdit::textChanged, filter, &EditInputFilter::SetShownText);
 }
 
 CClrEdit::~CClrEdit() = default;
@@ -123,9 +128,9 @@ void CClrEdit::keyPressEvent(QKeyEvent *event)
     }
     PostMessage(parentWidget(), UM_EDIT_CHAR, 0, static_cast<LPARAM>(controlId));
     if (AcceptsCharacter(*typed)) {
-        const qsizetype lengthBefore = text().size();
+        typedInput = true;
         QLineEdit::keyPressEvent(event);
-        EnforceTypedLimit(lengthBefore);
+        typedInput = false;
     } else {
         event->accept(); // dropped
     }
@@ -140,25 +145,19 @@ void CClrEdit::inputMethodEvent(QInputMethodEvent *event)
             accepted += c;
     }
     if (!accepted.isEmpty()) {
-        const qsizetype lengthBefore = text().size();
+        typedInput = true;
         insert(accepted);
-        EnforceTypedLimit(lengthBefore);
+        typedInput = false;
     }
     event->accept();
 }
 
-void CClrEdit::EnforceTypedLimit(qsizetype lengthBefore)
+void CClrEdit::PostInserted(qsizetype count)
 {
-    const QString now = text();
-    if (typedLimit <= 0 || now.size() <= typedLimit || now.size() <= lengthBefore)
+    if (typedInput)
         return;
-    const qsizetype excess = now.size() - std::max<qsizetype>(typedLimit, lengthBefore);
-    const qsizetype cursor = cursorPosition();
-    const qsizetype from = std::max<qsizetype>(0, cursor - excess);
-    QString cut = now;
-    cut.remove(from, excess);
-    setText(cut);
-    setCursorPosition(static_cast<int>(from));
+    for (qsizetype i = 0; i < count; ++i)
+        PostMessage(parentWidget(), UM_EDIT_CHAR, 0, static_cast<LPARAM>(controlId));
 }
 
 void CClrEdit::mousePressEvent(QMouseEvent *event)

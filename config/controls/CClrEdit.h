@@ -8,8 +8,12 @@
 // the parent before the box decides on it. In hex mode only 0-9, a-f, A-F,
 // Backspace and the copy, paste and cut characters reach the box; a digits-only
 // box rejects other printable characters. Text committed by an input method
-// is filtered the same way, each character posting UM_EDIT_CHAR. A left press sends WM_COMMAND
-// (wParam 0, lParam Handle()) to the parent before the box handles it.
+// is filtered the same way, each character posting UM_EDIT_CHAR. Text pasted
+// (by key, menu or middle click) or dropped keeps only the characters the
+// filter accepts; from the menu, a middle click or a drop each character kept
+// posts UM_EDIT_CHAR, as if typed. Every path stops at the length limit
+// (EditInputFilter). A left press sends WM_COMMAND (wParam 0, lParam
+// Handle()) to the parent before the box handles it.
 
 #include "framework/WinTypes.h"
 #include "skin/Bitmap.h"
@@ -38,8 +42,8 @@ public:
     void SetEditFont(const QString &face, int height);
     void SetHexMode();
     void SetDigitsOnly(bool on) { digitsOnly = on; }
-    // At most `count` characters by typing, pasting or an input method; text
-    // that the program sets is not limited. 0: no limit.
+    // At most `count` characters by typing, pasting, dropping or an input
+    // method; text that the program sets is not limited. 0: no limit.
     void LimitText(int count) { typedLimit = count; }
     int TypedLimit() const { return typedLimit; }
     void SetTextColor(COLORREF colour);
@@ -70,10 +74,13 @@ private:
     bool hexMode = false;
     bool digitsOnly = false;
     int typedLimit = 0;
+    // Set while the key or input-method handler edits: it has reported the
+    // characters itself (a Ctrl+V as the one character typed).
+    bool typedInput = false;
 
-    // Cuts what the user's last input added beyond the typed limit, keeping
-    // the text from before it.
-    void EnforceTypedLimit(qsizetype lengthBefore);
+    // Posts UM_EDIT_CHAR for each of `count` characters that a paste from the
+    // menu or by middle click, or a drop, put into the box.
+    void PostInserted(qsizetype count);
     COLORREF textColour = RGB(255, 255, 255);
     Bitmap stateImages[4];
 };

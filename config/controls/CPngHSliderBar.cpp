@@ -51,7 +51,7 @@ void CPngHSliderBar::PaintTrackAndThumb(QPainter &painter, const QSize &client)
     BlendBitmap(painter, thumb.x(), thumb.y(), CurrentThumb());
 }
 
-void CPngHSliderBar::OnMouseWheel(int delta)
+void CPngHSliderBar::OnMouseWheel(int steps)
 {
-    PostStep(delta > 0 ? 1 : -1);
+    PostStep(steps);
 }

@@ -15,7 +15,7 @@ public:
     // Rectangle in the parent's client coordinates; position 0, range 0..10.
     void CreateSlider(int id, QWidget *parent, int left, int top, int right, int bottom);
 
-    void OnMouseWheel(int delta) override;
+    void OnMouseWheel(int steps) override;
     int ValueFromPoint(const QPoint &point) const override;
     QPoint ThumbPosition() const override;
 

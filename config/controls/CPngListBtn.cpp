@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <cstdlib>
+
 CPngListBtn::CPngListBtn(QWidget *parent)
     : CBitmapBtnEx(parent)
 { }
@@ -115,8 +117,9 @@ void CPngListBtn::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CPngListBtn::wheelEvent(QWheelEvent *event)
 {
-    if (const int delta = VerticalWheelDelta(*event))
-        PostMessage(parentWidget(), WM_VSCROLL, MAKEWPARAM(delta > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
+    const int notches = wheelNotches.Add(VerticalWheelDelta(*event));
+    for (int i = 0; i < std::abs(notches); ++i)
+        PostMessage(parentWidget(), WM_VSCROLL, MAKEWPARAM(notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
     event->ignore();
 }
 

@@ -19,10 +19,11 @@
 // above the bottom edge, any other code right-aligns.
 //
 // The wheel posts WM_VSCROLL (SB_LINEUP for a turn away from the user, else
-// SB_LINEDOWN; lParam 0) to the parent and then goes on to the parent window
-// as well. Double-clicks are ignored.
+// SB_LINEDOWN; lParam 0) to the parent once per whole notch of turns added up
+// (WheelNotches), and then goes on to the parent window as well. Double-clicks are ignored.
 
 #include "controls/CBitmapBtnEx.h"
+#include "framework/WheelInput.h"
 
 class CPngListBtn : public CBitmapBtnEx
 {
@@ -67,6 +68,7 @@ private:
     Bitmap background;
     Bitmap iconImages[3];
     RECT iconRect {-1, 0, 0, 0};
+    WheelNotches wheelNotches;
 };
 
 // Group selection of list buttons (see SelectButtonIn in ControlSupport.h).

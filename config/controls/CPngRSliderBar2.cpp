@@ -148,7 +148,7 @@ void CPngRSliderBar2::TrackPointer(const QPoint &point)
     update(rect().adjusted(-marginX, -marginY, marginX, marginY));
 }
 
-void CPngRSliderBar2::OnMouseWheel(int delta)
+void CPngRSliderBar2::OnMouseWheel(int steps)
 {
     const long long range = static_cast<long long>(maximum) - minimum;
     if (range == 0) {
@@ -156,7 +156,7 @@ void CPngRSliderBar2::OnMouseWheel(int delta)
         return;
     }
     const long long v = GetValue();
-    const long long request = minimum + Mod(delta > 0 ? v - 1 : v + 1, range);
+    const long long request = minimum + Mod(v - steps, range);
     PostValue(ClampToInt(request));
 }
 

@@ -34,9 +34,10 @@ public:
     void SetValue(int value);
     int GetValue() const;
 
-    // One wheel step: positive delta (away from the user) requests the value
-    // below, else the value above, wrapping within the range; posted only.
-    void OnMouseWheel(int delta) override;
+    // Wheel steps away from the user request the value that many below,
+    // toward the user that many above, wrapping within the range; posted
+    // only.
+    void OnMouseWheel(int steps) override;
 
     // The position for a pointer at `point` (client coordinates): the angle
     // about the ring's centre; the exact centre gives the minimum.

@@ -33,8 +33,8 @@ public:
     // Stores and repaints when different; no notification, no range check.
     void SetPos(int position);
 
-    // One wheel step posts the clamped neighbour of the position.
-    void OnMouseWheel(int delta) override = 0;
+    // Wheel steps post the position moved by that many values, clamped.
+    void OnMouseWheel(int steps) override = 0;
     // The value for a pointer at `point` (client coordinates).
     virtual int ValueFromPoint(const QPoint &point) const = 0;
     // Top left corner of the thumb (client coordinates).
@@ -57,7 +57,7 @@ protected:
     // lie within the travel): minimum + trunc(c / step + bias), capped.
     int ValueFromOffset(int c, int track) const;
     // Posts position + step, raised to the minimum, then lowered to the
-    // maximum (a wheel step).
+    // maximum (wheel steps).
     void PostStep(int step);
     // Whether hover changes are repainted on every move.
     virtual bool RepaintEveryMove() const = 0;

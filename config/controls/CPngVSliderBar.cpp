@@ -45,7 +45,7 @@ void CPngVSliderBar::PaintTrackAndThumb(QPainter &painter, const QSize &client)
     BlendBitmap(painter, thumb.x(), thumb.y(), CurrentThumb());
 }
 
-void CPngVSliderBar::OnMouseWheel(int delta)
+void CPngVSliderBar::OnMouseWheel(int steps)
 {
-    PostStep(delta > 0 ? -1 : 1);
+    PostStep(-steps);
 }

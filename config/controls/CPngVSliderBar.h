@@ -18,7 +18,7 @@ public:
     // position 0, range 0..10.
     void CreateSlider(QWidget *parent, int left, int top, int right, int bottom);
 
-    void OnMouseWheel(int delta) override;
+    void OnMouseWheel(int steps) override;
     int ValueFromPoint(const QPoint &point) const override;
     QPoint ThumbPosition() const override;
 

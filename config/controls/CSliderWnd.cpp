@@ -1,7 +1,5 @@
 #include "controls/CSliderWnd.h"
 
-#include "framework/WheelInput.h"
-
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -55,9 +53,14 @@ void CSliderWnd::mouseDoubleClickEvent(QMouseEvent *event)
     mousePressEvent(event);
 }
 
+void CSliderWnd::TurnWheel(int delta)
+{
+    if (const int steps = wheelNotches.Add(delta))
+        OnMouseWheel(steps);
+}
+
 void CSliderWnd::wheelEvent(QWheelEvent *event)
 {
-    if (const int delta = VerticalWheelDelta(*event))
-        OnMouseWheel(delta);
+    TurnWheel(VerticalWheelDelta(*event));
     event->accept();
 }

@@ -3,10 +3,11 @@
 // (CPngRSliderBar2) share: the rectangle given at creation, the parent they
 // report to, the position and range, the drag flag, the thumb size, and
 // UM_SLIDER_POS (wParam the requested value, lParam the identifier) posted to
-// that parent. A double-click is handled as a press; a wheel turn becomes one
-// OnMouseWheel() step.
+// that parent. A double-click is handled as a press; wheel turns are added up
+// and each whole notch (120 units) completed is one OnMouseWheel() step.
 
 #include "framework/CWnd.h"
+#include "framework/WheelInput.h"
 
 class CSliderWnd : public CWnd
 {
@@ -22,8 +23,12 @@ public:
     bool IsDragging() const { return dragging; }
     QSize ThumbSize() const { return QSize(thumbWidth, thumbHeight); }
 
-    // One wheel step: positive delta is away from the user.
-    virtual void OnMouseWheel(int delta) = 0;
+    // `steps` whole wheel notches at once: positive is away from the user.
+    virtual void OnMouseWheel(int steps) = 0;
+    // Adds a wheel turn of `delta` units to the ones before and hands each
+    // completed notch to OnMouseWheel(); the wheel over the slider and over
+    // the area it scrolls both come here.
+    void TurnWheel(int delta);
 
     // UM_SLIDER_POS sent to the slider goes on to the parent, posted, with
     // the slider's identifier.
@@ -49,4 +54,7 @@ protected:
     int minimum = 0;
     int maximum = 10;
     bool dragging = false;
+
+private:
+    WheelNotches wheelNotches;
 };

@@ -70,21 +70,49 @@ QString StringFromCLSID(const Guid &clsid)
                              clsid.data4[4], clsid.data4[5], clsid.data4[6], clsid.data4[7]);
 }
 
-ProviderRegistry::ProviderRegistry(QString userRoot, QString systemRoot)
+ProviderRegistry::ProviderRegistry(QString userRoot, QStringList systemRoots)
     : userRoot(std::move(userRoot))
-    , systemRoot(std::move(systemRoot))
+    , systemRoots(std::move(systemRoots))
 { }
 
-QString ProviderRegistry::DefaultSystemRoot()
+QString ProviderRegistry::InstallConfigFolder(const QString &programFolder)
 {
-    return QStringLiteral("/etc/Zarvik/registry");
+    static const QString kProgramFolder = QStringLiteral("/lib/zarvik-rgb");
+    const QString folder = QDir::cleanPath(programFolder);
+    if (!QDir::isAbsolutePath(folder) || !folder.endsWith(kProgramFolder))
+        return {};
+    const QString prefix = folder.chopped(kProgramFolder.size());
+    if (prefix.isEmpty() || prefix == QLatin1String("/usr"))
+        return QStringLiteral("/etc");
+    if (prefix.startsWith(QLatin1String("/opt/")))
+        return QStringLiteral("/etc") + prefix;
+    return prefix + QStringLiteral("/etc");
+}
+
+QStringList ProviderRegistry::DefaultSystemRoots()
+{
+    QStringList folders;
+    const QString install = InstallConfigFolder(PlatformPaths::ApplicationDirectory());
+    if (!install.isEmpty())
+        folders << install;
+    folders << PlatformPaths::ConfigDirs() << QStringLiteral("/etc");
+    folders.removeDuplicates();
+    QStringList roots;
+    for (const QString &folder : std::as_const(folders))
+        roots << folder + QStringLiteral("/Zarvik/registry");
+    return roots;
 }
 
 ProviderRegistry ProviderRegistry::Default()
 {
     const QString home = PlatformPaths::ConfigHome();
     return ProviderRegistry(home.isEmpty() ? QString() : home + QStringLiteral("/Zarvik/registry"),
-                            DefaultSystemRoot());
+                            DefaultSystemRoots());
+}
+
+QStringList ProviderRegistry::Roots() const
+{
+    return QStringList {userRoot} + systemRoots;
 }
 
 // Key names are compared without regard to case, as the registry does: a
@@ -120,7 +148,7 @@ bool ProviderRegistry::EnumerateSubkeys(const QString &key, QStringList *names) 
 {
     names->clear();
     bool opened = false;
-    for (const QString &root : {userRoot, systemRoot}) {
+    for (const QString &root : Roots()) {
         const QString folder = ResolveKey(root, key);
         if (folder.isEmpty())
             continue;
@@ -145,7 +173,7 @@ bool ProviderRegistry::EnumerateSubkeys(const QString &key, QStringList *names) 
 QString ProviderRegistry::InprocServerPath(const Guid &clsid) const
 {
     const QString key = QStringLiteral("CLSID/") + StringFromCLSID(clsid);
-    for (const QString &root : {userRoot, systemRoot}) {
+    for (const QString &root : Roots()) {
         const QString folder = ResolveKey(root, key);
         if (folder.isEmpty())
             continue;

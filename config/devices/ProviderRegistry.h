@@ -1,6 +1,6 @@
 #pragma once
 // The registry of lighting providers: a folder tree per user and one
-// system-wide (layout in LightingProviderContract.h), and the creation of a
+// system-wide, possibly in several folders (layout in LightingProviderContract.h), and the creation of a
 // registered provider object from its plug-in.
 
 #include "devices/LightingProviderContract.h"
@@ -19,20 +19,30 @@ QString StringFromCLSID(const Lighting::Guid &clsid);
 class ProviderRegistry
 {
 public:
-    // Either root may be empty (not searched).
-    ProviderRegistry(QString userRoot, QString systemRoot);
+    // Any root may be empty (not searched). The system-wide roots are
+    // searched in their order, after the user's.
+    ProviderRegistry(QString userRoot, QStringList systemRoots);
 
-    // The per-user root below the configuration home and the system-wide
-    // root /etc/Zarvik/registry.
+    // The per-user root below the configuration home, and the system-wide
+    // roots (DefaultSystemRoots()).
     static ProviderRegistry Default();
-    static QString DefaultSystemRoot();
+    // "Zarvik/registry" below, in this order: the configuration folder of
+    // the installation Config runs from, each folder of $XDG_CONFIG_DIRS,
+    // and /etc.
+    static QStringList DefaultSystemRoots();
+    // The configuration folder of the installation whose program folder is
+    // `programFolder` (<prefix>/lib/zarvik-rgb/), placed as the install rules
+    // place it: /etc for the prefixes / and /usr, /etc/opt/<name> for
+    // /opt/<name>, <prefix>/etc otherwise. Empty for a program folder of
+    // another layout (a build tree).
+    static QString InstallConfigFolder(const QString &programFolder);
 
     const QString &UserRoot() const { return userRoot; }
-    const QString &SystemRoot() const { return systemRoot; }
+    const QStringList &SystemRoots() const { return systemRoots; }
 
     // The subkey names of a key ('/'-separated path below the roots): the
-    // union of the subfolders found under both roots, sorted by name.
-    // Returns false, leaving *names empty, when neither root has the key.
+    // union of the subfolders found under all roots, sorted by name.
+    // Returns false, leaving *names empty, when no root has the key.
     bool EnumerateSubkeys(const QString &key, QStringList *names) const;
 
     // The plug-in path registered for a class (CLSID/{id}/InprocServer32:
@@ -52,5 +62,7 @@ private:
     QString ResolveKey(const QString &root, const QString &key) const;
 
     QString userRoot;
-    QString systemRoot;
+    QStringList systemRoots;
+
+    QStringList Roots() const;
 };

@@ -84,6 +84,19 @@ QString ConfigHome()
     return XdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
 }
 
+QStringList ConfigDirs()
+{
+    QStringList folders;
+    const QStringList entries = qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString &entry : entries)
+        if (QDir::isAbsolutePath(entry))
+            folders << QDir::cleanPath(entry);
+    if (folders.isEmpty())
+        folders << QStringLiteral("/etc/xdg");
+    folders.removeDuplicates();
+    return folders;
+}
+
 QString StateHome()
 {
     return XdgFolder("XDG_STATE_HOME", QStringLiteral(".local/state"));

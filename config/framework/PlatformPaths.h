@@ -2,6 +2,7 @@
 // Where the program and its per-user files live on this platform.
 
 #include <QString>
+#include <QStringList>
 
 namespace PlatformPaths {
 
@@ -14,6 +15,10 @@ void SetApplicationDirectory(const QString &folder);
 // the variable nor a home folder is known. The home folder is $HOME, else
 // the user's entry in the password database.
 QString ConfigHome();
+
+// The system-wide configuration folders, most important first: the absolute
+// entries of $XDG_CONFIG_DIRS (':'-separated), else /etc/xdg. No trailing '/'.
+QStringList ConfigDirs();
 
 // $XDG_STATE_HOME, else ~/.local/state (no trailing '/').
 QString StateHome();

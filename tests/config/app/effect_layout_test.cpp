@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
 #include <QWheelEvent>
 
 namespace {
@@ -116,12 +118,24 @@ TEST_F(MainWindowTest, WheelOverTheEffectListScrollsIt)
     }
     EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
 
+    // A touchpad's small turns scroll one row per 120 units, over the list
+    // and over its scroll bar alike.
+    for (int i = 0; i < 6; ++i) {
+        QWidget *target = i % 2 ? static_cast<QWidget *>(&Screen().effectListScroll) : &w;
+        const QPoint at = target->mapFrom(&w, inside);
+        QWheelEvent small(at, target->mapToGlobal(at), QPoint(), QPoint(0, -40), Qt::NoButton, Qt::NoModifier,
+                          Qt::ScrollUpdate, false);
+        QCoreApplication::sendEvent(target, &small);
+        QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_EQ(Screen().effectListScroll.GetPos(), 3);
+
     const QPoint outside(700, 500);
     QWheelEvent elsewhere(outside, w.mapToGlobal(outside), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&w, &elsewhere);
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(Screen().effectListScroll.GetPos(), 1);
+    EXPECT_EQ(Screen().effectListScroll.GetPos(), 3);
 }
 
 TEST_F(MainWindowTest, ScreenIsBuiltFromTheSkinAndPaints)
@@ -156,6 +170,31 @@ TEST_F(MainWindowTest, TheWellInsideTheRingShowsOnlyWithTheRing)
         EXPECT_NEAR((withoutColours.pixel(inWell) >> shift) & 0xFF, (withoutColours.pixel(panel) >> shift) & 0xFF, 4)
             << "a clean panel where the ring would be";
     EXPECT_LT(qBlue(withColours.pixel(inWell)) + 6, qBlue(withColours.pixel(panel))) << "the dark well with the ring";
+}
+
+// What the screen shows (the window's backing store, not a fresh rendering):
+// after Static, the ring's place in each effect without colours is the
+// background picture alone.
+TEST_F(MainWindowTest, AfterStaticTheRingsPlaceInAColourlessEffectIsTheBackground)
+{
+    CConfigDlg &w = Open(1);
+    const QRect ring = Screen().hueRing.geometry();
+    const QImage background = Screen().background.Image().copy(ring).convertToFormat(QImage::Format_RGB32);
+    for (int effect : {4, 5, 6, 8, 10, 11, 12, 13, 14}) {
+        ChooseEffect(1);
+        QCoreApplication::processEvents();
+        ChooseEffect(effect);
+        QCoreApplication::processEvents();
+        const QImage shown = w.windowHandle()->screen()->grabWindow(w.winId()).toImage().copy(ring).convertToFormat(
+            QImage::Format_RGB32);
+        EXPECT_EQ(shown, background) << "effect " << effect;
+    }
+    // And back: Static's ring comes back with its well.
+    ChooseEffect(1);
+    QCoreApplication::processEvents();
+    const QImage shown
+        = w.windowHandle()->screen()->grabWindow(w.winId()).toImage().copy(ring).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, w.grab(ring).toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 // The whole window for a colour effect and for the effect without settings,

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QImage>
 #include <QScreen>
+#include <QTest>
+#include <QWindow>
 
 #include <functional>
 #include <utility>
@@ -173,6 +175,44 @@ TEST_F(EffectPreviewTest, TimerRunsOnlyWhileAVisibleEffectMoves)
     EXPECT_TRUE(w.PreviewAnimating()) << "shown";
     ChooseEffect(14);
     EXPECT_TRUE(w.PreviewAnimating()) << "demo mode";
+}
+
+// Frames follow the window's frame requests: while the compositor sends none
+// (a minimised window on Wayland, which is never told so) nothing is
+// painted and nothing more is asked; its next frame starts them again.
+TEST_F(EffectPreviewTest, FramesFollowTheWindowsFrameRequests)
+{
+    struct Compositor : QObject
+    {
+        QWidget *widget = nullptr;
+        bool withholdFrames = true;
+        int paints = 0;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::UpdateRequest && watched->isWindowType())
+                return withholdFrames;
+            if (event->type() == QEvent::Paint && watched == widget)
+                ++paints;
+            return false;
+        }
+    } compositor;
+    CConfigDlg &w = Open(1);
+    ChooseEffect(5);
+    ASSERT_TRUE(w.PreviewAnimating());
+    QTest::qWait(100);
+    // The window is hidden by the compositor from here on.
+    compositor.widget = &w;
+    w.windowHandle()->installEventFilter(&compositor);
+    w.installEventFilter(&compositor);
+    QTest::qWait(100); // the frame asked for before is not sent
+    compositor.paints = 0;
+    QTest::qWait(300);
+    EXPECT_EQ(compositor.paints, 0) << "no frames, no painting";
+
+    compositor.withholdFrames = false;
+    w.windowHandle()->requestUpdate(); // the window is shown again
+    QTest::qWait(300);
+    EXPECT_GE(compositor.paints, 2) << "the frame, and the one it asked for next";
 }
 
 TEST_F(EffectPreviewTest, FollowsEditsBeforeApply)

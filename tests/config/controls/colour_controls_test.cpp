@@ -9,7 +9,9 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QMimeData>
 
 #include <gtest/gtest.h>
 
@@ -207,6 +209,55 @@ TEST_F(ClrEditTest, TheLimitHoldsForTypingAndPastingButNotForTextTheProgramSets)
     EXPECT_EQ(edit.text(), "112345");
     Key(&edit, Qt::Key_9, "9");
     EXPECT_EQ(edit.text(), "112345");
+}
+
+// Paste from the context menu and drops never pass a key handler: they keep
+// the accepted characters up to the limit, each one reported as if typed.
+TEST_F(ClrEditTest, PasteFromTheMenuAndDropsGoThroughTheFilterAndTheLimit)
+{
+    enum Path { MenuPaste, Drop };
+    struct Case
+    {
+        Path path;
+        bool hex;
+        QString before;
+        QString inserted;
+        QString expected;
+    };
+    const Case cases[] = {
+        {MenuPaste, true, "", "1234567890abc", "123456"},
+        {MenuPaste, true, "", "#ff 80 0g", "ff800"},
+        {Drop, true, "", "1234567890abc", "123456"},
+        {Drop, false, "12", "x3\t4", "1234"},
+        {MenuPaste, false, "12", "٣ 3", "3"}, // only ASCII digits count
+        {Drop, true, "abcdef", "12", "abcdef"}, // full: nothing lands
+        {MenuPaste, true, "abcdef", "ff00ff00", "ff00ff"}, // replaces the whole selected text
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.inserted.toStdString());
+        CClrEdit box;
+        box.Create(&parent, QRect(10, 40, 60, 20), 36, !c.hex);
+        if (c.hex)
+            box.SetHexMode();
+        box.LimitText(6);
+        box.setText(c.before);
+        const int before = recorder.Count(UM_EDIT_CHAR);
+        if (c.path == MenuPaste) {
+            QGuiApplication::clipboard()->setText(c.inserted);
+            box.selectAll();
+            box.paste();
+        } else {
+            QMimeData data;
+            data.setText(c.inserted);
+            QDragEnterEvent enter(QPoint(59, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&box, &enter);
+            QDropEvent drop(QPointF(59, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&box, &drop);
+        }
+        EXPECT_EQ(box.text(), c.expected);
+        const qsizetype landed = c.expected.size() - (c.path == MenuPaste ? 0 : c.before.size());
+        EXPECT_EQ(recorder.Count(UM_EDIT_CHAR) - before, landed);
+    }
 }
 
 TEST_F(ClrEditTest, InputMethodTextGoesThroughTheSameFilter)

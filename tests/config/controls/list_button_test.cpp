@@ -178,10 +178,15 @@ TEST_F(ListBtnTest, WheelPostsALineScrollToTheParentAndGoesOnToIt)
     QWheelEvent sideways(QPointF(1, 1), QPointF(1, 1), QPoint(), QPoint(-120, 0), Qt::NoButton, Qt::NoModifier,
                          Qt::ScrollUpdate, false);
     QApplication::sendEvent(&button, &sideways);
+    for (int i = 0; i < 8; ++i)
+        Wheel(&button, 15); // a touchpad's small turns: one line together
+    Wheel(&button, 360);
     const auto scrolls = recorder.Messages(WM_VSCROLL);
-    ASSERT_EQ(scrolls.size(), 2u);
+    ASSERT_EQ(scrolls.size(), 6u);
     EXPECT_EQ(scrolls[0].wParam, WPARAM(SB_LINEUP));
     EXPECT_EQ(scrolls[1].wParam, WPARAM(SB_LINEDOWN));
+    for (std::size_t i = 2; i < scrolls.size(); ++i)
+        EXPECT_EQ(scrolls[i].wParam, WPARAM(SB_LINEUP));
     EXPECT_EQ(scrolls[0].lParam, 0);
     EXPECT_EQ(scrolls[0].kind, RecordedMessage::Posted);
     EXPECT_EQ(scrolls[0].receiver, &parent);

@@ -80,12 +80,12 @@ TEST_F(RingTest, SetValueAndGetValueAreInverse)
 TEST_F(RingTest, WheelWrapsWithinTheRangeAndDoesNotMoveTheThumb)
 {
     ring.SetValue(0); // reports 359
-    ring.OnMouseWheel(120);
-    ring.OnMouseWheel(-120);
+    ring.OnMouseWheel(1);
+    ring.OnMouseWheel(-1);
     ring.SetValue(1);
-    ring.OnMouseWheel(120);
+    ring.OnMouseWheel(1);
     ring.SetValue(358);
-    ring.OnMouseWheel(-120);
+    ring.OnMouseWheel(-1);
     Wheel(&ring, 120, {100, 10});
     ctl::Drain();
     EXPECT_EQ(Posted(), (std::vector<int> {358, 1, 0, 0, 357}));
@@ -123,7 +123,7 @@ TEST_F(RingTest, EqualBoundsAndAZeroMaximumStayDefined)
     ring.SetRange(0, 0);
     EXPECT_EQ(ring.GetValue(), 0);
     ring.SetValue(5);
-    ring.OnMouseWheel(120);
+    ring.OnMouseWheel(1);
     EXPECT_EQ(ring.PositionFromPoint({199, 100}), 0);
     EXPECT_EQ(ring.ThumbCentre(), QPoint(100, 100 + 96)); // angle 0: straight below
     EXPECT_FALSE(ring.RenderBuffer().isNull());

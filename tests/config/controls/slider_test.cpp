@@ -108,13 +108,50 @@ TEST_F(HSliderTest, WheelStepsAreClampedToTheRange)
     Wheel(&slider, -120); // toward the user at the minimum
     Wheel(&slider, 120);
     slider.SetPos(255);
-    Wheel(&slider, 360); // one step regardless of the distance
+    Wheel(&slider, 360); // three notches, still clamped
     Wheel(&slider, 0); // the start and end of a touchpad scroll: nothing
     QWheelEvent sideways(QPointF(1, 1), QPointF(1, 1), QPoint(), QPoint(120, 0), Qt::NoButton, Qt::NoModifier,
                          Qt::ScrollUpdate, false);
     QApplication::sendEvent(&slider, &sideways);
     ctl::Drain();
     EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {0, 1, 255}));
+}
+
+// Small turns (touchpads, high-resolution wheels) are added up: one step per
+// 120 units, the remainder kept, a reversal starting afresh. The parent moves
+// the thumb, as the window does.
+TEST_F(HSliderTest, SmallWheelTurnsAddUpToWholeNotches)
+{
+    parent.SetHandler([&](const RecordingWindow::Delivered &d) {
+        slider.SetPos(static_cast<int>(static_cast<LPARAM>(d.wParam)));
+        return LRESULT(0);
+    });
+    struct Case
+    {
+        const char *name;
+        std::vector<int> deltas;
+        std::vector<int> posted; // from position 100
+    };
+    const std::vector<Case> cases = {
+        {"a classic notch", {120}, {101}},
+        {"eight 15-unit turns", {15, 15, 15, 15, 15, 15, 15, 15}, {101}},
+        {"seven 15-unit turns", {15, 15, 15, 15, 15, 15, 15}, {}},
+        {"the remainder is kept", {100, 100, 100, 100}, {101, 102, 103}},
+        {"two notches in one event", {-240}, {98}},
+        {"a reversal drops the part-notch", {90, -60, -60}, {99}},
+        {"a turn past int's range", {INT_MAX, INT_MAX}, {255, 255}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        slider.SetPos(100);
+        parent.Clear();
+        for (int delta : c.deltas) {
+            Wheel(&slider, delta);
+            ctl::Drain();
+        }
+        EXPECT_EQ(ctl::PostedSliderValues(parent), c.posted);
+        Wheel(&slider, c.deltas.back() > 0 ? -1 : 1); // the next case starts with nothing kept
+    }
 }
 
 TEST_F(HSliderTest, WheelWalksARangeAroundZero)
@@ -250,10 +287,10 @@ TEST_F(VSliderTest, AlwaysIdentifier10001AndTheWheelAwayScrollsUp)
 {
     EXPECT_EQ(slider.GetDlgCtrlID(), 10001);
     slider.SetPos(3);
-    slider.OnMouseWheel(120);
-    slider.OnMouseWheel(-120);
+    slider.OnMouseWheel(1);
+    slider.OnMouseWheel(-1);
     slider.SetPos(0);
-    slider.OnMouseWheel(120);
+    slider.OnMouseWheel(1);
     ctl::Drain();
     EXPECT_EQ(ctl::PostedSliderValues(parent), (std::vector<int> {2, 4, 0}));
     EXPECT_EQ(parent.Received(UM_SLIDER_POS)[0].lParam, 10001);

@@ -59,7 +59,7 @@ public:
     QString Path() const { return folder.path(); }
     QString UserRoot() const { return folder.path() + QStringLiteral("/config/Zarvik/registry"); }
     QString SystemRoot() const { return folder.path() + QStringLiteral("/system-registry"); }
-    ProviderRegistry Registry() const { return ProviderRegistry(UserRoot(), SystemRoot()); }
+    ProviderRegistry Registry() const { return ProviderRegistry(UserRoot(), QStringList {SystemRoot()}); }
 
     // Adds a subkey below the provider instance key.
     void AddInstanceSubkey(const QString &name, bool systemWide = false) const

@@ -2,6 +2,7 @@
 
 #include "devices/DeviceLog.h"
 #include "devices/ProviderRegistry.h"
+#include "framework/PlatformPaths.h"
 #include "settings/DiagnosticLog.h"
 
 #include <gtest/gtest.h>
@@ -137,10 +138,58 @@ TEST(ProviderRegistry, ServerPathPrefersThePerUserEntry)
     t.SetServerPath(QStringLiteral("{df392b70-bbfc-4a99-a269-c0b56cda7757}"), "  /user/plugin.so \r\nignored\n");
     EXPECT_EQ(registry.InprocServerPath(CLSID_LightingProvider), QStringLiteral("/user/plugin.so"));
 
-    // The default roots: below the configuration home, and /etc.
+    // The default roots: below the configuration home, then the system-wide
+    // folders of XDG and /etc.
     const ProviderRegistry defaults = ProviderRegistry::Default();
     EXPECT_EQ(defaults.UserRoot(), t.UserRoot());
-    EXPECT_EQ(defaults.SystemRoot(), QStringLiteral("/etc/Zarvik/registry"));
+    EXPECT_TRUE(defaults.SystemRoots().contains(QStringLiteral("/etc/Zarvik/registry")));
+}
+
+// System-wide registrations are found where an installation of any prefix
+// puts them, and in the configuration folders of XDG.
+TEST(ProviderRegistry, SystemRootsFollowTheInstallationAndXdg)
+{
+    const struct
+    {
+        const char *programFolder;
+        const char *configFolder;
+    } installs[] = {
+        {"/usr/lib/zarvik-rgb/", "/etc"},
+        {"/usr/local/lib/zarvik-rgb/", "/usr/local/etc"},
+        {"/home/ana/.local/lib/zarvik-rgb", "/home/ana/.local/etc"},
+        {"/opt/zarvik/lib/zarvik-rgb/", "/etc/opt/zarvik"},
+        {"/lib/zarvik-rgb/", "/etc"},
+        {"/work/build/bin/", ""}, // a build tree
+        {"lib/zarvik-rgb/", ""},
+    };
+    for (const auto &install : installs)
+        EXPECT_EQ(ProviderRegistry::InstallConfigFolder(QString::fromUtf8(install.programFolder)),
+                  QString::fromUtf8(install.configFolder))
+            << install.programFolder;
+
+    TestRegistry t;
+    const QString xdgFirst = t.Path() + QStringLiteral("/xdg-first");
+    const QString xdgSecond = t.Path() + QStringLiteral("/xdg-second");
+    ScopedEnvironment dirs("XDG_CONFIG_DIRS", (xdgFirst + QStringLiteral(":relative::") + xdgSecond).toLocal8Bit());
+    const QString previousProgramFolder = PlatformPaths::ApplicationDirectory();
+    PlatformPaths::SetApplicationDirectory(t.Path() + QStringLiteral("/prefix/lib/zarvik-rgb/"));
+    const QStringList roots = ProviderRegistry::DefaultSystemRoots();
+    PlatformPaths::SetApplicationDirectory(previousProgramFolder);
+    EXPECT_EQ(roots,
+              (QStringList {t.Path() + QStringLiteral("/prefix/etc/Zarvik/registry"),
+                            xdgFirst + QStringLiteral("/Zarvik/registry"),
+                            xdgSecond + QStringLiteral("/Zarvik/registry"), QStringLiteral("/etc/Zarvik/registry")}));
+
+    // A class registered only in the second XDG folder is found; the first
+    // system root that registers it wins.
+    const QString key = QStringLiteral("/Zarvik/registry/CLSID/") + QLatin1String(kProviderClassName);
+    QDir().mkpath(xdgSecond + key);
+    TestRegistry::WriteFile(xdgSecond + key + QStringLiteral("/InprocServer32"), "/second/plugin.so\n");
+    const ProviderRegistry registry(t.UserRoot(), roots);
+    EXPECT_EQ(registry.InprocServerPath(CLSID_LightingProvider), QStringLiteral("/second/plugin.so"));
+    QDir().mkpath(xdgFirst + key);
+    TestRegistry::WriteFile(xdgFirst + key + QStringLiteral("/InprocServer32"), "/first/plugin.so\n");
+    EXPECT_EQ(registry.InprocServerPath(CLSID_LightingProvider), QStringLiteral("/first/plugin.so"));
 }
 
 TEST(ProviderRegistry, RefusesPluginsItMustNotLoad)
