@@ -7,6 +7,7 @@
 #include "app/AgentLink.h"
 #include "app/ColorEditor.h"
 #include "app/EffectPreview.h"
+#include "app/KeyboardNavigation.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
@@ -84,6 +85,7 @@ public:
     EffectInfo PreviewedRecord() const;
     const EffectPreview &Preview() const { return preview; }
     bool PreviewAnimating() const { return previewTimer.isActive(); }
+    const KeyboardNavigation &Navigation() const { return navigation; }
 
 protected:
     bool OnCreate();
@@ -96,10 +98,15 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void DestroyPopupMenu();
+    // Keys on a category button: Down opens the device menu as Space does;
+    // while the menu is open, Up and Down move its highlight, Space chooses
+    // and Escape closes it. True when the key was used.
+    bool OnCategoryKey(CPngListBtn &button, const QKeyEvent &key);
     void CommitActiveEdit();
     void OnProfileButton(int profile);
     void OnCategoryButton(int category);
@@ -135,6 +142,7 @@ private:
     int ledMirror = 1;
     MainScreen screen;
     ColorEditor colorEditor;
+    KeyboardNavigation navigation;
     QPointer<CPngBtnMenu> popupMenu;
     AgentLink agent;
     bool created = false;

@@ -5,8 +5,16 @@
 // UM_SLIDER_POS (wParam the requested value, lParam the identifier) posted to
 // that parent. A double-click is handled as a press; a wheel turn becomes one
 // OnMouseWheel() step.
+//
+// Keyboard (the slider takes focus by Tab only, never by a click): the arrow
+// keys ask for one step, Page Up and Page Down for ten, Home and End for the
+// bounds, each request posted as UM_SLIDER_POS as a drag posts it (nothing
+// when the request is the value already shown). Other keys go on to the
+// parent.
 
 #include "framework/CWnd.h"
+
+#include <optional>
 
 class CSliderWnd : public CWnd
 {
@@ -25,6 +33,17 @@ public:
     // One wheel step: positive delta is away from the user.
     virtual void OnMouseWheel(int delta) = 0;
 
+    // The value the slider reports (the position; the ring reports its angle).
+    virtual int ReportedValue() const { return position; }
+    // The request a key makes from the reported value; none for other keys.
+    virtual std::optional<int> RequestForKey(int key) const;
+    // Posts UM_SLIDER_POS with `value` to the parent, as a drag does.
+    void RequestValue(int value) { PostValue(value); }
+
+    QAccessible::Role AccessibleRole() const override;
+    bool AccessibleValue(AccessibleRange &range) const override;
+    void RequestAccessibleValue(int value) override { RequestValue(value); }
+
     // UM_SLIDER_POS sent to the slider goes on to the parent, posted, with
     // the slider's identifier.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -40,6 +59,12 @@ protected:
 
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    // Down and Page Down raise the value (a vertical list's scroll bar);
+    // otherwise Right, Up and Page Up do.
+    virtual bool GrowsDownward() const { return false; }
+    // Listening clients are told of a new reported value.
+    void NotifyValueChange();
 
     int thumbWidth = 0;
     int thumbHeight = 0;
