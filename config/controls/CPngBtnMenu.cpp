@@ -341,6 +341,7 @@ void CPngBtnMenu::MoveHighlight(int delta)
         firstVisible = highlightedItem - page + 1;
     RefreshRows();
     scrollBar.SetScrollPos(firstVisible);
+    NotifyAccessibleFocus(rows[static_cast<size_t>(highlightedItem - firstVisible)].get());
 }
 
 bool CPngBtnMenu::ChooseHighlighted()

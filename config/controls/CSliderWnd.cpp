@@ -10,9 +10,7 @@
 
 CSliderWnd::CSliderWnd(QWidget *parent)
     : CWnd(parent)
-{
-    setFocusPolicy(Qt::TabFocus);
-}
+{ }
 
 CSliderWnd::~CSliderWnd() = default;
 
@@ -119,6 +117,12 @@ QAccessible::Role CSliderWnd::AccessibleRole() const
 {
     const QAccessible::Role role = CWnd::AccessibleRole();
     return role == QAccessible::Client ? QAccessible::Slider : role;
+}
+
+void CSliderWnd::AddAccessibleState(QAccessible::State &state) const
+{
+    // Reached by Tab (KeyboardNavigation), though never focused by a click.
+    state.focusable = true;
 }
 
 bool CSliderWnd::AccessibleValue(AccessibleRange &range) const

@@ -6,7 +6,8 @@
 // that parent. A double-click is handled as a press; a wheel turn becomes one
 // OnMouseWheel() step.
 //
-// Keyboard (the slider takes focus by Tab only, never by a click): the arrow
+// Keyboard (the window gives the slider the focus by Tab; a click never
+// does): the arrow
 // keys ask for one step, Page Up and Page Down for ten, Home and End for the
 // bounds, each request posted as UM_SLIDER_POS as a drag posts it (nothing
 // when the request is the value already shown). Other keys go on to the
@@ -41,6 +42,7 @@ public:
     void RequestValue(int value) { PostValue(value); }
 
     QAccessible::Role AccessibleRole() const override;
+    void AddAccessibleState(QAccessible::State &state) const override;
     bool AccessibleValue(AccessibleRange &range) const override;
     void RequestAccessibleValue(int value) override { RequestValue(value); }
 

@@ -49,6 +49,14 @@ void NotifyAccessibleName(QObject *object)
     QAccessible::updateAccessibility(&event);
 }
 
+void NotifyAccessibleFocus(QObject *object)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(object, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
 AccessibleWindow::AccessibleWindow(CWnd *window)
     : QAccessibleWidget(window)
 { }

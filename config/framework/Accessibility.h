@@ -31,6 +31,9 @@ void InstallAccessibility();
 void NotifyAccessibleValue(QObject *object, int value);
 void NotifyAccessibleState(QObject *object, QAccessible::State changed);
 void NotifyAccessibleName(QObject *object);
+// The object is where the user's attention moved, without taking the focus
+// (a highlight moved by keys on another control).
+void NotifyAccessibleFocus(QObject *object);
 
 class AccessibleWindow : public QAccessibleWidget, public QAccessibleValueInterface
 {

@@ -57,9 +57,9 @@ protected:
         MainWindowTest::TearDown();
     }
 
-    CConfigDlg &OpenActive()
+    CConfigDlg &OpenActive(int devices = 1)
     {
-        CConfigDlg &w = Open(1);
+        CConfigDlg &w = Open(devices);
         Click(Screen().effectButtons[3]);
         w.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -130,6 +130,19 @@ TEST_F(AccessibilityEventsTest, CheckedChangesAndSlotColourNamesAreHeard)
     QAccessibleInterface *slot = QAccessible::queryAccessibleInterface(&s.colorSlots[0]);
     EXPECT_EQ(slot->text(QAccessible::Name), QStringLiteral("Colour 1: red 0, green 0, blue 255"));
     EXPECT_EQ(Count(&s.colorSlots[1], QAccessible::NameChanged), 0) << "an unchanged slot stays silent";
+}
+
+TEST_F(AccessibilityEventsTest, TheMenuHighlightIsHeardAsTheFocusedRow)
+{
+    OpenActive(3);
+    CPngListBtn &category = Screen().categoryButtons[1];
+    category.setFocus(Qt::TabFocusReason);
+    Key(category, Qt::Key_Down);
+    ASSERT_NE(window->PopupMenu(), nullptr);
+    Key(category, Qt::Key_Down);
+    Key(category, Qt::Key_Down);
+    EXPECT_EQ(Count(window->PopupMenu()->GetRow(1), QAccessible::Focus), 1);
+    EXPECT_EQ(QApplication::focusWidget(), &category) << "the keys stay with the device button";
 }
 
 } // namespace
