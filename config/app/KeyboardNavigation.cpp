@@ -35,12 +35,9 @@ bool CanTakeKeyboardFocus(const QWidget &control)
 
 KeyboardNavigation::KeyboardNavigation(MainScreen &screenToNavigate)
     : screen(screenToNavigate)
-{ }
-
-void KeyboardNavigation::Build()
 {
-    if (!stops.empty())
-        return;
+    // The controls are members of the screen: their addresses hold from
+    // its construction, before the screen is built from the skin.
     auto single = [this](QWidget &control) { stops.push_back(Stop {{&control}, false}); };
     auto group = [this](std::vector<QWidget *> members) { stops.push_back(Stop {std::move(members), true}); };
 
@@ -96,7 +93,6 @@ int KeyboardNavigation::StopOf(const QWidget *widget) const
 
 std::vector<QWidget *> KeyboardNavigation::TabStops() const
 {
-    const_cast<KeyboardNavigation *>(this)->Build();
     std::vector<QWidget *> entries;
     for (const Stop &stop : stops)
         entries.push_back(Entry(stop));
@@ -105,7 +101,6 @@ std::vector<QWidget *> KeyboardNavigation::TabStops() const
 
 bool KeyboardNavigation::MoveFocus(bool forward, const QWidget *from)
 {
-    Build();
     const int count = static_cast<int>(stops.size());
     const int current = StopOf(from);
     int index = current;
@@ -124,7 +119,6 @@ bool KeyboardNavigation::MoveFocus(bool forward, const QWidget *from)
 
 bool KeyboardNavigation::HandleGroupKey(int key)
 {
-    Build();
     QWidget *focus = QApplication::focusWidget();
     const int index = StopOf(focus);
     if (index < 0 || !stops[static_cast<std::size_t>(index)].isGroup)

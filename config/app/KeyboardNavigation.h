@@ -24,6 +24,7 @@ struct MainScreen;
 class KeyboardNavigation
 {
 public:
+    // The screen must outlive the object.
     explicit KeyboardNavigation(MainScreen &screen);
 
     // Moves the focus to the stop after (before) the one of `from` (the
@@ -45,7 +46,6 @@ private:
         bool isGroup = false;
     };
 
-    void Build();
     // The control of `stop` that Tab focuses now, or null.
     QWidget *Entry(const Stop &stop) const;
     // The stop holding `widget`, or -1.
