@@ -48,6 +48,7 @@ public:
     // button loses the capture or the focus).
     bool IsPressed() const { return pressed; }
     QString GetCaption() const { return caption; }
+    const Bitmap &GetStateImage(StateImage which) const { return stateImages[which]; }
     // The hover look shown without the pointer (the menu's keyboard
     // highlight); repaints.
     void SetHighlighted(bool highlighted);
@@ -61,7 +62,6 @@ public:
     void AddAccessibleState(QAccessible::State &state) const override;
     bool IsAccessiblyPressable() const override { return true; }
     void AccessiblePress() override { ClickFromKeyboard(); }
-    const Bitmap &GetStateImage(StateImage which) const { return stateImages[which]; }
 
 protected:
     // Takes click focus and mouse moves without a button; the face is opaque.
