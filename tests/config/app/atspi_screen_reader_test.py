@@ -25,12 +25,17 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(what, predicate, seconds=20.0):
+PROGRAM = None
+
+
+def wait_for(what, predicate, seconds=60.0):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         result = predicate()
         if result:
             return result
+        if PROGRAM is not None and PROGRAM.poll() is not None:
+            fail("Config ended (exit status %s) while waiting for %s" % (PROGRAM.returncode, what))
         time.sleep(0.1)
     fail("timed out waiting for " + what)
 
@@ -78,7 +83,9 @@ def main():
         env[variable] = path
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Zarvik", "Zarvik RGB Software"))
 
+    global PROGRAM
     config = subprocess.Popen([os.path.join(program_dir, "Config")], env=env)
+    PROGRAM = config
     try:
         app = wait_for("Config on the accessibility bus", lambda: find_application("Config"))
         window = wait_for("the window", lambda: find(app, pyatspi.ROLE_DIALOG, "Zarvik RGB Software_Config")
@@ -95,7 +102,7 @@ def main():
         start = value.currentValue
         wanted = 100.0 if start != 100.0 else 120.0
         value.currentValue = wanted
-        wait_for("the red slider to move", lambda: red.queryValue().currentValue == wanted, 10.0)
+        wait_for("the red slider to move", lambda: red.queryValue().currentValue == wanted)
 
         action = apply_button.queryAction()
         names = [action.getName(i).lower() for i in range(action.nActions)]
@@ -107,9 +114,10 @@ def main():
             run = subprocess.run([probe], env=env, capture_output=True, text=True)
             return run.returncode == 0 and run.stdout.split()[0] == str(int(wanted))
 
-        wait_for("the settings file to hold the new red", saved_red, 10.0)
+        wait_for("the settings file to hold the new red", saved_red)
         print("screen reader test: found Config, read Apply and Red, set red to %d, pressed Apply, saved" % wanted)
     finally:
+        PROGRAM = None
         config.terminate()
         try:
             config.wait(10)
