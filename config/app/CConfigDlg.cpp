@@ -175,6 +175,7 @@ bool CConfigDlg::OnInitDialog()
     context.categoryList = categoryList;
     context.currentCategory = currentCategory;
     BuildScreen(screen, this, context);
+    paintedLabels.Build(this);
     // The program's icon is the skin's logo picture.
     const QString logo = StaticPicturePath(ReadSkinEntry(QStringLiteral("MAINPIC"), QStringLiteral("1")).text);
     if (QFile::exists(logo))
@@ -295,6 +296,7 @@ void CConfigDlg::RefreshControls(bool scrollEffectList)
 void CConfigDlg::ApplyLayout()
 {
     ApplyEffectLayout(screen, currentEffect, *EditedRecord(), *this);
+    paintedLabels.Sync(currentEffect, effectName);
 }
 
 bool CConfigDlg::SaveAndNotify()

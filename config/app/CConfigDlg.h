@@ -8,6 +8,7 @@
 #include "app/ColorEditor.h"
 #include "app/EffectPreview.h"
 #include "app/KeyboardNavigation.h"
+#include "app/PaintedLabels.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
@@ -86,6 +87,7 @@ public:
     const EffectPreview &Preview() const { return preview; }
     bool PreviewAnimating() const { return previewTimer.isActive(); }
     const KeyboardNavigation &Navigation() const { return navigation; }
+    const PaintedLabels &Labels() const { return paintedLabels; }
 
 protected:
     bool OnCreate();
@@ -143,6 +145,7 @@ private:
     MainScreen screen;
     ColorEditor colorEditor;
     KeyboardNavigation navigation;
+    PaintedLabels paintedLabels;
     QPointer<CPngBtnMenu> popupMenu;
     AgentLink agent;
     bool created = false;

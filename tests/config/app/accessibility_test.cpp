@@ -166,6 +166,32 @@ TEST_F(AccessibilityTest, DisabledControlsAreNotOperated)
     EXPECT_EQ(recorder.Count(WM_COMMAND), 0);
 }
 
+TEST_F(AccessibilityTest, PaintedLabelsAreStaticTextsShownWithTheirControls)
+{
+    OpenIn(0); // flash: colour and speed, no direction
+    auto shownNames = [this] {
+        QStringList names;
+        for (const auto &label : window->Labels().Labels()) {
+            QAccessibleInterface *face = Interface(*label);
+            EXPECT_EQ(face->role(), QAccessible::StaticText);
+            if (label->isVisible())
+                names << face->text(QAccessible::Name);
+            EXPECT_EQ(window->childAt(label->geometry().center()) == label.get(), false) << "the pointer goes through";
+        }
+        return names;
+    };
+    QStringList names = shownNames();
+    for (const char *name : {"Zarvik RGB Software", "Profile", "Effects", "Flash", "Red", "Hex", "Speed"})
+        EXPECT_TRUE(names.contains(QString::fromLatin1(name))) << name;
+    EXPECT_FALSE(names.contains(QStringLiteral("Direction")));
+
+    Click(Screen().effectButtons[5]); // rainbow wave: no colours, with direction
+    names = shownNames();
+    EXPECT_TRUE(names.contains(QStringLiteral("Rainbow Wave")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Direction")));
+    EXPECT_FALSE(names.contains(QStringLiteral("Red")));
+}
+
 TEST_F(AccessibilityTest, TheDeviceMenuIsAListOfItems)
 {
     Open(3);
