@@ -12,6 +12,7 @@
 #include "skin/ImageSet.h"
 #include "skin/SkinFile.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,7 @@ CConfigDlg::Options CConfigDlg::CurrentOptions()
 CConfigDlg::CConfigDlg(QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint)
     , colorEditor(screen, [this] { return EditedRecord(); })
+    , navigation(screen)
 {
     setAttribute(Qt::WA_OpaquePaintEvent); // the paint covers every pixel; nothing is erased first
     setMouseTracking(true);
@@ -174,6 +176,7 @@ bool CConfigDlg::OnInitDialog()
     context.categoryList = categoryList;
     context.currentCategory = currentCategory;
     BuildScreen(screen, this, context);
+    paintedLabels.Build(this);
     // The program's icon is the skin's logo picture.
     const QString logo = StaticPicturePath(ReadSkinEntry(QStringLiteral("MAINPIC"), QStringLiteral("1")).text);
     if (QFile::exists(logo))
@@ -185,6 +188,8 @@ bool CConfigDlg::OnInitDialog()
     colorEditor.SyncViewsOnly();
     for (CClrEdit *box : {&screen.numberBoxes[0], &screen.numberBoxes[1], &screen.numberBoxes[2], &screen.hexBox})
         box->installEventFilter(this);
+    for (CPngListBtn &button : screen.categoryButtons)
+        button.installEventFilter(this);
 
     const int n = DeviceCountOf(currentCategory);
     SelectRecord(n <= 1 || BoundCategory().synchronize == 0 ? 1 : 0);
@@ -292,6 +297,7 @@ void CConfigDlg::RefreshControls(bool scrollEffectList)
 void CConfigDlg::ApplyLayout()
 {
     ApplyEffectLayout(screen, currentEffect, *EditedRecord(), *this);
+    paintedLabels.Sync(currentEffect, effectName);
 }
 
 bool CConfigDlg::SaveAndNotify()
@@ -564,8 +570,14 @@ void CConfigDlg::wheelEvent(QWheelEvent *event)
 
 void CConfigDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Escape and Enter never close the window.
+    // Escape and Enter never close the window; Escape closes the device menu.
     if (event->key() == Qt::Key_Escape || IsEnterKey(event->key())) {
+        if (event->key() == Qt::Key_Escape)
+            DestroyPopupMenu();
+        event->accept();
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && navigation.HandleGroupKey(event->key())) {
         event->accept();
         return;
     }
@@ -578,6 +590,44 @@ void CConfigDlg::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
+bool CConfigDlg::focusNextPrevChild(bool next)
+{
+    // Leaving a colour box by Tab commits it, as a click elsewhere does (the
+    // commit may move the focus: the order goes on from the box).
+    QPointer<QWidget> from = QApplication::focusWidget();
+    if (colorEditor.IsColorBox(from.data()))
+        CommitActiveEdit();
+    DestroyPopupMenu();
+    return navigation.MoveFocus(next, from.data());
+}
+
+bool CConfigDlg::OnCategoryKey(CPngListBtn &button, const QKeyEvent &key)
+{
+    if (key.modifiers() != Qt::NoModifier)
+        return false;
+    if (!popupMenu) {
+        if (key.key() != Qt::Key_Down)
+            return false;
+        button.ClickFromKeyboard();
+        return true;
+    }
+    switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        popupMenu->MoveHighlight(key.key() == Qt::Key_Up ? -1 : 1);
+        return true;
+    case Qt::Key_Space:
+        if (!key.isAutoRepeat())
+            popupMenu->ChooseHighlighted();
+        return true;
+    case Qt::Key_Escape:
+        DestroyPopupMenu();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == frameWindow && event->type() == QEvent::UpdateRequest && previewFrameRequested) {
@@ -588,6 +638,11 @@ bool CConfigDlg::eventFilter(QObject *watched, QEvent *event)
         if (previewRunning)
             previewTimer.start();
         return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        for (CPngListBtn &button : screen.categoryButtons)
+            if (watched == &button && OnCategoryKey(button, *static_cast<QKeyEvent *>(event)))
+                return true;
     }
     if (colorEditor.IsColorBox(watched)) {
         auto *box = static_cast<CClrEdit *>(watched);

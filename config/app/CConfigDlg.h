@@ -7,6 +7,8 @@
 #include "app/AgentLink.h"
 #include "app/ColorEditor.h"
 #include "app/EffectPreview.h"
+#include "app/KeyboardNavigation.h"
+#include "app/PaintedLabels.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/WinTypes.h"
 #include "settings/LightingSettings.h"
@@ -89,6 +91,8 @@ public:
     // How often the window's face has been drawn (once per effect shown, and
     // per size or pixel ratio).
     int FaceDrawings() const { return faceDrawings; }
+    const KeyboardNavigation &Navigation() const { return navigation; }
+    const PaintedLabels &Labels() const { return paintedLabels; }
 
 protected:
     bool OnCreate();
@@ -101,10 +105,15 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void DestroyPopupMenu();
+    // Keys on a category button: Down opens the device menu as Space does;
+    // while the menu is open, Up and Down move its highlight, Space chooses
+    // and Escape closes it. True when the key was used.
+    bool OnCategoryKey(CPngListBtn &button, const QKeyEvent &key);
     void CommitActiveEdit();
     void OnProfileButton(int profile);
     void OnCategoryButton(int category);
@@ -146,6 +155,8 @@ private:
     int ledMirror = 1;
     MainScreen screen;
     ColorEditor colorEditor;
+    KeyboardNavigation navigation;
+    PaintedLabels paintedLabels;
     QPointer<CPngBtnMenu> popupMenu;
     AgentLink agent;
     bool created = false;

@@ -1,5 +1,6 @@
 #include "app/MainScreen.h"
 
+#include "app/ScreenAccessibility.h"
 #include "controls/ControlSupport.h"
 #include "framework/PlatformPaths.h"
 #include "skin/ImageHelpers.h"
@@ -323,6 +324,8 @@ void BuildScreen(MainScreen &screen, QWidget *window, const ScreenContext &conte
     CreateColourControls(screen, window);
     CreateEffectOptionButtons(screen, window);
     screen.textRegion = PaintedTextRegion();
+    ApplySkinFocusRing();
+    DescribeScreenForAccessibility(screen);
 }
 
 CPngBtnMenu *BuildPopupMenu(QWidget *window, const CPngListBtn &clickedButton, int currentCategory, int deviceCount)
@@ -345,5 +348,6 @@ CPngBtnMenu *BuildPopupMenu(QWidget *window, const CPngListBtn &clickedButton, i
         menu->AddItem(deviceName + QString::number(d), kAllDevicesItem + d, 0, true);
 
     menu->CreateMenu(window);
+    DescribeMenuForAccessibility(*menu);
     return menu;
 }

@@ -21,9 +21,12 @@ void CBitmapBtn::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bit
 
 void CBitmapBtn::SetChecked(bool value)
 {
+    const bool changed = value != checked;
     checked = value;
     hover = false;
     update();
+    if (changed)
+        NotifyCheckedChange();
 }
 
 void CBitmapBtn::SetAlternateLook()
@@ -97,4 +100,24 @@ void CBitmapBtn::mouseReleaseEvent(QMouseEvent *event)
         SendCommand(BN_CLICKED);
     }
     event->accept();
+}
+
+void CBitmapBtn::PressFromKeyboard()
+{
+    if (clickMode == 1) {
+        QPointer<CBitmapBtn> alive(this);
+        SendCommand(BN_CLICKED);
+        if (!alive || isHidden() || !isEnabled())
+            return;
+    }
+    CButton::PressFromKeyboard();
+}
+
+void CBitmapBtn::ReleaseFromKeyboard()
+{
+    CButton::ReleaseFromKeyboard();
+    if (clickMode == 2) {
+        lastNotificationTick = GetTickCount();
+        SendCommand(BN_CLICKED);
+    }
 }

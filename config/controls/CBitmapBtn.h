@@ -51,6 +51,10 @@ protected:
     // The press handling of the family: click mode 1 sends the command, then
     // the button shows its pressed look and takes the capture and focus.
     void HandleLeftPress();
+    // Space: click mode 1 sends the command at the press, mode 2 at the
+    // release, as the left button does.
+    void PressFromKeyboard() override;
+    void ReleaseFromKeyboard() override;
 
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -23,9 +23,12 @@ void CBitmapBtn2::LoadBitmaps(const Bitmap *normal, const Bitmap *over, const Bi
 
 void CBitmapBtn2::SetCaption(const QString &text, int alignment)
 {
+    const bool renamed = text != caption;
     caption = text;
     alignmentCode = alignment;
     update();
+    if (renamed)
+        NotifyAccessibleName(this);
 }
 
 void CBitmapBtn2::SetLeftAligned()
@@ -44,6 +47,7 @@ void CBitmapBtn2::SetChecked(bool value)
         return;
     checked = value;
     update();
+    NotifyCheckedChange();
 }
 
 void CBitmapBtn2::OnHoverEntered()
@@ -60,12 +64,22 @@ void CBitmapBtn2::mousePressEvent(QMouseEvent *event)
 
 void CBitmapBtn2::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        const DWORD now = GetTickCount();
-        if (static_cast<DWORD>(now - lastNotificationTick) > kClickGuardMs) {
-            lastNotificationTick = now;
-            SendCommand(BN_CLICKED);
-        }
-    }
+    if (event->button() == Qt::LeftButton)
+        SendGuardedClick();
     event->accept();
+}
+
+void CBitmapBtn2::ReleaseFromKeyboard()
+{
+    CButton::ReleaseFromKeyboard();
+    SendGuardedClick();
+}
+
+void CBitmapBtn2::SendGuardedClick()
+{
+    const DWORD now = GetTickCount();
+    if (static_cast<DWORD>(now - lastNotificationTick) > kClickGuardMs) {
+        lastNotificationTick = now;
+        SendCommand(BN_CLICKED);
+    }
 }

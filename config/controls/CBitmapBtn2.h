@@ -33,6 +33,10 @@ public:
 
 protected:
     void OnHoverEntered() override;
+    // Space sends the command at its release, under the same guard.
+    void ReleaseFromKeyboard() override;
+    // The click command, unless the last one is at most kClickGuardMs old.
+    void SendGuardedClick();
 
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -4,6 +4,7 @@
 #include "controls/ControlSupport.h"
 #include "skin/ImageHelpers.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -97,6 +98,10 @@ void CButton::leaveEvent(QEvent *event)
 
 void CButton::focusOutEvent(QFocusEvent *event)
 {
+    if (spaceHeld) {
+        spaceHeld = false; // the release goes elsewhere: no click
+        pressed = false;
+    }
     CWnd::focusOutEvent(event);
     ReleaseCapture();
     hover = false;
@@ -113,4 +118,94 @@ void CButton::changeEvent(QEvent *event)
     CWnd::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         update();
+}
+
+void CButton::SetHighlighted(bool highlighted)
+{
+    hover = highlighted;
+    update();
+}
+
+void CButton::PressFromKeyboard()
+{
+    pressed = true;
+    update();
+    NotifyAccessibleState(this, [] {
+        QAccessible::State changed;
+        changed.pressed = true;
+        return changed;
+    }());
+}
+
+void CButton::ReleaseFromKeyboard()
+{
+    pressed = false;
+    update();
+}
+
+void CButton::ClickFromKeyboard()
+{
+    QPointer<CButton> alive(this);
+    spaceHeld = false;
+    PressFromKeyboard();
+    if (alive)
+        ReleaseFromKeyboard();
+}
+
+void CButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier) {
+        CWnd::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || spaceHeld)
+        return;
+    spaceHeld = true;
+    PressFromKeyboard();
+}
+
+void CButton::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Space) {
+        CWnd::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat() || !spaceHeld)
+        return;
+    spaceHeld = false;
+    ReleaseFromKeyboard();
+}
+
+void CButton::NotifyCheckedChange()
+{
+    QAccessible::State changed;
+    changed.checked = true;
+    NotifyAccessibleState(this, changed);
+}
+
+QAccessible::Role CButton::AccessibleRole() const
+{
+    const QAccessible::Role role = CWnd::AccessibleRole();
+    return role == QAccessible::Client ? QAccessible::PushButton : role;
+}
+
+QString CButton::AccessibleName() const
+{
+    const QString name = CWnd::AccessibleName();
+    return name.isEmpty() ? caption.trimmed() : name;
+}
+
+void CButton::AddAccessibleState(QAccessible::State &state) const
+{
+    const QAccessible::Role role = AccessibleRole();
+    if (role == QAccessible::RadioButton || role == QAccessible::CheckBox) {
+        state.checkable = true;
+        state.checked = checked;
+    } else if (role == QAccessible::ListItem) {
+        state.selectable = true;
+        state.selected = checked;
+    }
+    state.pressed = pressed;
 }

@@ -12,6 +12,13 @@
 // last command. The pressed look ends when the button loses the capture or
 // the focus; losing the focus also releases the capture and clears hover.
 // The wheel goes on to the parent window.
+//
+// Keyboard: Space presses the focused button as the left button does: its
+// press does what the family does at a pointer press, its release what the
+// family does at a pointer release (same commands, same guards), without
+// capture or focus change; auto-repeated Space is ignored, so holding the key
+// is one click and Space pressed again is another. Other keys go on to the
+// parent.
 
 #include "framework/CWnd.h"
 #include "skin/Bitmap.h"
@@ -42,6 +49,19 @@ public:
     bool IsPressed() const { return pressed; }
     QString GetCaption() const { return caption; }
     const Bitmap &GetStateImage(StateImage which) const { return stateImages[which]; }
+    // The hover look shown without the pointer (the menu's keyboard
+    // highlight); repaints.
+    void SetHighlighted(bool highlighted);
+    // A press and release of Space.
+    void ClickFromKeyboard();
+
+    // Name: the one set, else the caption. Radio buttons and check boxes
+    // report checked, list items selected, every button pressed.
+    QAccessible::Role AccessibleRole() const override;
+    QString AccessibleName() const override;
+    void AddAccessibleState(QAccessible::State &state) const override;
+    bool IsAccessiblyPressable() const override { return true; }
+    void AccessiblePress() override { ClickFromKeyboard(); }
 
 protected:
     // Takes click focus and mouse moves without a button; the face is opaque.
@@ -59,6 +79,12 @@ protected:
     // capture or focus change destroys the button.
     void BeginPress();
     void SendCommand(WORD code);
+    // What Space does at its press and its release. The base shows and
+    // ends the pressed look; the families add their click rule.
+    virtual void PressFromKeyboard();
+    virtual void ReleaseFromKeyboard();
+    // The checked state changed: listening clients are told.
+    void NotifyCheckedChange();
 
     QImage PaintBuffer() override;
     void OnCaptureChanged() override;
@@ -67,6 +93,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -76,4 +104,5 @@ protected:
     Bitmap stateImages[4];
     QString caption;
     bool pressed = false;
+    bool spaceHeld = false;
 };

@@ -49,6 +49,7 @@ void CColorBtn2::Tint(const Bitmap &source, std::vector<uchar> &pixels, Bitmap &
 
 void CColorBtn2::SetColor(int r, int g, int b)
 {
+    const bool changed = r != red || g != green || b != blue;
     red = r;
     green = g;
     blue = b;
@@ -58,6 +59,8 @@ void CColorBtn2::SetColor(int r, int g, int b)
     Tint(stateImages[Normal], normalPixels, tintedNormal, fr, fg, fb);
     Tint(stateImages[Down], downPixels, tintedDown, fr, fg, fb);
     update();
+    if (changed && !nameTemplate.isEmpty())
+        NotifyAccessibleName(this);
 }
 
 COLORREF CColorBtn2::GetColor() const
@@ -102,4 +105,16 @@ int SelectButtonByHandle(CColorBtn2 *buttons, int count, LPARAM handle, int *ind
 int SelectButtonByHandle(CColorBtn2 *const *buttons, int count, LPARAM handle, int *indexOut)
 {
     return SelectButtonIn(buttons, count, handle, indexOut);
+}
+
+void CColorBtn2::SetAccessibleNameTemplate(const QString &text)
+{
+    nameTemplate = text;
+}
+
+QString CColorBtn2::AccessibleName() const
+{
+    if (nameTemplate.isEmpty())
+        return CBitmapBtn2::AccessibleName();
+    return QString(nameTemplate).arg(QString::number(red), QString::number(green), QString::number(blue));
 }

@@ -27,6 +27,11 @@ public:
     // red + 256 * green + 65536 * blue
     COLORREF GetColor() const;
     void SetBackground(const Bitmap &background, int left, int top, int right, int bottom);
+    // The name screen readers read: `text` with %1, %2 and %3 replaced by
+    // the red, green and blue values ("Colour 3: red %1, green %2, blue
+    // %3"); a colour change is a name change. Empty: the base's name.
+    void SetAccessibleNameTemplate(const QString &text);
+    QString AccessibleName() const override;
 
     const Bitmap &GetTintedNormal() const { return tintedNormal; }
     const Bitmap &GetTintedDown() const { return tintedDown; }
@@ -46,6 +51,7 @@ private:
     std::vector<uchar> normalPixels;
     std::vector<uchar> downPixels;
     Bitmap background;
+    QString nameTemplate;
 };
 
 // Group selection of swatches (see SelectButtonIn in ControlSupport.h).

@@ -31,6 +31,7 @@ CPngBtnMenu::CPngBtnMenu(QWidget *ownerWindow)
     , owner(ownerWindow)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    SetAccessibleRole(QAccessible::List);
 }
 
 CPngBtnMenu::~CPngBtnMenu()
@@ -175,6 +176,7 @@ void CPngBtnMenu::OnInitDialog()
         auto row = std::make_unique<CPngListBtn>();
         const QRect place(leftMargin, topMargin + i * rowHeight, std::max(rowWidth, 0), std::max(rowHeight, 0));
         row->Create(QString(), this, place, 0);
+        row->SetAccessibleRole(QAccessible::ListItem);
         row->LoadBitmaps(&itemImages[0], &itemImages[1], &itemImages[2], &itemImages[3], 0, 0, rowWidth, rowHeight);
         row->SetTextAlign(rowAlignment);
         const QString text = items[static_cast<size_t>(i)].Text();
@@ -227,6 +229,8 @@ void CPngBtnMenu::RefreshRows()
         const bool enabled = item.enabled != 0;
         row->SetTextColors(enabled ? enabledHoverColour : disabledRowColour,
                            enabled ? enabledNormalColour : disabledRowColour, RGB(255, 255, 255));
+        if (highlightedItem >= 0)
+            row->SetHighlighted(index == highlightedItem);
     }
     if (selectedItem >= firstVisible && selectedItem < firstVisible + page)
         CheckRow(rows[static_cast<size_t>(selectedItem - firstVisible)].get());
@@ -322,11 +326,39 @@ LRESULT CPngBtnMenu::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
+void CPngBtnMenu::MoveHighlight(int delta)
+{
+    const int count = static_cast<int>(items.size());
+    const int page = static_cast<int>(rows.size());
+    if (count == 0 || page == 0)
+        return;
+    const int from = highlightedItem >= 0 ? highlightedItem : (selectedItem >= 0 ? selectedItem : -1);
+    const long long target = static_cast<long long>(from) + delta;
+    highlightedItem = static_cast<int>(std::clamp<long long>(target, 0, count - 1));
+    if (highlightedItem < firstVisible)
+        firstVisible = highlightedItem;
+    else if (highlightedItem >= firstVisible + page)
+        firstVisible = highlightedItem - page + 1;
+    RefreshRows();
+    scrollBar.SetScrollPos(firstVisible);
+    NotifyAccessibleFocus(rows[static_cast<size_t>(highlightedItem - firstVisible)].get());
+}
+
+bool CPngBtnMenu::ChooseHighlighted()
+{
+    const int rowIndex = highlightedItem - firstVisible;
+    if (highlightedItem < 0 || rowIndex < 0 || rowIndex >= static_cast<int>(rows.size()))
+        return false;
+    rows[static_cast<size_t>(rowIndex)]->ClickFromKeyboard();
+    return true;
+}
+
 void CPngBtnMenu::DestroyWindow()
 {
     checkedRow = nullptr;
     rows.clear();
     items.clear();
+    highlightedItem = -1;
     hide();
 }
 

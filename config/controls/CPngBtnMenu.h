@@ -11,6 +11,11 @@
 // items present then. When there are more items than visible rows a scroll
 // bar appears and the rows scroll (WM_VSCROLL from the bar or the rows'
 // wheel).
+//
+// Keyboard (the owner passes the keys on while the menu is open): a
+// highlight, shown as the row's hover look, moves over the items and scrolls
+// them into view; choosing it is a Space press on its row, so the same
+// command and UM_MENU_ITEM follow as for a click.
 
 #include "controls/CPngListBtn.h"
 #include "controls/CSkinScrollBar.h"
@@ -86,6 +91,14 @@ public:
     // Fits a picture of height H to `height`, keeping end bands of `band`
     // rows: shorter keeps the top and the bottom band, taller repeats the
     // middle band.
+    // Moves the highlight `delta` items (from the selected item, or before
+    // the first, when there is none yet), within the items.
+    void MoveHighlight(int delta);
+    // Presses the highlighted row with Space; false when nothing is
+    // highlighted.
+    bool ChooseHighlighted();
+    int GetHighlightedItem() const { return highlightedItem; }
+
     static Bitmap FitToHeight(const Bitmap &picture, int height, int band);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -110,6 +123,7 @@ private:
     int rowHeight = -1;
     int rowFontHeight = 18;
     int selectedItem = -1;
+    int highlightedItem = -1;
     CPngListBtn *checkedRow = nullptr;
     std::vector<std::unique_ptr<CPngListBtn>> rows;
     Bitmap itemImages[4];

@@ -35,9 +35,12 @@ void CPngListBtn::SetCaption(const QString &text, int offset)
 {
     if (text == caption && offset == iconOffset)
         return;
+    const bool renamed = text != caption;
     caption = text;
     iconOffset = offset;
     update();
+    if (renamed)
+        NotifyAccessibleName(this);
 }
 
 CPngListBtn::Look CPngListBtn::ChooseLook(const DrawItemState &state) const

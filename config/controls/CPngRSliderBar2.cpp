@@ -1,6 +1,7 @@
 #include "controls/CPngRSliderBar2.h"
 
 #include "controls/ControlSupport.h"
+#include "framework/FocusRing.h"
 #include "framework/MessageBox.h"
 #include "skin/ImageHelpers.h"
 
@@ -88,6 +89,7 @@ void CPngRSliderBar2::SetValue(int value)
     const long long range = static_cast<long long>(maximum) - minimum;
     position = range == 0 ? minimum : ClampToInt(range - Mod(static_cast<long long>(value) + kAngleOffset, range));
     update();
+    NotifyValueChange();
 }
 
 int CPngRSliderBar2::PositionFromPoint(const QPoint &point) const
@@ -142,7 +144,10 @@ QImage CPngRSliderBar2::PaintBuffer()
 
 void CPngRSliderBar2::TrackPointer(const QPoint &point)
 {
+    const int before = GetValue();
     position = PositionFromPoint(point);
+    if (GetValue() != before)
+        NotifyValueChange();
     const int marginX = thumbWidth;
     const int marginY = thumbHeight;
     update(rect().adjusted(-marginX, -marginY, marginX, marginY));
@@ -158,6 +163,45 @@ void CPngRSliderBar2::OnMouseWheel(int steps)
     const long long v = GetValue();
     const long long request = minimum + Mod(v - steps, range);
     PostValue(ClampToInt(request));
+}
+
+std::optional<int> CPngRSliderBar2::RequestForKey(int key) const
+{
+    const long long range = static_cast<long long>(maximum) - minimum;
+    long long step = 0;
+    switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        step = 1;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        step = -1;
+        break;
+    case Qt::Key_PageUp:
+        step = 10;
+        break;
+    case Qt::Key_PageDown:
+        step = -10;
+        break;
+    default:
+        return CSliderWnd::RequestForKey(key);
+    }
+    if (range <= 0)
+        return std::nullopt;
+    const long long offset = ((static_cast<long long>(GetValue()) - minimum + step) % range + range) % range;
+    return ClampToInt(minimum + offset);
+}
+
+QAccessible::Role CPngRSliderBar2::AccessibleRole() const
+{
+    const QAccessible::Role role = CWnd::AccessibleRole();
+    return role == QAccessible::Client ? QAccessible::Dial : role;
+}
+
+void CPngRSliderBar2::PaintFocusIndicator(QPainter &painter)
+{
+    PaintFocusRing(painter, rect(), true);
 }
 
 void CPngRSliderBar2::OnCaptureChanged()

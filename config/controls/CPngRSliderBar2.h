@@ -47,9 +47,16 @@ public:
 
     bool IsShaped() const { return shaped; }
 
+    // Keys: as the linear sliders, on the reported value, except that the
+    // arrows and pages wrap within the range as the wheel does.
+    int ReportedValue() const override { return GetValue(); }
+    std::optional<int> RequestForKey(int key) const override;
+    QAccessible::Role AccessibleRole() const override;
+
 protected:
     QImage PaintBuffer() override;
     void OnCaptureChanged() override;
+    void PaintFocusIndicator(QPainter &painter) override;
 
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

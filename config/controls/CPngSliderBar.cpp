@@ -57,6 +57,7 @@ void CPngSliderBar::SetPos(int value)
         return;
     position = value;
     update();
+    NotifyValueChange();
 }
 
 const Bitmap &CPngSliderBar::CurrentThumb() const

@@ -24,5 +24,6 @@ public:
 
 protected:
     bool RepaintEveryMove() const override { return false; }
+    bool GrowsDownward() const override { return true; }
     void PaintTrackAndThumb(QPainter &painter, const QSize &client) override;
 };

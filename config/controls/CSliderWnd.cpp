@@ -1,5 +1,8 @@
 #include "controls/CSliderWnd.h"
 
+#include <algorithm>
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -63,4 +66,78 @@ void CSliderWnd::wheelEvent(QWheelEvent *event)
 {
     TurnWheel(VerticalWheelDelta(*event));
     event->accept();
+}
+
+std::optional<int> CSliderWnd::RequestForKey(int key) const
+{
+    const bool down = GrowsDownward();
+    long long step = 0;
+    switch (key) {
+    case Qt::Key_Home:
+        return minimum;
+    case Qt::Key_End:
+        return maximum;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Up:
+        step = down ? -1 : 1;
+        break;
+    case Qt::Key_Down:
+        step = down ? 1 : -1;
+        break;
+    case Qt::Key_PageUp:
+        step = down ? -10 : 10;
+        break;
+    case Qt::Key_PageDown:
+        step = down ? 10 : -10;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (minimum > maximum)
+        return std::nullopt;
+    return static_cast<int>(std::clamp<long long>(ReportedValue() + step, minimum, maximum));
+}
+
+void CSliderWnd::keyPressEvent(QKeyEvent *event)
+{
+    const std::optional<int> request
+        = event->modifiers() & ~Qt::KeypadModifier ? std::nullopt : RequestForKey(event->key());
+    if (!request) {
+        CWnd::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (*request != ReportedValue())
+        PostValue(*request);
+}
+
+QAccessible::Role CSliderWnd::AccessibleRole() const
+{
+    const QAccessible::Role role = CWnd::AccessibleRole();
+    return role == QAccessible::Client ? QAccessible::Slider : role;
+}
+
+void CSliderWnd::AddAccessibleState(QAccessible::State &state) const
+{
+    // Reached by Tab (KeyboardNavigation), though never focused by a click.
+    state.focusable = true;
+}
+
+bool CSliderWnd::AccessibleValue(AccessibleRange &range) const
+{
+    range.current = ReportedValue();
+    range.minimum = minimum;
+    range.maximum = maximum;
+    range.step = 1;
+    return true;
+}
+
+void CSliderWnd::NotifyValueChange()
+{
+    NotifyAccessibleValue(this, ReportedValue());
 }

@@ -5,9 +5,17 @@
 // UM_SLIDER_POS (wParam the requested value, lParam the identifier) posted to
 // that parent. A double-click is handled as a press; wheel turns are added up
 // and each whole notch (120 units) completed is one OnMouseWheel() step.
+//
+// Keyboard (the window gives the slider the focus by Tab; a click never
+// does): the arrow keys ask for one step, Page Up and Page Down for ten, Home
+// and End for the bounds, each request posted as UM_SLIDER_POS as a drag posts
+// it (nothing when the request is the value already shown). Other keys go on
+// to the parent.
 
 #include "framework/CWnd.h"
 #include "framework/WheelInput.h"
+
+#include <optional>
 
 class CSliderWnd : public CWnd
 {
@@ -30,6 +38,18 @@ public:
     // the area it scrolls both come here.
     void TurnWheel(int delta);
 
+    // The value the slider reports (the position; the ring reports its angle).
+    virtual int ReportedValue() const { return position; }
+    // The request a key makes from the reported value; none for other keys.
+    virtual std::optional<int> RequestForKey(int key) const;
+    // Posts UM_SLIDER_POS with `value` to the parent, as a drag does.
+    void RequestValue(int value) { PostValue(value); }
+
+    QAccessible::Role AccessibleRole() const override;
+    void AddAccessibleState(QAccessible::State &state) const override;
+    bool AccessibleValue(AccessibleRange &range) const override;
+    void RequestAccessibleValue(int value) override { RequestValue(value); }
+
     // UM_SLIDER_POS sent to the slider goes on to the parent, posted, with
     // the slider's identifier.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -45,6 +65,12 @@ protected:
 
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    // Down and Page Down raise the value (a vertical list's scroll bar);
+    // otherwise Right, Up and Page Up do.
+    virtual bool GrowsDownward() const { return false; }
+    // Listening clients are told of a new reported value.
+    void NotifyValueChange();
 
     int thumbWidth = 0;
     int thumbHeight = 0;

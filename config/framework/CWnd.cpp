@@ -1,6 +1,9 @@
 #include "framework/CWnd.h"
 
+#include "framework/FocusRing.h"
+
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QPainter>
 
@@ -24,7 +27,9 @@ bool PlatformGrabsPointer()
 
 CWnd::CWnd(QWidget *parent)
     : QWidget(parent)
-{ }
+{
+    InstallAccessibility();
+}
 
 CWnd::~CWnd()
 {
@@ -154,6 +159,10 @@ bool CWnd::event(QEvent *event)
         m->result = WindowProc(m->message, m->wParam, m->lParam);
         return true;
     }
+    if (event->type() == QEvent::MouseButtonPress && keyboardFocus) {
+        keyboardFocus = false; // the user took the pointer: no ring
+        update();
+    }
     return QWidget::event(event);
 }
 
@@ -164,6 +173,30 @@ void CWnd::paintEvent(QPaintEvent *)
     if (opaqueFace)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, face);
+    if (ShowsFocusRing())
+        PaintFocusIndicator(painter);
+}
+
+void CWnd::PaintFocusIndicator(QPainter &painter)
+{
+    PaintFocusRing(painter, rect());
+}
+
+void CWnd::focusInEvent(QFocusEvent *event)
+{
+    keyboardFocus = IsKeyboardFocusReason(event->reason());
+    if (keyboardFocus)
+        update();
+    QWidget::focusInEvent(event);
+}
+
+void CWnd::focusOutEvent(QFocusEvent *event)
+{
+    if (keyboardFocus) {
+        keyboardFocus = false;
+        update();
+    }
+    QWidget::focusOutEvent(event);
 }
 
 void CWnd::hideEvent(QHideEvent *event)

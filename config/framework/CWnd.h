@@ -11,12 +11,16 @@
 // the capture when another window takes it, when it releases it, and when it
 // is hidden, disabled or destroyed; OnCaptureChanged() tells it so.
 
+#include "framework/Accessibility.h"
 #include "framework/WindowMessage.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+
+class QPainter;
 
 class CWnd : public QWidget
 {
@@ -59,11 +63,34 @@ public:
     // rectangle and, for a shaped window, inside its shape.
     bool IsOnWindow(const QPoint &point) const;
 
+    // Keyboard focus: whether the window paints the focus ring now (it has
+    // the focus and got it from the keyboard; a pointer press hides it).
+    bool ShowsFocusRing() const { return keyboardFocus && hasFocus(); }
+
+    // What assistive technology reads (see Accessibility.h). The role is
+    // the one given to SetAccessibleRole (default: client); the name the
+    // one given to QWidget::setAccessibleName. Controls refine these.
+    void SetAccessibleRole(QAccessible::Role role) { accessibleRole = role; }
+    virtual QAccessible::Role AccessibleRole() const { return accessibleRole; }
+    virtual QString AccessibleName() const { return accessibleName(); }
+    // Adds the control's own states (checked, pressed, selected) to `state`.
+    virtual void AddAccessibleState(QAccessible::State &) const { }
+    // Fills `range` and answers true for windows with a value.
+    virtual bool AccessibleValue(AccessibleRange &) const { return false; }
+    // Asks for `value` as the pointer would (within the range).
+    virtual void RequestAccessibleValue(int) { }
+    virtual bool IsAccessiblyPressable() const { return false; }
+    // Presses the control as the keyboard does.
+    virtual void AccessiblePress() { }
+
 protected:
     // Draws the whole face. The default is transparent.
     virtual QImage PaintBuffer();
     // The window no longer holds the capture.
     virtual void OnCaptureChanged() { }
+    // Draws the keyboard focus ring over the face; the default follows the
+    // client rectangle.
+    virtual void PaintFocusIndicator(QPainter &painter);
 
     // Faces that cover every pixel are copied as they are and the parent is
     // not asked to paint under them first.
@@ -93,6 +120,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     static QPointer<CWnd> captureHolder;
@@ -100,5 +129,7 @@ private:
     int controlId = 0;
     bool created = false;
     bool opaqueFace = false;
+    bool keyboardFocus = false;
+    QAccessible::Role accessibleRole = QAccessible::Client;
     QPointer<QObject> owner;
 };
