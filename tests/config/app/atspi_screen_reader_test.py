@@ -87,7 +87,7 @@ def main():
     config = subprocess.Popen([os.path.join(program_dir, "Config")], env=env)
     PROGRAM = config
     try:
-        app = wait_for("Config on the accessibility bus", lambda: find_application("Config"))
+        app = wait_for("zarvik-rgb on the accessibility bus", lambda: find_application("zarvik-rgb"))
         window = wait_for("the window", lambda: find(app, pyatspi.ROLE_DIALOG, "Zarvik RGB Software_Config")
                           or find(app, pyatspi.ROLE_FRAME, "Zarvik RGB Software_Config"))
 
