@@ -46,6 +46,23 @@ public:
     }
     QProcess &Process() { return process; }
     pid_t Pid() const { return static_cast<pid_t>(process.processId()); }
+    // Stops the agent and waits until every thread of it has stopped: kill()
+    // returns before a busy process takes the stop, and a thread that still
+    // runs could answer.
+    bool Stop()
+    {
+        if (::kill(Pid(), SIGSTOP) != 0)
+            return false;
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(Pid());
+        return WaitUntil([&] {
+            QFile file(stat);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray line = file.readAll();
+            const qsizetype end = line.lastIndexOf(')');
+            return end >= 0 && line.mid(end + 2, 1) == "T";
+        });
+    }
 
     bool WaitListening()
     {
@@ -204,7 +221,7 @@ TEST_F(HidAgentProcess, StoppedAgentReleasesConfigWithinTheDefaultBound)
 {
     HidProcess hid;
     ASSERT_TRUE(hid.WaitListening());
-    ASSERT_EQ(::kill(hid.Pid(), SIGSTOP), 0);
+    ASSERT_TRUE(hid.Stop());
 
     LocalWindows::SendOutcome outcome;
     const qint64 elapsed = ElapsedMs([&] { outcome = link.NotifySettingsSaved(); });
