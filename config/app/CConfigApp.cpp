@@ -34,7 +34,7 @@ int CConfigApp::InitInstance()
         return 1;
     if (lock == SingleInstanceLock::Result::Unavailable)
         WriteLog(QStringLiteral("InitInstance - single-instance lock cannot be made, running without it - %1")
-                     .arg(instanceLock.FilePath()));
+                     .arg(instanceLock.Description()));
 
     // 2.-3. The program's own folder, base of the skin, help and agent paths.
     PlatformPaths::SetApplicationDirectory(QCoreApplication::applicationDirPath());

@@ -162,9 +162,9 @@ bool CConfigDlg::OnInitDialog()
     settingsPath = SettingsPath();
     if (!settingsPath.isEmpty()) {
         WriteLog(QStringLiteral("OnInitDialog-createIniPath - %1").arg(settingsPath));
-        WriteLog(
-            QStringLiteral("OnInitDialog-createIniPath2 - %1%2")
-                .arg(qEnvironmentVariable("XDG_CONFIG_HOME"), QStringLiteral("/Zarvik/Zarvik RGB Software/config")));
+        WriteLog(QStringLiteral("OnInitDialog-createIniPath2 - %1%2")
+                     .arg(qEnvironmentVariable(PlatformPaths::kConfigHomeVariable),
+                          QStringLiteral("/Zarvik/Zarvik RGB Software/config")));
     }
 
     LoadSettings(settings, settingsPath);

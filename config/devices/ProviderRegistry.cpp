@@ -1,6 +1,7 @@
 #include "devices/ProviderRegistry.h"
 
 #include "devices/DeviceLog.h"
+#include "devices/PluginLibrary.h"
 #include "framework/HexDigit.h"
 #include "framework/PlatformPaths.h"
 
@@ -10,8 +11,6 @@
 #include <QSet>
 
 #include <algorithm>
-
-#include <dlfcn.h>
 
 using namespace Lighting;
 
@@ -212,7 +211,7 @@ HResult ProviderRegistry::CreateInstance(const Guid &clsid, const Guid &iid, voi
     }
     // Only an absolute path names one file; anything else would let the
     // loader's search (or the working folder) pick the code we run.
-    if (!path.startsWith(QLatin1Char('/'))) {
+    if (!PluginLibrary::IsAbsolutePath(path)) {
         DeviceLog(QStringLiteral("Lighting provider %1: plug-in path \"%2\" is not absolute, skipped").arg(id, path));
         return REGDB_E_CLASSNOTREG;
     }
@@ -221,18 +220,17 @@ HResult ProviderRegistry::CreateInstance(const Guid &clsid, const Guid &iid, voi
         return REGDB_E_CLASSNOTREG;
     }
 
-    void *library = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    QString reason;
+    void *library = PluginLibrary::Load(path, &reason);
     if (!library) {
-        const char *reason = dlerror();
-        DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" cannot be loaded: %3")
-                      .arg(id, path, QString::fromLocal8Bit(reason ? reason : "unknown error")));
+        DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" cannot be loaded: %3").arg(id, path, reason));
         return REGDB_E_CLASSNOTREG;
     }
-    auto factory = reinterpret_cast<ProviderFactory>(dlsym(library, kProviderFactorySymbol));
+    auto factory = reinterpret_cast<ProviderFactory>(PluginLibrary::Symbol(library, kProviderFactorySymbol));
     if (!factory) {
         DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" has no %3, skipped")
                       .arg(id, path, QLatin1String(kProviderFactorySymbol)));
-        dlclose(library);
+        PluginLibrary::Unload(library);
         return REGDB_E_CLASSNOTREG;
     }
 

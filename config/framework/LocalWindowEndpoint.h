@@ -2,17 +2,24 @@
 // Windows of different processes that find each other by title and exchange
 // data-less messages {message, wParam, lParam}, each answered by a result.
 //
-// A title is a local (Unix domain) socket in a private folder of the user's
-// runtime folder: <runtime>/Zarvik/<title>. The folder is created with mode
-// 0700 and used only when it belongs to this user; sockets get mode 0600, and
-// both ends check that the other end runs as the same user. A window "exists"
-// when its socket accepts a connection and answers. A socket file left behind
-// by a process that died is not a window: the next listener of that title
-// takes its place (it removes the file only while it holds the title's lock).
+// On Windows these are real windows: a listener is a hidden top-level window
+// of that title, found with FindWindowW and reached with SendMessageTimeoutW;
+// a visible top-level window of the program with the same title (the main
+// window) hands the same messages to the listener's handler.
 //
-// Wire format, little-endian: a request is a 4-byte length (20) followed by
-// the 4-byte message, the 8-byte wParam and the 8-byte lParam; the answer is a
-// 4-byte length (8) followed by the 8-byte result. One request per connection.
+// Elsewhere a title is a local (Unix domain) socket in a private folder of
+// the user's runtime folder: <runtime>/Zarvik/<title>. The folder is created
+// with mode 0700 and used only when it belongs to this user; sockets get mode
+// 0600, and both ends check that the other end runs as the same user. A
+// window "exists" when its socket accepts a connection and answers. A socket
+// file left behind by a process that died is not a window: the next listener
+// of that title takes its place (it removes the file only while it holds the
+// title's lock).
+//
+// Wire format of the sockets, little-endian: a request is a 4-byte length
+// (20) followed by the 4-byte message, the 8-byte wParam and the 8-byte
+// lParam; the answer is a 4-byte length (8) followed by the 8-byte result.
+// One request per connection.
 
 #include <QObject>
 #include <QString>
@@ -28,6 +35,7 @@ namespace LocalWindows {
 // without reaching its handler.
 inline constexpr uint32_t kProbeMessage = 0;
 
+// The sockets' folder (not used on Windows):
 // <runtime>/Zarvik, created (mode 0700) on first use. Empty when there is no
 // runtime folder or the folder is not this user's own.
 QString EndpointFolder();
@@ -102,7 +110,7 @@ public:
 
     // The descriptors this endpoint waits on (its listening socket and its
     // connections), and serving one that is ready; for sends that wait on
-    // this thread.
+    // this thread (sockets only: on Windows the system serves them).
     std::vector<int> Descriptors() const;
     void ServeReady(int fd);
 

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class ProcessLock
 {
 public:
@@ -31,5 +33,5 @@ public:
 
 private:
     QString path;
-    int descriptor = -1;
+    intptr_t descriptor = -1; // the open file: a descriptor, or a handle on Windows
 };

@@ -45,6 +45,6 @@ void ProcessLock::Release()
 {
     if (descriptor < 0)
         return;
-    ::close(descriptor); // closing the last descriptor of the file drops the lock
+    ::close(static_cast<int>(descriptor)); // closing the last descriptor of the file drops the lock
     descriptor = -1;
 }

@@ -9,16 +9,16 @@
 
 namespace {
 
-constexpr const char *kLogFolderChain = "/Zarvik/LOG/Zarvik RGB Software_Config.log";
+constexpr const char *kLogFileChain = "/LOG/Zarvik RGB Software_Config.log";
 
 } // namespace
 
 QString DiagnosticLogPath()
 {
-    const QString stateHome = PlatformPaths::StateHome();
-    if (stateHome.isEmpty())
+    const PlatformPaths::LogRoot root = PlatformPaths::LogFolderRoot();
+    if (root.base.isEmpty())
         return {};
-    return stateHome + QLatin1String(kLogFolderChain);
+    return root.base + root.chain + QLatin1String(kLogFileChain);
 }
 
 void WriteLog(const QString &message)
@@ -31,8 +31,10 @@ void WriteLog(const QString &message)
     const QString path = DiagnosticLogPath();
     if (path.isEmpty())
         return;
-    if (!QFileInfo::exists(path))
-        EnsureFolderChain(PlatformPaths::StateHome(), QLatin1String(kLogFolderChain));
+    if (!QFileInfo::exists(path)) {
+        const PlatformPaths::LogRoot root = PlatformPaths::LogFolderRoot();
+        EnsureFolderChain(root.base, root.chain + QLatin1String(kLogFileChain));
+    }
 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
