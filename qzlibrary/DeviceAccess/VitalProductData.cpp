@@ -32,7 +32,7 @@ std::string Page(DeviceAccess &access, DeviceHandle handle, uint8_t page)
         return std::string(name) + "absent";
     const uint32_t pageBytes = kPageHeaderBytes + ((uint32_t {data[2]} << 8) | data[3]);
     const uint32_t count = pageBytes < delivered ? pageBytes : delivered;
-    std::string text(name);
+    std::string text = name;
     static const char kHex[] = "0123456789abcdef";
     for (uint32_t i = 0; i < count; ++i) {
         text += kHex[data[i] >> 4];
@@ -47,7 +47,8 @@ std::string DeviceIdentificationPages(DeviceAccess &access, DeviceHandle handle)
 {
     const uint32_t savedError = QZ_GetLastError();
     std::string text = Page(access, handle, kUnitSerialNumberPage);
-    text += " " + Page(access, handle, kDeviceIdentificationPage);
+    text += ' ';
+    text += Page(access, handle, kDeviceIdentificationPage);
     QZ_SetLastError(savedError);
     return text;
 }
