@@ -49,10 +49,23 @@ static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == 24);
 static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) == 32);
 static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 36);
 
-// Fills a pass-through request: path 0, target 1, LUN 0, no sense data, the
-// CDB copied to the front of 16 zero bytes (a CDB longer than 16 is cut).
-void FillScsiPassThroughDirect(ScsiPassThroughDirect &sptd, const uint8_t *cdb, uint32_t cdbLength, bool dataIn,
-                               void *buffer, uint32_t length, uint32_t timeoutSeconds);
+// The request with room for the sense data of a CHECK CONDITION after it.
+constexpr uint8_t kSenseBytes = 32;
+struct ScsiPassThroughDirectWithSense
+{
+    ScsiPassThroughDirect Sptd;
+    uint32_t Filler;
+    uint8_t Sense[kSenseBytes];
+};
+static_assert(sizeof(ScsiPassThroughDirectWithSense) == 96);
+constexpr uint32_t kSenseOffset = offsetof(ScsiPassThroughDirectWithSense, Sense);
+static_assert(kSenseOffset == 60);
+
+// Fills a pass-through request: path 0, target 1, LUN 0, 32 bytes of sense
+// data asked for at the record's sense area, the CDB copied to the front of
+// 16 zero bytes (a CDB longer than 16 is cut).
+void FillScsiPassThroughDirect(ScsiPassThroughDirectWithSense &record, const uint8_t *cdb, uint32_t cdbLength,
+                               bool dataIn, void *buffer, uint32_t length, uint32_t timeoutSeconds);
 
 // ---- Storage protocol query (Identify, Get Log Page) -----------------------
 

@@ -1,5 +1,5 @@
 // What the Windows backend hands to DeviceIoControl for every request the
-// library makes (the 56-, 4144- and 4176-byte records byte for byte, control
+// library makes (the 96-, 4144- and 4176-byte records byte for byte, control
 // codes, lengths, direction), and how each answer, error and short transfer
 // of the platform comes back.
 #include <gmock/gmock.h>
@@ -9,6 +9,7 @@
 
 #include "DeviceAccess/NVMeDirect.h"
 #include "DeviceAccess/ScsiCommand.h"
+#include "QZUtil/QZUtil.h"
 #include "QZlibrary.h"
 #include "V_Cmd/VC_Bridge.h"
 #include "V_Cmd/VC_Std.h"
@@ -110,8 +111,8 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         EXPECT_EQ(call.code, kPassThrough);
         EXPECT_EQ(call.path, kBridgePath);
         EXPECT_TRUE(call.inIsOut);
-        EXPECT_EQ(call.inSize, 56u);
-        EXPECT_EQ(call.outSize, 56u);
+        EXPECT_EQ(call.inSize, 96u);
+        EXPECT_EQ(call.outSize, 96u);
         const void *data = c.dataBuffer == Case::Callers ? buffer.data()
             : c.dataBuffer == Case::Own                  ? call.dataBuffer
                                                          : nullptr;
@@ -153,7 +154,8 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
         {"a tunnel read without data fails", true, exact, {true, TRUE, 0, 0, 0}, 0, false, 0, 0,
          {"Short data-in = 0 of 40\n"}},
         {"a read with CHECK CONDITION", true, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
-        {"a write with CHECK CONDITION", false, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
+        {"a write the drive refuses, with its sense data", false, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0,
+         {"SCSI Status Fail = 2\n", "Sense key = 5, ASC = 20, ASCQ = 00\n"}},
         {"refused by the platform, reading", true, exact, {false, FALSE, ERROR_IO_DEVICE, -1, -1}, 0, false, 0, 0,
          {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 1117\r\n"}},
         {"refused by the platform, writing", false, upTo, {false, FALSE, ERROR_SEM_TIMEOUT, -1, -1}, 0, false, 0, 0,
@@ -193,6 +195,45 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
         if (c.keptFrom > 0) {
             EXPECT_EQ(std::string(buffer.begin() + 8, buffer.begin() + 15), "JMicron") << "the drive's data arrived";
         }
+    }
+}
+
+TEST_F(WindowsRequestsTest, SenseDataIsAskedForAndSaysWhatTheCheckConditionWas)
+{
+    // As on Linux: a UNIT ATTENTION after a reset and a bridge's refusal
+    // read differently, and the last error says the device reported it.
+    struct Case
+    {
+        const char *name;
+        std::vector<uint8_t> sense;
+        const char *line; // nullptr: none
+    };
+    const Case cases[] = {
+        {"fixed format", Bytes({0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00}),
+         "Sense key = 6, ASC = 29, ASCQ = 00\n"},
+        {"descriptor format", Bytes({0x72, 0x05, 0x20, 0x01}), "Sense key = 5, ASC = 20, ASCQ = 01\n"},
+        {"no sense data", {}, nullptr},
+    };
+    const uint8_t cdb[12] = {0x5F};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(Drive(kBridgePath, "jmicron"));
+        FakeWindowsSystem::Answer answer;
+        answer.result = TRUE;
+        answer.scsiStatus = 2;
+        answer.transferLength = 0;
+        answer.sense = c.sense;
+        fake->answers[0] = answer;
+        std::vector<uint8_t> buffer(40, 0);
+        uint32_t transferred = 0;
+        DebugCapture capture;
+        EXPECT_FALSE(
+            WriteSCSICommandWithTimeOutValue(kBridgePath.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10));
+        EXPECT_EQ(QZ_GetLastError(), DWORD {ERROR_IO_DEVICE});
+        std::vector<std::string> lines = {"SCSI Status Fail = 2\n"};
+        if (c.line != nullptr)
+            lines.push_back(c.line);
+        EXPECT_EQ(capture.Texts(), lines);
     }
 }
 

@@ -91,23 +91,31 @@ void WindowsDeviceAccess::Close(DeviceHandle handle)
 
 bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
 {
-    ScsiPassThroughDirect sptd;
-    FillScsiPassThroughDirect(sptd, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
+    ScsiPassThroughDirectWithSense record;
+    FillScsiPassThroughDirect(record, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
                               request.timeoutSeconds);
     DWORD returned = 0;
     calls->SetLastError(0);
-    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
-                                           sizeof sptd, &returned, nullptr);
+    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &record, sizeof record,
+                                           &record, sizeof record, &returned, nullptr);
     // The request counts as carried out only when no error is left behind.
     QZ_SetLastError(calls->GetLastError());
+    request.senseLength = 0;
     if (!ok) {
         // Nothing came back: the record still holds what was asked for.
         request.scsiStatus = 0;
         request.transferred = 0;
         return false;
     }
-    request.scsiStatus = sptd.ScsiStatus;
-    request.transferred = sptd.DataTransferLength;
+    request.scsiStatus = record.Sptd.ScsiStatus;
+    request.transferred = record.Sptd.DataTransferLength;
+    // The port driver leaves in SenseInfoLength how much sense data it wrote.
+    if (request.scsiStatus != 0) {
+        const uint8_t count = record.Sptd.SenseInfoLength < kSenseBytes ? record.Sptd.SenseInfoLength : kSenseBytes;
+        static_assert(sizeof request.sense >= kSenseBytes);
+        std::memcpy(request.sense, record.Sense, count);
+        request.senseLength = count;
+    }
     return true;
 }
 
