@@ -206,4 +206,39 @@ struct StorageDeviceNumber
 };
 static_assert(sizeof(StorageDeviceNumber) == 12);
 
+// ---- Device descriptor (vendor, product, serial number) ---------------------
+
+constexpr uint32_t kStorageDeviceProperty = 0;
+
+struct StoragePropertyQuery
+{
+    uint32_t PropertyId;
+    uint32_t QueryType;
+    uint8_t AdditionalParameters[4];
+};
+static_assert(sizeof(StoragePropertyQuery) == 12);
+
+// The fixed part of the reply; the strings it points at (offsets from its
+// start, 0: none) follow, each ending with a zero byte.
+struct StorageDeviceDescriptor
+{
+    uint32_t Version;
+    uint32_t Size;
+    uint8_t DeviceType;
+    uint8_t DeviceTypeModifier;
+    uint8_t RemovableMedia;
+    uint8_t CommandQueueing;
+    uint32_t VendorIdOffset;
+    uint32_t ProductIdOffset;
+    uint32_t ProductRevisionOffset;
+    uint32_t SerialNumberOffset;
+    uint32_t BusType;
+    uint32_t RawPropertiesLength;
+    uint8_t RawDeviceProperties[4];
+};
+static_assert(sizeof(StorageDeviceDescriptor) == 40);
+static_assert(offsetof(StorageDeviceDescriptor, VendorIdOffset) == 12);
+static_assert(offsetof(StorageDeviceDescriptor, SerialNumberOffset) == 24);
+static_assert(offsetof(StorageDeviceDescriptor, BusType) == 28);
+
 } // namespace driverdef

@@ -199,6 +199,38 @@ void FakeWindowsSystem::WriteSense(void *record, DWORD size, const uint8_t *sens
     sptd->SenseInfoLength = static_cast<uint8_t>(written);
 }
 
+BOOL FakeWindowsSystem::Describe(HANDLE device, const void *in, void *out, DWORD outSize, DWORD &returned)
+{
+    StoragePropertyQuery query;
+    std::memcpy(&query, in, sizeof query);
+    if (query.PropertyId != kStorageDeviceProperty || query.QueryType != kPropertyStandardQuery || out == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (descriptorError != 0)
+        return Fail(descriptorError);
+    const std::string &path = paths[device];
+    const auto serial = serialNumbers.find(path);
+    const std::string strings[]
+        = {"ZRVK", "Disk",
+           serial != serialNumbers.end() ? serial->second
+                                         : sim->IdentityOfHandle(reinterpret_cast<qz::DeviceHandle>(device))};
+    std::vector<uint8_t> reply(sizeof(StorageDeviceDescriptor), 0);
+    StorageDeviceDescriptor descriptor {};
+    descriptor.Version = descriptor.Size = sizeof descriptor;
+    descriptor.BusType = 7; // USB
+    uint32_t *offsets[] = {&descriptor.VendorIdOffset, &descriptor.ProductIdOffset, &descriptor.SerialNumberOffset};
+    for (int i = 0; i < 3; ++i) {
+        *offsets[i] = static_cast<uint32_t>(reply.size());
+        reply.insert(reply.end(), strings[i].begin(), strings[i].end());
+        reply.push_back(0);
+    }
+    std::memcpy(reply.data(), &descriptor, sizeof descriptor);
+    if (reply.size() > outSize)
+        return Fail(ERROR_MORE_DATA);
+    std::memcpy(out, reply.data(), reply.size());
+    returned = static_cast<DWORD>(reply.size());
+    return TRUE;
+}
+
 BOOL FakeWindowsSystem::Carry(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
                               DWORD &returned)
 {
@@ -229,6 +261,8 @@ BOOL FakeWindowsSystem::Carry(HANDLE device, DWORD code, void *in, DWORD inSize,
         return carried(ok, inSize);
     }
     case kIoctlStorageQueryProperty:
+        if (in != nullptr && inSize == sizeof(StoragePropertyQuery))
+            return Describe(device, in, out, outSize, returned);
         if (in == nullptr || in != out || inSize != sizeof(TStorageQueryWithBuffer) || outSize != inSize)
             return Fail(ERROR_INVALID_PARAMETER);
         return carried(sim->StorageProtocolQuery(handle, *static_cast<TStorageQueryWithBuffer *>(in)), inSize);

@@ -70,6 +70,11 @@ public:
     int listsOpen = 0;
 
     std::map<std::string, DWORD> openErrors; // CreateFileA fails for these paths
+    // The device descriptor (vendor "ZRVK", product "Disk", USB): its serial
+    // number by the path opened, else the drive's identity in the simulation;
+    // non-zero descriptorError fails the query.
+    std::map<std::string, std::string> serialNumbers;
+    DWORD descriptorError = 0;
     std::map<size_t, Answer> answers; // by index into ioCalls
     std::vector<OpenCall> opens;
     std::vector<IoCall> ioCalls;
@@ -97,6 +102,7 @@ public:
 private:
     BOOL Carry(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize, DWORD &returned);
     BOOL Fail(DWORD error);
+    BOOL Describe(HANDLE device, const void *in, void *out, DWORD outSize, DWORD &returned);
     static void WriteSense(void *record, DWORD size, const uint8_t *sense, std::size_t count);
 
     DWORD lastError = 0;

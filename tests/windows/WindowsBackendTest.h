@@ -43,6 +43,14 @@ protected:
         qz::SetDeviceAccessForTesting(backend.get());
     }
 
+    // Forgets the opens and requests so far (those that recorded a slot's
+    // identity); answers count from the next request.
+    void ForgetCalls()
+    {
+        fake->opens.clear();
+        fake->ioCalls.clear();
+    }
+
     // Every open asks for an existing device for reading and writing with
     // both kinds of sharing; every request is synchronous; nothing stays open.
     void TearDown() override
