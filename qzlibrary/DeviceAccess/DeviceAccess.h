@@ -71,7 +71,9 @@ public:
     // What identifies the disk (or NVMe controller) that a path reaches now,
     // and the one an open handle reaches, as comparable text; "" when the
     // platform cannot tell. Linux: the kernel's disk sequence number, which a
-    // replacement disk never shares.
+    // replacement disk never shares; without one, sysfs and, behind a USB
+    // bridge, the drive's identification pages (asked on a descriptor).
+    // Windows: the storage stack's device descriptor and disk number.
     virtual std::string IdentityOfPath(const char *path)
     {
         (void)path;

@@ -4,10 +4,11 @@
 
 namespace driverdef {
 
-void FillScsiPassThroughDirect(ScsiPassThroughDirect &sptd, const uint8_t *cdb, uint32_t cdbLength, bool dataIn,
-                               void *buffer, uint32_t length, uint32_t timeoutSeconds)
+void FillScsiPassThroughDirect(ScsiPassThroughDirectWithSense &record, const uint8_t *cdb, uint32_t cdbLength,
+                               bool dataIn, void *buffer, uint32_t length, uint32_t timeoutSeconds)
 {
-    std::memset(&sptd, 0, sizeof sptd);
+    std::memset(&record, 0, sizeof record);
+    ScsiPassThroughDirect &sptd = record.Sptd;
     if (cdbLength > sizeof sptd.Cdb)
         cdbLength = sizeof sptd.Cdb;
     sptd.Length = sizeof(ScsiPassThroughDirect);
@@ -16,8 +17,8 @@ void FillScsiPassThroughDirect(ScsiPassThroughDirect &sptd, const uint8_t *cdb, 
     sptd.TargetId = 1;
     sptd.Lun = 0;
     sptd.CdbLength = static_cast<uint8_t>(cdbLength);
-    sptd.SenseInfoLength = 0;
-    sptd.SenseInfoOffset = 60;
+    sptd.SenseInfoLength = kSenseBytes;
+    sptd.SenseInfoOffset = kSenseOffset;
     sptd.DataIn = dataIn ? kScsiIoctlDataIn : kScsiIoctlDataOut;
     sptd.DataTransferLength = length;
     sptd.TimeOutValue = timeoutSeconds;

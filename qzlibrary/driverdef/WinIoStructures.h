@@ -49,10 +49,23 @@ static_assert(offsetof(ScsiPassThroughDirect, DataBuffer) == 24);
 static_assert(offsetof(ScsiPassThroughDirect, SenseInfoOffset) == 32);
 static_assert(offsetof(ScsiPassThroughDirect, Cdb) == 36);
 
-// Fills a pass-through request: path 0, target 1, LUN 0, no sense data, the
-// CDB copied to the front of 16 zero bytes (a CDB longer than 16 is cut).
-void FillScsiPassThroughDirect(ScsiPassThroughDirect &sptd, const uint8_t *cdb, uint32_t cdbLength, bool dataIn,
-                               void *buffer, uint32_t length, uint32_t timeoutSeconds);
+// The request with room for the sense data of a CHECK CONDITION after it.
+constexpr uint8_t kSenseBytes = 32;
+struct ScsiPassThroughDirectWithSense
+{
+    ScsiPassThroughDirect Sptd;
+    uint32_t Filler;
+    uint8_t Sense[kSenseBytes];
+};
+static_assert(sizeof(ScsiPassThroughDirectWithSense) == 96);
+constexpr uint32_t kSenseOffset = offsetof(ScsiPassThroughDirectWithSense, Sense);
+static_assert(kSenseOffset == 60);
+
+// Fills a pass-through request: path 0, target 1, LUN 0, 32 bytes of sense
+// data asked for at the record's sense area, the CDB copied to the front of
+// 16 zero bytes (a CDB longer than 16 is cut).
+void FillScsiPassThroughDirect(ScsiPassThroughDirectWithSense &record, const uint8_t *cdb, uint32_t cdbLength,
+                               bool dataIn, void *buffer, uint32_t length, uint32_t timeoutSeconds);
 
 // ---- Storage protocol query (Identify, Get Log Page) -----------------------
 
@@ -192,5 +205,40 @@ struct StorageDeviceNumber
     uint32_t PartitionNumber;
 };
 static_assert(sizeof(StorageDeviceNumber) == 12);
+
+// ---- Device descriptor (vendor, product, serial number) ---------------------
+
+constexpr uint32_t kStorageDeviceProperty = 0;
+
+struct StoragePropertyQuery
+{
+    uint32_t PropertyId;
+    uint32_t QueryType;
+    uint8_t AdditionalParameters[4];
+};
+static_assert(sizeof(StoragePropertyQuery) == 12);
+
+// The fixed part of the reply; the strings it points at (offsets from its
+// start, 0: none) follow, each ending with a zero byte.
+struct StorageDeviceDescriptor
+{
+    uint32_t Version;
+    uint32_t Size;
+    uint8_t DeviceType;
+    uint8_t DeviceTypeModifier;
+    uint8_t RemovableMedia;
+    uint8_t CommandQueueing;
+    uint32_t VendorIdOffset;
+    uint32_t ProductIdOffset;
+    uint32_t ProductRevisionOffset;
+    uint32_t SerialNumberOffset;
+    uint32_t BusType;
+    uint32_t RawPropertiesLength;
+    uint8_t RawDeviceProperties[4];
+};
+static_assert(sizeof(StorageDeviceDescriptor) == 40);
+static_assert(offsetof(StorageDeviceDescriptor, VendorIdOffset) == 12);
+static_assert(offsetof(StorageDeviceDescriptor, SerialNumberOffset) == 24);
+static_assert(offsetof(StorageDeviceDescriptor, BusType) == 28);
 
 } // namespace driverdef

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "DeviceAccess/DeviceSession.h"
 #include "DeviceAccess/NVMeDirect.h"
@@ -232,6 +233,8 @@ public:
             errno = sgErrno;
             return -1;
         }
+        if (header->cmdp[0] == 0x12 && (header->cmdp[1] & 1) != 0)
+            return VitalProductData(*header);
         if (header->dxfer_direction == SG_DXFER_FROM_DEV) {
             std::memset(header->dxferp, 0xA5, header->dxfer_len);
         }
@@ -244,6 +247,27 @@ public:
         if (answered && senseBytes > 0)
             std::memcpy(header->sbp, sense.data(), senseBytes);
         header->sb_len_wr = answered ? static_cast<unsigned char>(senseBytes) : 0;
+        return 0;
+    }
+    // A page held in `vpd` is delivered (cut to the allocation length); any
+    // other is refused with CHECK CONDITION, ILLEGAL REQUEST, INVALID FIELD IN CDB.
+    int VitalProductData(sg_io_hdr_t &header)
+    {
+        static const uint8_t kRefusal[] = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0};
+        header.status = 0;
+        header.host_status = header.driver_status = 0;
+        const auto page = vpd.find(header.cmdp[2]);
+        if (page == vpd.end()) {
+            header.status = 0x02;
+            header.resid = static_cast<int>(header.dxfer_len);
+            header.sb_len_wr = static_cast<unsigned char>(std::min<std::size_t>(sizeof kRefusal, header.mx_sb_len));
+            std::memcpy(header.sbp, kRefusal, header.sb_len_wr);
+            return 0;
+        }
+        const std::size_t count = std::min<std::size_t>(page->second.size(), header.dxfer_len);
+        std::memcpy(header.dxferp, page->second.data(), count);
+        header.resid = static_cast<int>(header.dxfer_len - count);
+        header.sb_len_wr = 0;
         return 0;
     }
     int DiskSequence(int fd, unsigned long long *sequence) override
@@ -294,6 +318,7 @@ public:
     unsigned rdevMajor = 8; // the device number a descriptor reaches
     unsigned rdevMinor = 16;
     bool dataInRepliesOnly = false; // the status and resid above only for data from the device
+    std::map<uint8_t, std::vector<uint8_t>> vpd; // INQUIRY EVPD answers by page code
     std::vector<struct nvme_admin_cmd> admin;
     std::vector<std::vector<uint8_t>> downloads;
     std::function<int(struct nvme_admin_cmd &)> answer;
@@ -789,6 +814,17 @@ std::string Replaced(const std::string &path)
     return "######### - drive of slot 0 is gone or was replaced: " + path + "\n";
 }
 
+// Whether the SCSI commands since sgCdbs was cleared asked only for the
+// identification pages, which an open checks before the drive is used.
+bool OnlyPagesAsked(const FakeCalls &calls)
+{
+    for (const auto &cdb : calls.sgCdbs) {
+        if (cdb[0] != 0x12 || cdb[1] != 1)
+            return false;
+    }
+    return true;
+}
+
 TEST_F(LinuxBackendTest, ADiskWithAnotherSequenceNumberBehindTheSameNameGetsNoCommand)
 {
     SysfsTree(root.path).File("/sys/block/sdb/diskseq", "7\n");
@@ -825,15 +861,16 @@ TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersSysfsIdentifiesTheDisk)
     tree.File("/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/idProduct", "0583\n");
     SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
     qz::RecordSlotIdentity(0);
-    EXPECT_EQ(AP_Instance[0].diskIdentity, qz::Sha256("sysfs JMicron|Tech||||152d:0583: usb - dev "));
+    EXPECT_EQ(AP_Instance[0].diskIdentity,
+              qz::Sha256("sysfs JMicron|Tech||||152d:0583: usb - dev  vpd80 absent vpd83 absent"));
     g_dwQZDeviceCount = 1;
     std::vector<uint8_t> block(4096, 0);
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1);
 
     tree.File(device + "/model", "Other disk\n");
-    calls.sg.clear();
+    calls.sgCdbs.clear();
     EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 0);
-    EXPECT_TRUE(calls.sg.empty());
+    EXPECT_TRUE(OnlyPagesAsked(calls));
 }
 
 TEST_F(LinuxBackendTest, ADiskWithoutAnIdentityGetsNoCommandAndALongOneIsStillChecked)
@@ -906,9 +943,71 @@ TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersASwappedEnclosureOrDiskGetsNo
         c.change(tree, calls);
         if (c.enumerateAgain)
             RecordIdentity(0);
-        calls.sg.clear();
+        calls.sgCdbs.clear();
         EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), c.accepted ? 1 : 0) << c.what;
-        EXPECT_EQ(calls.sg.empty(), !c.accepted) << c.what;
+        EXPECT_EQ(OnlyPagesAsked(calls), !c.accepted) << c.what;
+    }
+}
+
+TEST_F(LinuxBackendTest, WithoutDiskSequenceNumbersTheDrivesOwnPagesTellIdenticalEnclosuresApart)
+{
+    // Everything sysfs tells stays the same (attach numbers can repeat): the
+    // unit serial number and identification pages of the drive inside,
+    // asked on the descriptor at enumeration and at every open, differ.
+    const std::string usb = "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1";
+    const std::string device = usb + "/2-1:1.0/host6/target6:0:0/6:0:0:0";
+    using Pages = std::map<uint8_t, std::vector<uint8_t>>;
+    const Pages driveA = {{0x80, {0, 0x80, 0, 4, 'S', 'N', '0', '1'}},
+                          {0x83, {0, 0x83, 0, 12, 1, 3, 0, 8, 0x50, 0, 0, 0, 0, 0, 0, 0x0A}}};
+    Pages driveB = driveA;
+    driveB[0x80][7] = '2';
+    Pages otherName = driveA;
+    otherName[0x83][15] = 0x0B;
+    struct Case
+    {
+        const char *what;
+        Pages before, after;
+        bool replugged; // new attach numbers, listed again
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"another SSD in an identical enclosure", driveA, driveB, false, false},
+        {"only the identification page differs", driveA, otherName, false, false},
+        {"pages answered when listed, refused now", driveA, {}, false, false},
+        {"the same enclosure replugged and listed again", driveA, driveA, true, true},
+        {"a drive that refuses both pages", {}, {}, false, true},
+    };
+    for (const Case &c : cases) {
+        SysfsTree tree(root.path);
+        tree.File(device + "/vendor", "JMicron\n");
+        tree.File(device + "/model", "Tech\n");
+        tree.File(usb + "/idVendor", "152d\n");
+        tree.File(usb + "/serial", "0123456789AB\n");
+        tree.File(usb + "/devnum", "5\n");
+        calls.vpd = c.before;
+        calls.sg.clear();
+        calls.sgCdbs.clear();
+        SetBridgeSlot(0, kUsbDisk, CHIP_VENDOR_JMICRON);
+        EXPECT_TRUE(AP_Instance[0].diskIdentityRecorded) << c.what;
+        ASSERT_EQ(calls.sg.size(), 2u) << c.what;
+        EXPECT_THAT(calls.sgCdbs[0], ElementsAre(0x12, 1, 0x80, 0, 252, 0, 0, 0, 0, 0, 0, 0)) << c.what;
+        EXPECT_EQ(calls.sgCdbs[1][2], 0x83) << c.what;
+        EXPECT_EQ(calls.sg[1].dxfer_direction, SG_DXFER_FROM_DEV);
+        EXPECT_EQ(calls.sg[1].dxfer_len, 252u);
+        g_dwQZDeviceCount = 1;
+        std::vector<uint8_t> block(4096, 0);
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), 1) << c.what;
+
+        calls.vpd = c.after;
+        if (c.replugged) {
+            tree.File(usb + "/devnum", "7\n");
+            RecordIdentity(0);
+        }
+        calls.sgCdbs.clear();
+        DebugCapture capture;
+        EXPECT_EQ(VP_Identify(0, block.data(), NVME_IDENTIFY_CNS_CONTROLLER), c.accepted ? 1 : 0) << c.what;
+        EXPECT_EQ(OnlyPagesAsked(calls), !c.accepted) << c.what;
+        EXPECT_EQ(capture.Has(Replaced(kUsbDisk)), !c.accepted) << c.what;
     }
 }
 

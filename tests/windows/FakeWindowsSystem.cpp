@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -176,12 +177,58 @@ BOOL FakeWindowsSystem::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DW
             sptd->ScsiStatus = static_cast<uint8_t>(a.scsiStatus);
         if (a.transferLength >= 0)
             sptd->DataTransferLength = static_cast<uint32_t>(a.transferLength);
+        if (!a.sense.empty())
+            WriteSense(in, inSize, a.sense.data(), a.sense.size());
     }
     if (a.error != 0)
         lastError = a.error;
     if (returned != nullptr)
         *returned = a.returnedBytes >= 0 ? static_cast<DWORD>(a.returnedBytes) : count;
     return a.result;
+}
+
+void FakeWindowsSystem::WriteSense(void *record, DWORD size, const uint8_t *sense, std::size_t count)
+{
+    // As the port driver does: at most what was asked for, where it was
+    // asked for, with SenseInfoLength saying how much came.
+    auto *sptd = static_cast<ScsiPassThroughDirect *>(record);
+    if (sptd->SenseInfoOffset > size || sptd->SenseInfoLength > size - sptd->SenseInfoOffset)
+        return;
+    const std::size_t written = std::min<std::size_t>(count, sptd->SenseInfoLength);
+    std::memcpy(static_cast<uint8_t *>(record) + sptd->SenseInfoOffset, sense, written);
+    sptd->SenseInfoLength = static_cast<uint8_t>(written);
+}
+
+BOOL FakeWindowsSystem::Describe(HANDLE device, const void *in, void *out, DWORD outSize, DWORD &returned)
+{
+    StoragePropertyQuery query;
+    std::memcpy(&query, in, sizeof query);
+    if (query.PropertyId != kStorageDeviceProperty || query.QueryType != kPropertyStandardQuery || out == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (descriptorError != 0)
+        return Fail(descriptorError);
+    const std::string &path = paths[device];
+    const auto serial = serialNumbers.find(path);
+    const std::string strings[]
+        = {"ZRVK", "Disk",
+           serial != serialNumbers.end() ? serial->second
+                                         : sim->IdentityOfHandle(reinterpret_cast<qz::DeviceHandle>(device))};
+    std::vector<uint8_t> reply(sizeof(StorageDeviceDescriptor), 0);
+    StorageDeviceDescriptor descriptor {};
+    descriptor.Version = descriptor.Size = sizeof descriptor;
+    descriptor.BusType = 7; // USB
+    uint32_t *offsets[] = {&descriptor.VendorIdOffset, &descriptor.ProductIdOffset, &descriptor.SerialNumberOffset};
+    for (int i = 0; i < 3; ++i) {
+        *offsets[i] = static_cast<uint32_t>(reply.size());
+        reply.insert(reply.end(), strings[i].begin(), strings[i].end());
+        reply.push_back(0);
+    }
+    std::memcpy(reply.data(), &descriptor, sizeof descriptor);
+    if (reply.size() > outSize)
+        return Fail(ERROR_MORE_DATA);
+    std::memcpy(out, reply.data(), reply.size());
+    returned = static_cast<DWORD>(reply.size());
+    return TRUE;
 }
 
 BOOL FakeWindowsSystem::Carry(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize,
@@ -197,7 +244,7 @@ BOOL FakeWindowsSystem::Carry(HANDLE device, DWORD code, void *in, DWORD inSize,
     };
     switch (code) {
     case kIoctlScsiPassThroughDirect: {
-        if (in == nullptr || in != out || inSize != sizeof(ScsiPassThroughDirect) || outSize != inSize)
+        if (in == nullptr || in != out || inSize != sizeof(ScsiPassThroughDirectWithSense) || outSize != inSize)
             return Fail(ERROR_INVALID_PARAMETER);
         auto *sptd = static_cast<ScsiPassThroughDirect *>(in);
         qz::ScsiRequest request;
@@ -210,9 +257,12 @@ BOOL FakeWindowsSystem::Carry(HANDLE device, DWORD code, void *in, DWORD inSize,
         const bool ok = sim->ScsiPassThrough(handle, request);
         sptd->ScsiStatus = request.scsiStatus;
         sptd->DataTransferLength = request.transferred;
+        WriteSense(in, inSize, request.sense, request.senseLength);
         return carried(ok, inSize);
     }
     case kIoctlStorageQueryProperty:
+        if (in != nullptr && inSize == sizeof(StoragePropertyQuery))
+            return Describe(device, in, out, outSize, returned);
         if (in == nullptr || in != out || inSize != sizeof(TStorageQueryWithBuffer) || outSize != inSize)
             return Fail(ERROR_INVALID_PARAMETER);
         return carried(sim->StorageProtocolQuery(handle, *static_cast<TStorageQueryWithBuffer *>(in)), inSize);

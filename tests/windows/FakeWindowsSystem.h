@@ -2,7 +2,8 @@
 // paths, CreateFileA opens the simulated drive at a path, and DeviceIoControl
 // decodes the request record and lets that drive carry it out. Every call is
 // kept with the exact bytes it was given; a test can replace any
-// DeviceIoControl answer (result, last error, SCSI status, transfer length).
+// DeviceIoControl answer (result, last error, SCSI status, transfer length,
+// sense data).
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,7 @@ public:
         int scsiStatus = -1; // pass-through: ScsiStatus written back when >= 0
         int64_t transferLength = -1; // pass-through: DataTransferLength written back when >= 0
         int64_t returnedBytes = -1; // the byte count reported back when >= 0
+        std::vector<uint8_t> sense {}; // pass-through: sense data written back when not empty
     };
 
     // SetupAPI
@@ -68,6 +70,11 @@ public:
     int listsOpen = 0;
 
     std::map<std::string, DWORD> openErrors; // CreateFileA fails for these paths
+    // The device descriptor (vendor "ZRVK", product "Disk", USB): its serial
+    // number by the path opened, else the drive's identity in the simulation;
+    // non-zero descriptorError fails the query.
+    std::map<std::string, std::string> serialNumbers;
+    DWORD descriptorError = 0;
     std::map<size_t, Answer> answers; // by index into ioCalls
     std::vector<OpenCall> opens;
     std::vector<IoCall> ioCalls;
@@ -95,6 +102,8 @@ public:
 private:
     BOOL Carry(HANDLE device, DWORD code, void *in, DWORD inSize, void *out, DWORD outSize, DWORD &returned);
     BOOL Fail(DWORD error);
+    BOOL Describe(HANDLE device, const void *in, void *out, DWORD outSize, DWORD &returned);
+    static void WriteSense(void *record, DWORD size, const uint8_t *sense, std::size_t count);
 
     DWORD lastError = 0;
     std::map<HANDLE, std::string> paths;

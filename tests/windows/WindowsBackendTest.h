@@ -43,6 +43,14 @@ protected:
         qz::SetDeviceAccessForTesting(backend.get());
     }
 
+    // Forgets the opens and requests so far (those that recorded a slot's
+    // identity); answers count from the next request.
+    void ForgetCalls()
+    {
+        fake->opens.clear();
+        fake->ioCalls.clear();
+    }
+
     // Every open asks for an existing device for reading and writing with
     // both kinds of sharing; every request is synchronous; nothing stays open.
     void TearDown() override
@@ -76,15 +84,17 @@ void Put(std::vector<uint8_t> &bytes, std::size_t offset, T value)
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-// SCSI_PASS_THROUGH_DIRECT: path 0, target 1, LUN 0, no sense data (offset
-// 60), 10 seconds, the CDB at the front of 16 zero bytes.
+// SCSI_PASS_THROUGH_DIRECT with 32 bytes of room for sense data after it:
+// path 0, target 1, LUN 0, the sense data asked for at offset 60, 10
+// seconds, the CDB at the front of 16 zero bytes.
 inline std::vector<uint8_t> PassThroughRecord(const std::vector<uint8_t> &cdb, bool dataIn, uint32_t length,
                                               const void *buffer)
 {
-    std::vector<uint8_t> r(56, 0);
+    std::vector<uint8_t> r(96, 0);
     Put<uint16_t>(r, 0, 56);
     r[4] = 1; // TargetId
     r[6] = static_cast<uint8_t>(cdb.size());
+    r[7] = 32; // SenseInfoLength
     r[8] = dataIn ? 1 : 0;
     Put<uint32_t>(r, 12, length);
     Put<uint32_t>(r, 16, 10);

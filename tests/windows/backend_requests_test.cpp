@@ -1,14 +1,16 @@
 // What the Windows backend hands to DeviceIoControl for every request the
-// library makes (the 56-, 4144- and 4176-byte records byte for byte, control
+// library makes (the 96-, 4144- and 4176-byte records byte for byte, control
 // codes, lengths, direction), and how each answer, error and short transfer
 // of the platform comes back.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "DeviceAccess/NVMeDirect.h"
 #include "DeviceAccess/ScsiCommand.h"
+#include "QZUtil/QZUtil.h"
 #include "QZlibrary.h"
 #include "V_Cmd/VC_Bridge.h"
 #include "V_Cmd/VC_Std.h"
@@ -37,6 +39,7 @@ void SetDirectSlot(int slot)
     std::snprintf(AP_Instance[slot].devPhyFileName, sizeof AP_Instance[slot].devPhyFileName, "%s", kPhysicalDrive);
     AP_Instance[slot].ucNVMeCommandPath = 1;
     g_dwQZDeviceCount = slot + 1;
+    RecordIdentity(slot);
 }
 
 void SetBridge(NVMeBridgeVendorType vendor)
@@ -102,6 +105,7 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         SCOPED_TRACE(c.name);
         Use(Drive(kBridgePath, "jmicron"));
         SetBridge(CHIP_VENDOR_JMICRON);
+        ForgetCalls();
         std::memcpy(data, block.data(), block.size());
         byte = 0x5A;
         c.send();
@@ -110,8 +114,8 @@ TEST_F(WindowsRequestsTest, EveryBridgeCommandIsOnePassThroughRecord)
         EXPECT_EQ(call.code, kPassThrough);
         EXPECT_EQ(call.path, kBridgePath);
         EXPECT_TRUE(call.inIsOut);
-        EXPECT_EQ(call.inSize, 56u);
-        EXPECT_EQ(call.outSize, 56u);
+        EXPECT_EQ(call.inSize, 96u);
+        EXPECT_EQ(call.outSize, 96u);
         const void *data = c.dataBuffer == Case::Callers ? buffer.data()
             : c.dataBuffer == Case::Own                  ? call.dataBuffer
                                                          : nullptr;
@@ -153,7 +157,8 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
         {"a tunnel read without data fails", true, exact, {true, TRUE, 0, 0, 0}, 0, false, 0, 0,
          {"Short data-in = 0 of 40\n"}},
         {"a read with CHECK CONDITION", true, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
-        {"a write with CHECK CONDITION", false, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0, {"SCSI Status Fail = 2\n"}},
+        {"a write the drive refuses, with its sense data", false, upTo, {true, TRUE, 0, 2, 40}, 0, false, 40, 0,
+         {"SCSI Status Fail = 2\n", "Sense key = 5, ASC = 20, ASCQ = 00\n"}},
         {"refused by the platform, reading", true, exact, {false, FALSE, ERROR_IO_DEVICE, -1, -1}, 0, false, 0, 0,
          {"LastError(ReadSCSICommandWithTimeOutValue)[1] = 1117\r\n"}},
         {"refused by the platform, writing", false, upTo, {false, FALSE, ERROR_SEM_TIMEOUT, -1, -1}, 0, false, 0, 0,
@@ -193,6 +198,45 @@ TEST_F(WindowsRequestsTest, PassThroughAnswersAndErrors)
         if (c.keptFrom > 0) {
             EXPECT_EQ(std::string(buffer.begin() + 8, buffer.begin() + 15), "JMicron") << "the drive's data arrived";
         }
+    }
+}
+
+TEST_F(WindowsRequestsTest, SenseDataIsAskedForAndSaysWhatTheCheckConditionWas)
+{
+    // As on Linux: a UNIT ATTENTION after a reset and a bridge's refusal
+    // read differently, and the last error says the device reported it.
+    struct Case
+    {
+        const char *name;
+        std::vector<uint8_t> sense;
+        const char *line; // nullptr: none
+    };
+    const Case cases[] = {
+        {"fixed format", Bytes({0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00}),
+         "Sense key = 6, ASC = 29, ASCQ = 00\n"},
+        {"descriptor format", Bytes({0x72, 0x05, 0x20, 0x01}), "Sense key = 5, ASC = 20, ASCQ = 01\n"},
+        {"no sense data", {}, nullptr},
+    };
+    const uint8_t cdb[12] = {0x5F};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(Drive(kBridgePath, "jmicron"));
+        FakeWindowsSystem::Answer answer;
+        answer.result = TRUE;
+        answer.scsiStatus = 2;
+        answer.transferLength = 0;
+        answer.sense = c.sense;
+        fake->answers[0] = answer;
+        std::vector<uint8_t> buffer(40, 0);
+        uint32_t transferred = 0;
+        DebugCapture capture;
+        EXPECT_FALSE(
+            WriteSCSICommandWithTimeOutValue(kBridgePath.c_str(), cdb, 12, buffer.data(), 40, &transferred, 10));
+        EXPECT_EQ(QZ_GetLastError(), DWORD {ERROR_IO_DEVICE});
+        std::vector<std::string> lines = {"SCSI Status Fail = 2\n"};
+        if (c.line != nullptr)
+            lines.push_back(c.line);
+        EXPECT_EQ(capture.Texts(), lines);
     }
 }
 
@@ -323,11 +367,20 @@ TEST_F(WindowsRequestsTest, NvmeServiceErrors)
 
 // ---- the exports, end to end --------------------------------------------------------------------
 
-// The control code of each request, with the first CDB byte and mode of a pass-through.
+// Whether a request asks what identifies the disk (its descriptor or number).
+bool AsksIdentity(const FakeWindowsSystem::IoCall &call)
+{
+    return call.code == kDeviceNumber || (call.code == kQueryProperty && call.inSize == 12);
+}
+
+// The control code of each request, with the first CDB byte and mode of a
+// pass-through; the identity checks of the opens left out.
 std::vector<std::string> Requests(const FakeWindowsSystem &fake)
 {
     std::vector<std::string> out;
     for (const auto &call : fake.ioCalls) {
+        if (AsksIdentity(call))
+            continue;
         char text[32];
         if (call.code == kPassThrough)
             std::snprintf(text, sizeof text, "%02X %02X", call.in[36], call.in[37]);
@@ -371,11 +424,11 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
         {"read, direct", kDirectDrive, direct, read, {"query", "firmware", "firmware", "query"}, {}, true, ""},
         {"write, JMicron", jmicron, jmicronChip, write, {"A1 80", "A1 82", "A1 80", "A1 83"}, {}, true, ""},
         {"read, JMicron", jmicron, jmicronChip, read, jmRead, {}, true, ""},
-        {"read, JMicron, a short answer", jmicron, jmicronChip, read, jmRead, {{5, shortAnswer}}, false,
+        {"read, JMicron, a short answer", jmicron, jmicronChip, read, jmRead, {{7, shortAnswer}}, false,
          "Short data-in = 512 of 4096\n"},
-        {"read, JMicron, the answer with CHECK CONDITION", jmicron, jmicronChip, read, jmRead, {{5, {true, TRUE, 0, 2, 0}}},
+        {"read, JMicron, the answer with CHECK CONDITION", jmicron, jmicronChip, read, jmRead, {{7, {true, TRUE, 0, 2, 0}}},
          false, "SCSI Status Fail = 2\n"},
-        {"Identify, JMicron, a short answer", jmicron, jmicronChip, identify, {"A1 80", "A1 82"}, {{1, shortAnswer}}, false,
+        {"Identify, JMicron, a short answer", jmicron, jmicronChip, identify, {"A1 80", "A1 82"}, {{3, shortAnswer}}, false,
          "Short data-in = 512 of 4096\n"},
         {"write, ASMedia: the block is not carried, nothing is sent", asmedia, asmediaChip, write, {}, {}, false,
          "######### - MCU block not carried on this bridge (ASMedia, slot 0)\n"},
@@ -385,14 +438,18 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
         SCOPED_TRACE(c.name);
         ClearInstanceTable();
         Use(c.drive);
-        fake->answers = c.answers;
         c.slot();
+        ForgetCalls();
+        fake->answers = c.answers; // counting the open's two identity requests
         std::vector<uint8_t> block = PatternBlock(5);
         const std::vector<uint8_t> sent = block;
         DebugCapture capture;
         EXPECT_EQ(c.call(0, block.data()), c.ok);
         EXPECT_EQ(Requests(*fake), c.requests);
-        EXPECT_EQ(fake->opens.size(), c.requests.empty() ? 0u : 1u) << "one open for the whole operation";
+        std::map<std::string, int> opens; // one open of each path for the whole operation
+        for (const auto &open : fake->opens)
+            EXPECT_EQ(++opens[open.path], 1) << open.path;
+        EXPECT_EQ(opens.empty(), c.requests.empty());
         if (!c.line.empty()) {
             EXPECT_TRUE(capture.Has(c.line)) << c.line;
         }
@@ -413,6 +470,67 @@ TEST_F(WindowsRequestsTest, TheExportsReachTheDriveThroughTheRightRequests)
             }
         }
     }
+}
+
+TEST_F(WindowsRequestsTest, ASlotReachesOnlyTheDriveListedIntoIt)
+{
+    // The storage stack's descriptor (vendor, product, serial number, bus)
+    // and the disk number, taken when the slot was filled, must describe
+    // what every open reaches; otherwise nothing is sent.
+    struct Case
+    {
+        const char *name;
+        std::string drive;
+        std::function<void()> slot;
+        std::function<void(FakeWindowsSystem &)> change;
+        bool (*call)(unsigned char, unsigned char *);
+        std::string path; // named in the refusal
+    };
+    const std::string jmicron = Drive(kBridgePath, "jmicron");
+    auto bridge = [] { SetBridge(CHIP_VENDOR_JMICRON); };
+    auto direct = [] { SetDirectSlot(0); };
+    const auto identify = QZLib_Identify;
+    const auto write = QZLib_SYS_IloRgbMcuCmdWrite;
+    const std::string physical = kPhysicalDrive;
+    const Case cases[] = {
+        {"another drive at the bridge's path", jmicron, bridge,
+         [](FakeWindowsSystem &f) { f.serialNumbers[kBridgePath] = "S2"; }, identify, kBridgePath},
+        {"a descriptor that cannot be read now", jmicron, bridge,
+         [](FakeWindowsSystem &f) { f.descriptorError = ERROR_GEN_FAILURE; }, identify, kBridgePath},
+        {"another drive behind the physical drive", kDirectDrive, direct,
+         [&](FakeWindowsSystem &f) { f.serialNumbers[physical] = "S2"; }, write, physical},
+        {"another drive at the direct drive's interface path", kDirectDrive, direct,
+         [](FakeWindowsSystem &f) { f.serialNumbers[kNvmePath] = "S2"; }, write, physical},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearInstanceTable();
+        Use(c.drive);
+        c.slot();
+        std::vector<uint8_t> block = PatternBlock(5);
+        EXPECT_TRUE(c.call(0, block.data()));
+        c.change(*fake);
+        ForgetCalls();
+        DebugCapture capture;
+        EXPECT_FALSE(c.call(0, block.data()));
+        EXPECT_TRUE(Requests(*fake).empty()) << "nothing reaches the other drive";
+        EXPECT_TRUE(capture.Has("######### - drive of slot 0 is gone or was replaced: " + c.path + "\n"));
+    }
+    // A slot whose descriptor could not be read when it was filled is refused too.
+    ClearInstanceTable();
+    Use(jmicron);
+    fake->descriptorError = ERROR_GEN_FAILURE;
+    SetBridge(CHIP_VENDOR_JMICRON);
+    fake->descriptorError = 0;
+    // The descriptor is asked with a 12-byte standard query for the device property.
+    const auto query = fake->CallsWith(kQueryProperty);
+    ASSERT_EQ(query.size(), 1u);
+    EXPECT_EQ(query[0].in, std::vector<uint8_t>(12, 0));
+    EXPECT_EQ(query[0].outSize, 1024u);
+    ForgetCalls();
+    std::vector<uint8_t> block(4096, 0);
+    EXPECT_FALSE(QZLib_Identify(0, block.data()));
+    EXPECT_TRUE(Requests(*fake).empty());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "DeviceAccess/VitalProductData.h"
 #include "DeviceAccess/linux/LinuxDiskList.h"
 #include "QZUtil/QZUtil.h"
 #include "dbg/DllPrintf.h"
@@ -121,6 +122,24 @@ std::string LinuxDeviceAccess::DeviceNodeFor(const char *path)
     return std::string();
 }
 
+int LinuxDeviceAccess::OpenNode(const std::string &node, bool reportReadWrite)
+{
+    // Read-only: the commands we send need CAP_SYS_RAWIO (vendor SCSI
+    // commands) or CAP_SYS_ADMIN (NVMe admin commands), not a writable
+    // descriptor; and closing a writable one makes udev re-probe the disk.
+    int fd = calls->Open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        return fd;
+    const int readOnlyErrno = errno;
+    if (readOnlyErrno == EACCES || readOnlyErrno == EPERM) {
+        fd = calls->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0 && reportReadWrite)
+            __dll_printf(QZ_FORMAT_READ_ONLY_REFUSED, static_cast<unsigned>(readOnlyErrno), node.c_str());
+    }
+    errno = readOnlyErrno;
+    return fd;
+}
+
 DeviceHandle LinuxDeviceAccess::Open(const char *path)
 {
     const std::string node = DeviceNodeFor(path);
@@ -128,22 +147,10 @@ DeviceHandle LinuxDeviceAccess::Open(const char *path)
         Fail(ENOENT);
         return kInvalidDeviceHandle;
     }
-    // Read-only: the commands we send need CAP_SYS_RAWIO (vendor SCSI
-    // commands) or CAP_SYS_ADMIN (NVMe admin commands), not a writable
-    // descriptor; and closing a writable one makes udev re-probe the disk.
-    int fd = calls->Open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenNode(node, true);
     if (fd < 0) {
-        const int readOnlyErrno = errno;
-        if (readOnlyErrno == EACCES || readOnlyErrno == EPERM) {
-            fd = calls->Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0) {
-                __dll_printf(QZ_FORMAT_READ_ONLY_REFUSED, static_cast<unsigned>(readOnlyErrno), node.c_str());
-            }
-        }
-        if (fd < 0) {
-            Fail(static_cast<uint32_t>(readOnlyErrno));
-            return kInvalidDeviceHandle;
-        }
+        Fail(static_cast<uint32_t>(errno));
+        return kInvalidDeviceHandle;
     }
     openPaths[fd] = path;
     QZ_SetLastError(0);
@@ -344,7 +351,7 @@ std::string LinuxDeviceAccess::ControllerOfNamespace(const std::string &node)
     return " below nvme" + std::to_string(instance);
 }
 
-std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
+std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node, bool *behindUsb)
 {
     const fs::path sys = fs::path(sysfsRoot.empty() ? "/" : sysfsRoot) / "sys";
     std::string controller;
@@ -369,7 +376,8 @@ std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
     // is weaker: a second enclosure of the same make with the same drive
     // model and no serial numbers looks the same. The USB device's bus and
     // device numbers, new on every attach, and the block device number tell
-    // a replugged or swapped enclosure apart.
+    // a replugged or swapped enclosure apart; an open descriptor adds the
+    // drive's own identification pages (IdentityOfHandle).
     std::string identity;
     for (const char *attribute : {"device/vendor", "device/model", "device/serial", "device/wwid", "wwid"})
         identity += ReadFirstLine(disk / attribute) + "|";
@@ -381,6 +389,8 @@ std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
             identity += ReadFirstLine(dir / "idVendor") + ":" + ReadFirstLine(dir / "idProduct") + ":"
                 + ReadFirstLine(dir / "serial") + " usb " + ReadFirstLine(dir / "busnum") + "-"
                 + ReadFirstLine(dir / "devnum");
+            if (behindUsb != nullptr)
+                *behindUsb = true;
             break;
         }
     }
@@ -390,7 +400,26 @@ std::string LinuxDeviceAccess::SysfsIdentity(const std::string &node)
 std::string LinuxDeviceAccess::IdentityOfPath(const char *path)
 {
     const std::string node = DeviceNodeFor(path);
-    return node.empty() ? std::string() : SysfsIdentity(node);
+    if (node.empty())
+        return std::string();
+    bool behindUsb = false;
+    const std::string identity = SysfsIdentity(node, &behindUsb);
+    if (identity.empty() || !behindUsb)
+        return identity;
+    // A USB disk without a disk sequence number is also named by what its
+    // drive answers, which only a descriptor of its own can ask.
+    const uint32_t savedError = QZ_GetLastError();
+    const int savedErrno = errno;
+    const int fd = OpenNode(node, false);
+    std::string reached;
+    if (fd >= 0) {
+        openPaths[fd] = path;
+        reached = IdentityOfHandle(fd);
+        Close(fd);
+    }
+    QZ_SetLastError(savedError);
+    errno = savedErrno;
+    return reached;
 }
 
 std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
@@ -416,7 +445,8 @@ std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
     // descriptor keeps what it opened, so sysfs read now describes it unless
     // the device changed in between (weaker, see SysfsIdentity). A block
     // device's descriptor must reach the device number sysfs names.
-    const std::string identity = SysfsIdentity(node);
+    bool behindUsb = false;
+    const std::string identity = SysfsIdentity(node, &behindUsb);
     if (identity.empty() || IsControllerNode(node, controller))
         return identity;
     const std::string sysfsNumber = ReadFirstLine(sys / "block" / node.substr(5) / "dev");
@@ -427,7 +457,9 @@ std::string LinuxDeviceAccess::IdentityOfHandle(DeviceHandle handle)
     errno = savedErrno;
     if (!sysfsNumber.empty() && (result != 0 || sysfsNumber != std::to_string(major) + ":" + std::to_string(minor)))
         return std::string();
-    return identity;
+    // Behind a USB bridge the drive's own serial number and identification
+    // pages tell apart two enclosures of one make, and an SSD swapped inside.
+    return behindUsb ? identity + " " + DeviceIdentificationPages(*this, handle) : identity;
 }
 
 DeviceAccess &PlatformDeviceAccess()

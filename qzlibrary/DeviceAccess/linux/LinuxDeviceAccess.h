@@ -39,8 +39,13 @@ public:
     static std::string DeviceNodeFor(const char *path);
 
 private:
-    // What sysfs says identifies the disk or controller behind a device node.
-    std::string SysfsIdentity(const std::string &node);
+    // Opens a device node read-only, read-write where only that is granted
+    // (said on the debug channel when `reportReadWrite`); errno on failure.
+    int OpenNode(const std::string &node, bool reportReadWrite);
+    // What sysfs says identifies the disk or controller behind a device node;
+    // `behindUsb` is set for a disk without a disk sequence number that hangs
+    // below a USB device.
+    std::string SysfsIdentity(const std::string &node, bool *behindUsb = nullptr);
     // " below nvme<N>" for an NVMe namespace's node, "" for any other.
     std::string ControllerOfNamespace(const std::string &node);
     bool Admin(int fd, const winreq::AdminCommand &command, uint32_t &nvmeStatus);

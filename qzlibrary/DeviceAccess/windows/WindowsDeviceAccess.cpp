@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "QZUtil/QZUtil.h"
 
@@ -23,6 +24,19 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kDetailSizeField);
 HANDLE ToHandle(DeviceHandle handle)
 {
     return reinterpret_cast<HANDLE>(handle);
+}
+
+constexpr DWORD kDescriptorReplyBytes = 1024;
+
+// The zero-terminated string at `offset` of a reply of `size` bytes; "" for
+// none or one outside the reply.
+std::string ReplyString(const uint8_t *reply, DWORD size, uint32_t offset)
+{
+    if (offset == 0 || offset >= size)
+        return std::string();
+    const auto *start = reinterpret_cast<const char *>(reply + offset);
+    const auto *end = static_cast<const char *>(std::memchr(start, 0, size - offset));
+    return std::string(start, end != nullptr ? static_cast<std::size_t>(end - start) : size - offset);
 }
 
 } // namespace
@@ -91,23 +105,31 @@ void WindowsDeviceAccess::Close(DeviceHandle handle)
 
 bool WindowsDeviceAccess::ScsiPassThrough(DeviceHandle handle, ScsiRequest &request)
 {
-    ScsiPassThroughDirect sptd;
-    FillScsiPassThroughDirect(sptd, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
+    ScsiPassThroughDirectWithSense record;
+    FillScsiPassThroughDirect(record, request.cdb, request.cdbLength, request.dataIn, request.buffer, request.length,
                               request.timeoutSeconds);
     DWORD returned = 0;
     calls->SetLastError(0);
-    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &sptd, sizeof sptd, &sptd,
-                                           sizeof sptd, &returned, nullptr);
+    const BOOL ok = calls->DeviceIoControl(ToHandle(handle), kIoctlScsiPassThroughDirect, &record, sizeof record,
+                                           &record, sizeof record, &returned, nullptr);
     // The request counts as carried out only when no error is left behind.
     QZ_SetLastError(calls->GetLastError());
+    request.senseLength = 0;
     if (!ok) {
         // Nothing came back: the record still holds what was asked for.
         request.scsiStatus = 0;
         request.transferred = 0;
         return false;
     }
-    request.scsiStatus = sptd.ScsiStatus;
-    request.transferred = sptd.DataTransferLength;
+    request.scsiStatus = record.Sptd.ScsiStatus;
+    request.transferred = record.Sptd.DataTransferLength;
+    // The port driver leaves in SenseInfoLength how much sense data it wrote.
+    if (request.scsiStatus != 0) {
+        const uint8_t count = record.Sptd.SenseInfoLength < kSenseBytes ? record.Sptd.SenseInfoLength : kSenseBytes;
+        static_assert(sizeof request.sense >= kSenseBytes);
+        std::memcpy(request.sense, record.Sense, count);
+        request.senseLength = count;
+    }
     return true;
 }
 
@@ -139,6 +161,55 @@ bool WindowsDeviceAccess::StorageProtocolQuery(DeviceHandle handle, TStorageQuer
 bool WindowsDeviceAccess::FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length)
 {
     return Control(handle, kIoctlScsiMiniport, request, length);
+}
+
+std::string WindowsDeviceAccess::IdentityOfHandle(DeviceHandle handle)
+{
+    // What the storage stack says the disk is: vendor, product and serial
+    // number (an enclosure's product is mostly the drive model inside), bus
+    // type and disk number. Not the product revision, which a firmware
+    // update through this library changes.
+    StoragePropertyQuery query;
+    std::memset(&query, 0, sizeof query);
+    query.PropertyId = kStorageDeviceProperty;
+    query.QueryType = kPropertyStandardQuery;
+    alignas(8) uint8_t reply[kDescriptorReplyBytes] = {};
+    DWORD returned = 0;
+    const DWORD savedError = calls->GetLastError();
+    std::string identity;
+    if (calls->DeviceIoControl(ToHandle(handle), kIoctlStorageQueryProperty, &query, sizeof query, reply, sizeof reply,
+                               &returned, nullptr)
+        && returned >= sizeof(StorageDeviceDescriptor) && returned <= sizeof reply) {
+        StorageDeviceDescriptor descriptor;
+        std::memcpy(&descriptor, reply, sizeof descriptor);
+        identity = "device " + ReplyString(reply, returned, descriptor.VendorIdOffset) + "|"
+            + ReplyString(reply, returned, descriptor.ProductIdOffset) + "|"
+            + ReplyString(reply, returned, descriptor.SerialNumberOffset) + "|bus "
+            + std::to_string(descriptor.BusType);
+        StorageDeviceNumber device;
+        std::memset(&device, 0, sizeof device);
+        returned = 0;
+        const BOOL numbered = calls->DeviceIoControl(ToHandle(handle), kIoctlStorageGetDeviceNumber, nullptr, 0,
+                                                     &device, sizeof device, &returned, nullptr);
+        identity += numbered && returned >= offsetof(StorageDeviceNumber, DeviceNumber) + sizeof device.DeviceNumber
+            ? " disk " + std::to_string(device.DeviceNumber)
+            : " disk -";
+    }
+    calls->SetLastError(savedError);
+    return identity;
+}
+
+std::string WindowsDeviceAccess::IdentityOfPath(const char *path)
+{
+    const uint32_t savedError = QZ_GetLastError();
+    const DeviceHandle handle = Open(path);
+    std::string identity;
+    if (handle != kInvalidDeviceHandle) {
+        identity = IdentityOfHandle(handle);
+        Close(handle);
+    }
+    QZ_SetLastError(savedError);
+    return identity;
 }
 
 DeviceAccess &PlatformDeviceAccess()

@@ -20,6 +20,11 @@ public:
     bool GetDiskNumber(DeviceHandle handle, uint32_t &number) override;
     bool StorageProtocolQuery(DeviceHandle handle, driverdef::TStorageQueryWithBuffer &query) override;
     bool FirmwareRequest(DeviceHandle handle, uint8_t *request, uint32_t length) override;
+    bool IdentifiesDisks() const override { return true; }
+    // "device <vendor>|<product>|<serial number>|bus <type> disk <number>"
+    // as the storage stack describes the disk; "" when it does not.
+    std::string IdentityOfPath(const char *path) override;
+    std::string IdentityOfHandle(DeviceHandle handle) override;
 
 private:
     // Sends one request with the same buffer in and out.
