@@ -1,8 +1,8 @@
 #include "app/CConfigApp.h"
+#include "framework/PlatformStartup.h"
 
 #include <QApplication>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -18,9 +18,7 @@ int main(int argc, char **argv)
         }
     }
 
-    // Under a file size limit a write beyond it must fail (EFBIG) and be
-    // reported as a failed save, not end the program.
-    std::signal(SIGXFSZ, SIG_IGN);
+    PrepareProcessForWindowLayer();
 
     QApplication application(argc, argv);
     // Docks and task bars match the window to its desktop entry by these

@@ -25,4 +25,8 @@ inline constexpr uint32_t kCloseWindow = 0x0010; // the platform's close message
 } // namespace AgentMessages
 
 // The agent program, beside Config.
+#ifdef _WIN32
+inline constexpr const char *kAgentProgramName = "hid.exe";
+#else
 inline constexpr const char *kAgentProgramName = "hid";
+#endif

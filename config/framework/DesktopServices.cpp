@@ -1,8 +1,5 @@
 #include "framework/DesktopServices.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 namespace DesktopServices {
 namespace {
 
@@ -18,7 +15,7 @@ bool OpenDocument(const QString &path)
 {
     if (Opener())
         return Opener()(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return OpenDocumentWithPlatform(path);
 }
 
 void SetDocumentOpenerForTesting(std::function<bool(const QString &)> opener)

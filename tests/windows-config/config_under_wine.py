@@ -183,9 +183,11 @@ def send(args, environment, *request):
                           timeout=120)
 
 
-def window_visible():
-    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % TITLE],
-                          capture_output=True, text=True).stdout.strip() != ""
+def window_state(args, environment, action="state"):
+    """The Windows side's view of Config's window: "minimised", "normal" or "absent"."""
+    probe = os.path.join(args.windows_bin, "window_probe.exe")
+    return subprocess.run([args.wine, probe, action, TITLE], env=environment, capture_output=True, text=True,
+                          timeout=120).stdout.strip()
 
 
 def agent_requests(args, windows, environment):
@@ -198,10 +200,11 @@ def agent_requests(args, windows, environment):
             answer = send(args, environment, "ping")
             check(answer.returncode == 0 and answer.stdout.split()[-1:] == ["1"],
                   "hid.exe --send ping is answered 1 (%r)" % answer.stdout.strip())
-            subprocess.run(["xdotool", "windowminimize", windows.window])
-            hidden = wait_until(lambda: not window_visible(), 10)
+            window_state(args, environment, "minimise")
+            minimised = wait_until(lambda: window_state(args, environment) == "minimised", 20)
             send(args, environment, "restore")
-            check(hidden and wait_until(window_visible, 10), "hid.exe --send restore shows a minimised Config.exe")
+            check(minimised and wait_until(lambda: window_state(args, environment) == "normal", 20),
+                  "hid.exe --send restore shows a minimised Config.exe")
         before = read_bytes(windows.settings_path)
         click(windows.window, FIRST_EFFECT_IN_THE_LIST)  # an edit that is not applied
         send(args, environment, "close", reason)
@@ -284,8 +287,8 @@ def main():
             check(clicked_files[session.name] is not None,
                   "%s: the clicks change what Apply writes" % session.name)
             if session is windows:
-                check(wait_until(lambda: b"Flash" in read_bytes(windows.agent_log)[len(agent_log):], 20),
-                      "after Apply hid.exe re-reads the file and reports the new effect")
+                check(wait_until(lambda: b"(notified)" in read_bytes(windows.agent_log)[len(agent_log):], 20),
+                      "after Apply hid.exe is told and re-reads the file")
         finally:
             session.stop()
 

@@ -7,6 +7,7 @@
 #include "framework/SingleInstanceLock.h"
 #include "settings/DiagnosticLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

@@ -150,9 +150,11 @@ TEST_F(SkinFolderTest, PremultipliedStates)
 TEST_F(SkinFolderTest, DerivedNames)
 {
     EXPECT_EQ(ThumbSetName("sliderRed"), QStringLiteral("sliderRed_bar"));
-    EXPECT_EQ(SkinPicturePath("a\\b.png"), dir.path() + QStringLiteral("/skins/a/b.png"));
-    EXPECT_EQ(StaticPicturePath("logo.png"), dir.path() + QStringLiteral("/skins/Pic/logo.png"));
-    EXPECT_EQ(MenuOverPicturePath("Device"), dir.path() + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
+    EXPECT_EQ(QDir::fromNativeSeparators(SkinPicturePath("a\\b.png")), dir.path() + QStringLiteral("/skins/a/b.png"));
+    EXPECT_EQ(QDir::fromNativeSeparators(StaticPicturePath("logo.png")),
+              dir.path() + QStringLiteral("/skins/Pic/logo.png"));
+    EXPECT_EQ(QDir::fromNativeSeparators(MenuOverPicturePath("Device")),
+              dir.path() + QStringLiteral("/Skins/Menu/Device_menu_over.png"));
 
     ButtonPictureNames names = SplitButtonPictureName("btnPng_apply");
     EXPECT_EQ(names.frame, QStringLiteral("btnPng"));

@@ -145,10 +145,10 @@ TEST_F(SkinFileTest, SkinFileForLanguage)
 {
     const QString saved = PlatformPaths::ApplicationDirectory();
     PlatformPaths::SetApplicationDirectory(QStringLiteral("/opt/app/"));
-    EXPECT_EQ(SkinFileForLanguage(1), QStringLiteral("/opt/app/Lan/skin_Cs.ini"));
-    EXPECT_EQ(SkinFileForLanguage(0), QStringLiteral("/opt/app/Lan/skin_En.ini"));
-    EXPECT_EQ(SkinFileForLanguage(2052), QStringLiteral("/opt/app/Lan/skin_En.ini"));
-    EXPECT_EQ(SkinFileForLanguage(-1), QStringLiteral("/opt/app/Lan/skin_En.ini"));
+    EXPECT_EQ(QDir::fromNativeSeparators(SkinFileForLanguage(1)), QStringLiteral("/opt/app/Lan/skin_Cs.ini"));
+    EXPECT_EQ(QDir::fromNativeSeparators(SkinFileForLanguage(0)), QStringLiteral("/opt/app/Lan/skin_En.ini"));
+    EXPECT_EQ(QDir::fromNativeSeparators(SkinFileForLanguage(2052)), QStringLiteral("/opt/app/Lan/skin_En.ini"));
+    EXPECT_EQ(QDir::fromNativeSeparators(SkinFileForLanguage(-1)), QStringLiteral("/opt/app/Lan/skin_En.ini"));
     PlatformPaths::SetApplicationDirectory(saved);
 }
 
