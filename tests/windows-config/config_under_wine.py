@@ -27,6 +27,7 @@ import time
 from PIL import Image, ImageChops
 
 TITLE = "Zarvik RGB Software_Config"
+WARNING_TITLE = "Zarvik RGB Software_Warning"
 SETTINGS_CHAIN = ("Zarvik", "Zarvik RGB Software", "config")
 # Positions from the default skin (window coordinates at scale 1).
 APPLY = (836 + 74, 568 + 20)
@@ -38,7 +39,7 @@ PREVIEW_AREA = (92, 430, 250, 620)
 # Pixels whose channels differ by more than this count as different; the
 # share of different pixels allowed covers the text drawn by another engine.
 CHANNEL_TOLERANCE = 40
-DIFFERENT_SHARE_ALLOWED = 0.06
+DIFFERENT_SHARE_ALLOWED = 0.03
 
 failures = []
 
@@ -207,10 +208,19 @@ def agent_requests(args, windows, environment):
                   "hid.exe --send restore shows a minimised Config.exe")
         before = read_bytes(windows.settings_path)
         click(windows.window, FIRST_EFFECT_IN_THE_LIST)  # an edit that is not applied
+        companion = subprocess.Popen([args.wine, os.path.join(args.windows_bin, "window_probe.exe"), "hold",
+                                      WARNING_TITLE], env=environment, stdout=subprocess.PIPE, text=True)
+        companion.stdout.readline()  # "holding"
         send(args, environment, "close", reason)
         ended = wait_until(lambda: windows.process.poll() is not None, 30)
         check(ended and read_bytes(windows.settings_path) == before,
               "hid.exe --send close %s ends Config.exe without saving" % reason)
+        try:
+            closed = companion.wait(30) == 0
+        except subprocess.TimeoutExpired:
+            companion.kill()
+            closed = False
+        check(closed, "... and closes the window titled \"%s\"" % WARNING_TITLE)
         windows.stop()
 
 

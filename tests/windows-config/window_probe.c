@@ -1,6 +1,10 @@
 /* Looks at or changes the visible top-level window of a title, as another
- * program on the desktop would. Usage: window_probe state|minimise TITLE
- * "state" prints "minimised", "normal" or "absent". */
+ * program on the desktop would, or shows one. Usage:
+ *   window_probe state TITLE      prints "minimised", "normal" or "absent"
+ *   window_probe minimise TITLE
+ *   window_probe hold TITLE       shows a window of that title until it is
+ *                                 sent the close message (prints "closed"),
+ *                                 at most a minute (exit status 1) */
 #include <windows.h>
 
 #include <stdio.h>
@@ -22,10 +26,46 @@ static BOOL CALLBACK Visit(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+static LRESULT CALLBACK Held(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE) {
+        DestroyWindow(window);
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static int Hold(const wchar_t *title)
+{
+    WNDCLASSW windowClass = {0};
+    windowClass.lpfnWndProc = Held;
+    windowClass.hInstance = GetModuleHandleW(NULL);
+    windowClass.lpszClassName = L"WindowProbeHeld";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowW(L"WindowProbeHeld", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL,
+                                windowClass.hInstance, NULL);
+    if (!window)
+        return 2;
+    puts("holding");
+    fflush(stdout);
+    SetTimer(window, 1, 60000, NULL);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        if (message.message == WM_TIMER)
+            return 1;
+        DispatchMessageW(&message);
+    }
+    puts("closed");
+    return 0;
+}
+
 int wmain(int argc, wchar_t **argv)
 {
+    if (argc == 3 && wcscmp(argv[1], L"hold") == 0)
+        return Hold(argv[2]);
     if (argc != 3 || (wcscmp(argv[1], L"state") != 0 && wcscmp(argv[1], L"minimise") != 0)) {
-        fputs("usage: window_probe state|minimise TITLE\n", stderr);
+        fputs("usage: window_probe state|minimise|hold TITLE\n", stderr);
         return 2;
     }
     struct Search search = {argv[2], NULL};
