@@ -17,6 +17,7 @@ Needs DISPLAY (an X server), xdotool and xwd. Exits non-zero on a failure.
 import argparse
 import glob
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -102,8 +103,11 @@ def wait_for_change(path, previous, timeout=20):
     return None
 
 
+AGENT_PATTERN = None  # hid.exe of this folder only: other runs may go on beside this one
+
+
 def agent_processes():
-    found = subprocess.run(["pgrep", "-f", r"\\hid\.exe"], capture_output=True, text=True)
+    found = subprocess.run(["pgrep", "-f", AGENT_PATTERN], capture_output=True, text=True)
     return found.stdout.split()
 
 
@@ -268,7 +272,10 @@ def main():
     local = [p for p in glob.glob(os.path.join(args.prefix, "drive_c", "users", "*", "AppData", "Local"))
              if "/Public/" not in p]
     windows.agent_log = os.path.join(local[0] if local else work, "Zarvik", "LOG", "hid.log")
-    subprocess.run(["pkill", "-f", r"\\hid\.exe"])
+    global AGENT_PATTERN
+    agent = "Z:" + os.path.abspath(args.windows_bin).replace("/", "\\") + "\\hid.exe"
+    AGENT_PATTERN = "^" + re.sub(r"([\\.\[\]()*+?^${}|])", r"\\\1", agent)  # a POSIX extended expression
+    subprocess.run(["pkill", "-f", AGENT_PATTERN])
 
     pictures, first_files, clicked_files = {}, {}, {}
     for session in (linux, windows):
@@ -333,7 +340,7 @@ def main():
                   "the windows look the same outside the text (%.2f%% of pixels differ)" % (100 * share))
 
     agent_requests(args, windows, wine_environment)
-    subprocess.run(["pkill", "-f", r"\\hid\.exe"])
+    subprocess.run(["pkill", "-f", AGENT_PATTERN])
 
     log = open(log_file, encoding="latin-1").read() if os.path.exists(log_file) else ""
     check("STEP CreateDlg" in log, "the log lines land in C:\\LOG\\Zarvik RGB Software_Config.log")
