@@ -225,8 +225,10 @@ def provider_devices(args, windows, environment, settings_folder):
     try:
         if windows.start():
             saved = windows.apply_and_read(None)
-            counts = {keys.get("devnum_ssd") for keys in parse_profile(decode_profile(saved or b"")).values()} - {None}
-            check(counts == {"3"}, "with the provider registered Apply records DevNum_SSD=3 (%s)" % sorted(counts))
+            sections = parse_profile(decode_profile(saved or b""))
+            current = "profile%ssetting" % sections.get("setting", {}).get("currentprofile")
+            count = sections.get(current, {}).get("devnum_ssd")
+            check(count == "3", "with the provider registered Apply records DevNum_SSD=3 (%s)" % count)
     finally:
         windows.stop()
         check(regsvr32(args, environment, "/u") == 0, "regsvr32 /u unregisters the lighting provider")
