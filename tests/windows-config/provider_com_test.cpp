@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
 #include <windows.h>
 
 namespace {
@@ -121,6 +122,19 @@ TEST(ProviderThroughCom, RegisteredWithRegsvr32TheCatalogueOffersItsDevicesAndUn
     const QStringList lines = TraceLines(trace);
     EXPECT_EQ(lines.filter(QStringLiteral("create")).size(), 8) << lines.join(u'|').toStdString();
     EXPECT_EQ(lines.filter(QStringLiteral("destroy")).size(), 8) << lines.join(u'|').toStdString();
+
+    // Any COM client reaches the provider through the system's own
+    // interface declarations, in the system's calling convention.
+    CoInitialize(nullptr);
+    ::IUnknown *unknown = nullptr;
+    ASSERT_EQ(CoCreateInstance(*reinterpret_cast<const CLSID *>(&Lighting::CLSID_LightingProvider), nullptr,
+                               CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void **>(&unknown)),
+              S_OK);
+    void *provider = nullptr;
+    EXPECT_EQ(unknown->QueryInterface(*reinterpret_cast<const IID *>(&Lighting::IID_ILightingProvider), &provider),
+              S_OK);
+    EXPECT_EQ(unknown->Release(), 1u);
+    EXPECT_EQ(static_cast<::IUnknown *>(provider)->Release(), 0u);
 
     ASSERT_EQ(Regsvr32({QStringLiteral("/u")}), 0);
     EXPECT_FALSE(ClassKeyExists());
