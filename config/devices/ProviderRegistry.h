@@ -50,7 +50,8 @@ public:
 
     // The plug-in path registered for a class (CLSID/{id}/InprocServer32:
     // first line, surrounding blanks removed), per user first; empty when no
-    // root registers the class.
+    // root registers the class. On Windows: the default value of
+    // HKEY_CLASSES_ROOT\CLSID\{id}\InprocServer32.
     QString InprocServerPath(const Lighting::Guid &clsid) const;
 
     // Creates an object of a registered class: loads the plug-in and calls
