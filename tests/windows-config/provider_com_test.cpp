@@ -31,7 +31,15 @@ QString BinFolder()
 int Regsvr32(const QStringList &arguments)
 {
     const QString dll = QDir::toNativeSeparators(BinFolder() + QStringLiteral("/ZarvikLightingProvider.dll"));
-    return QProcess::execute(QStringLiteral("regsvr32.exe"), arguments + QStringList {QStringLiteral("/s"), dll});
+    QProcess regsvr32;
+    regsvr32.start(QStringLiteral("regsvr32.exe"), arguments + QStringList {QStringLiteral("/s"), dll});
+    // A registration takes a moment; one that hangs fails the test instead.
+    if (!regsvr32.waitForFinished(60000)) {
+        regsvr32.kill();
+        regsvr32.waitForFinished();
+        return -1;
+    }
+    return regsvr32.exitStatus() == QProcess::NormalExit ? regsvr32.exitCode() : -1;
 }
 
 bool ClassKeyExists()
