@@ -1,5 +1,7 @@
 #include "DeviceList.h"
 
+#include "PluginPlace.h"
+
 #include <tinyxml.h>
 
 #include <cstdio>
@@ -7,8 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
-
-#include <dlfcn.h>
 
 namespace provider {
 namespace {
@@ -24,16 +24,10 @@ bool IsFile(const std::string &path)
 
 std::string FolderOf(const std::string &path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string Environment(const char *name)
-{
-    const char *value = std::getenv(name);
-    return value ? std::string(value) : std::string();
 }
 
 std::optional<std::string> ReadFile(const std::string &path)
@@ -65,7 +59,7 @@ ListedDevice ReadDevice(const TiXmlElement *device, const std::string &listFolde
     ListedDevice listed;
     if (const char *file = device->Attribute("file")) {
         std::string path = file;
-        if (!path.empty() && path.front() != '/')
+        if (!path.empty() && !IsAbsolutePath(path))
             path = listFolder + '/' + path;
         if (const auto content = ReadFile(path))
             listed.description = WithoutByteOrderMark(Utf16FromUtf8(*content));
@@ -83,9 +77,6 @@ ListedDevice ReadDevice(const TiXmlElement *device, const std::string &listFolde
     return listed;
 }
 
-void Anchor()
-{ }
-
 } // namespace
 
 std::string FindDeviceListFile()
@@ -93,20 +84,16 @@ std::string FindDeviceListFile()
     if (const char *named = std::getenv("ZARVIK_PROVIDER_DEVICES"); named && *named)
         return named;
 
-    std::string configHome = Environment("XDG_CONFIG_HOME");
-    if (configHome.empty() || configHome.front() != '/') {
-        const std::string home = Environment("HOME");
-        configHome = home.empty() ? std::string() : home + "/.config";
-    }
+    const std::string configHome = UserConfigFolder();
     if (!configHome.empty()) {
         const std::string perUser = configHome + "/Zarvik/provider/devices.xml";
         if (IsFile(perUser))
             return perUser;
     }
 
-    Dl_info info {};
-    if (dladdr(reinterpret_cast<void *>(&Anchor), &info) && info.dli_fname) {
-        const std::string beside = FolderOf(info.dli_fname) + "/LightingProvider/devices.xml";
+    const std::string pluginFolder = PluginFolder();
+    if (!pluginFolder.empty()) {
+        const std::string beside = pluginFolder + "/LightingProvider/devices.xml";
         if (IsFile(beside))
             return beside;
     }

@@ -16,7 +16,8 @@ struct ListedDevice
 
 // Where the device list is looked for, in order:
 //   1. the file named by $ZARVIK_PROVIDER_DEVICES (when set, it alone counts);
-//   2. $XDG_CONFIG_HOME/Zarvik/provider/devices.xml (default ~/.config/...);
+//   2. Zarvik/provider/devices.xml in the user's configuration folder
+//      ($XDG_CONFIG_HOME, default ~/.config; %APPDATA% on Windows);
 //   3. LightingProvider/devices.xml beside the plug-in.
 // Empty when none is found.
 std::string FindDeviceListFile();

@@ -2,6 +2,7 @@
 // device object per entry of the device list (see README.md).
 
 #include "DeviceList.h"
+#include "LiveObjects.h"
 
 #include "devices/LightingProviderContract.h"
 
@@ -22,7 +23,7 @@ template <typename Interface, const Guid &ownIid>
 class Unknown : public Interface
 {
 public:
-    HResult QueryInterface(const Guid &iid, void **object) override
+    HResult LIGHTING_CALL QueryInterface(const Guid &iid, void **object) override
     {
         if (!object)
             return E_POINTER;
@@ -35,9 +36,9 @@ public:
         return E_NOINTERFACE;
     }
 
-    std::uint32_t AddRef() override { return ++references; }
+    std::uint32_t LIGHTING_CALL AddRef() override { return ++references; }
 
-    std::uint32_t Release() override
+    std::uint32_t LIGHTING_CALL Release() override
     {
         const std::uint32_t left = --references;
         if (left == 0)
@@ -46,9 +47,10 @@ public:
     }
 
 protected:
+    Unknown() { ++liveObjects; }
     // Virtual, and after the interface's slots, so the interface layout the
     // host calls through is unchanged.
-    virtual ~Unknown() = default;
+    virtual ~Unknown() { --liveObjects; }
 
 private:
     std::atomic<std::uint32_t> references {1};
@@ -64,7 +66,7 @@ public:
         Trace("create device " + std::to_string(index));
     }
 
-    HResult GetDescription(Bstr *description) override
+    HResult LIGHTING_CALL GetDescription(Bstr *description) override
     {
         if (!description)
             return E_POINTER;
@@ -95,7 +97,7 @@ public:
             devices.push_back(new Device(i, std::move(listed[i])));
     }
 
-    HResult GetDevices(ILightingDevice **array, std::uint32_t *count) override
+    HResult LIGHTING_CALL GetDevices(ILightingDevice **array, std::uint32_t *count) override
     {
         if (!count)
             return E_POINTER;
@@ -128,8 +130,16 @@ private:
 } // namespace
 } // namespace provider
 
-extern "C" __attribute__((visibility("default"))) HResult LightingProviderCreateInstance(const Guid *clsid,
-                                                                                         const Guid *iid, void **object)
+// The factory is the plug-in's entry point on Linux; on Windows COM reaches it
+// through the class factory (ComServerWindows.cpp).
+#ifdef _WIN32
+#define PROVIDER_FACTORY_EXPORT
+#else
+#define PROVIDER_FACTORY_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" PROVIDER_FACTORY_EXPORT HResult LightingProviderCreateInstance(const Guid *clsid, const Guid *iid,
+                                                                          void **object)
 {
     if (!object)
         return E_POINTER;

@@ -10,6 +10,13 @@
 // C++ ABI used on Linux (pure virtual functions, no virtual destructor), so
 // a plug-in written in C can implement the same tables by hand.
 //
+// On Windows the same interfaces are real COM interfaces: a provider is an
+// in-process COM server registered below HKEY_CLASSES_ROOT (the same key
+// paths, with backslashes), created with CoCreateInstance; the methods use
+// the COM calling convention (LIGHTING_CALL) and strings are the system's
+// BSTRs. The folder tree and the exported factory below are the Linux
+// counterparts of those.
+//
 // Registration lives in a folder tree (the "registry"), searched per user
 // first, then system-wide:
 //     $XDG_CONFIG_HOME/Zarvik/registry   (default ~/.config/Zarvik/registry)
@@ -21,11 +28,32 @@
 // holds the absolute path of the plug-in (one line). Config never loads a
 // plug-in named by a relative path.
 //
-// This header needs nothing beyond the C and C++ standard libraries.
+// This header needs nothing beyond the C and C++ standard libraries (and, on
+// Windows, the system's OLE automation library for the strings). Include it
+// before <windows.h>: the system's headers define some of its names as
+// macros.
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+// The calling convention of the interface methods: the COM one on 32-bit
+// Windows, the platform's default elsewhere.
+#if defined(_WIN32) && defined(__i386__)
+#define LIGHTING_CALL __stdcall
+#else
+#define LIGHTING_CALL
+#endif
+
+#ifdef _WIN32
+// The system's string functions (oleaut32), declared as the system declares
+// them.
+extern "C" {
+__declspec(dllimport) wchar_t *__stdcall SysAllocStringLen(const wchar_t *text, unsigned int length);
+__declspec(dllimport) void __stdcall SysFreeString(wchar_t *string);
+__declspec(dllimport) unsigned int __stdcall SysStringLen(wchar_t *string);
+}
+#endif
 
 namespace Lighting {
 
@@ -102,11 +130,32 @@ constexpr const char kInprocServerName[] = "InprocServer32";
 // pointer is a valid, empty string.
 //
 // Both sides allocate and free these strings only through the functions
-// below. They are defined here, inline, on top of the C library's malloc and
-// free, which Config and every plug-in in its process share, so a string
-// allocated by a plug-in is freed correctly by Config and the other way
-// round.
+// below. On Linux they are defined here, inline, on top of the C library's
+// malloc and free, which Config and every plug-in in its process share, so a
+// string allocated by a plug-in is freed correctly by Config and the other
+// way round. On Windows they are the system's BSTR functions.
 using Bstr = char16_t *;
+
+#ifdef _WIN32
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "a BSTR holds UTF-16 code units");
+
+inline Bstr SysAllocStringLen(const char16_t *text, std::uint32_t length)
+{
+    return reinterpret_cast<Bstr>(::SysAllocStringLen(reinterpret_cast<const wchar_t *>(text), length));
+}
+
+inline void SysFreeString(Bstr string)
+{
+    ::SysFreeString(reinterpret_cast<wchar_t *>(string));
+}
+
+inline std::uint32_t SysStringLen(const char16_t *string)
+{
+    return ::SysStringLen(reinterpret_cast<wchar_t *>(const_cast<char16_t *>(string)));
+}
+
+#else
 
 inline Bstr SysAllocStringLen(const char16_t *text, std::uint32_t length)
 {
@@ -144,13 +193,15 @@ inline std::uint32_t SysStringLen(const char16_t *string)
     return bytes / 2;
 }
 
+#endif
+
 // ------------------------------------------------------------- interfaces
 
 struct IUnknown
 {
-    virtual HResult QueryInterface(const Guid &iid, void **object) = 0;
-    virtual std::uint32_t AddRef() = 0;
-    virtual std::uint32_t Release() = 0;
+    virtual HResult LIGHTING_CALL QueryInterface(const Guid &iid, void **object) = 0;
+    virtual std::uint32_t LIGHTING_CALL AddRef() = 0;
+    virtual std::uint32_t LIGHTING_CALL Release() = 0;
 
 protected:
     // Objects are destroyed by Release, never through an interface pointer;
@@ -166,7 +217,7 @@ struct ILightingProvider : IUnknown
     // *count holds the array's capacity on entry; fills up to that many
     // entries, each carrying a reference that the caller owns, and sets
     // *count to the number filled.
-    virtual HResult GetDevices(ILightingDevice **devices, std::uint32_t *count) = 0;
+    virtual HResult LIGHTING_CALL GetDevices(ILightingDevice **devices, std::uint32_t *count) = 0;
 
 protected:
     ~ILightingProvider() = default;
@@ -177,7 +228,7 @@ struct ILightingDevice : IUnknown
     // *description is null on entry. Sets it to a new string holding the
     // device's description document, which the caller frees with
     // SysFreeString; leaves it null when the device has none.
-    virtual HResult GetDescription(Bstr *description) = 0;
+    virtual HResult LIGHTING_CALL GetDescription(Bstr *description) = 0;
 
 protected:
     ~ILightingDevice() = default;

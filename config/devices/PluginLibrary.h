@@ -1,5 +1,6 @@
 #pragma once
-// Loading a plug-in's code into the process, on each platform its own way.
+// Loading a plug-in's code into the process by its path (the folder-tree
+// registry of ProviderRegistryPosix.cpp; Windows creates providers through COM).
 
 #include <QString>
 

@@ -1,7 +1,10 @@
 #pragma once
-// The registry of lighting providers: a folder tree per user and one
-// system-wide, possibly in several folders (layout in LightingProviderContract.h), and the creation of a
-// registered provider object from its plug-in.
+// The registry of lighting providers and the creation of a registered
+// provider object. On Linux: a folder tree per user and one system-wide,
+// possibly in several folders (layout in LightingProviderContract.h), and
+// plug-ins loaded by their path (ProviderRegistryPosix.cpp). On Windows: the
+// system registry below HKEY_CLASSES_ROOT and COM's in-process servers; the
+// roots are not used there (ProviderRegistryWindows.cpp).
 
 #include "devices/LightingProviderContract.h"
 
@@ -10,7 +13,7 @@
 
 // Reads a class identifier written exactly as {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
 // (hexadecimal digits in either case). Anything else, including the form
-// without braces, is refused.
+// without braces, is refused. On Windows the system's conversion decides.
 bool CLSIDFromString(const QString &text, Lighting::Guid *clsid);
 
 // The braced, upper-case form of an identifier.
@@ -47,11 +50,13 @@ public:
 
     // The plug-in path registered for a class (CLSID/{id}/InprocServer32:
     // first line, surrounding blanks removed), per user first; empty when no
-    // root registers the class.
+    // root registers the class. On Windows: the default value of
+    // HKEY_CLASSES_ROOT\CLSID\{id}\InprocServer32.
     QString InprocServerPath(const Lighting::Guid &clsid) const;
 
     // Creates an object of a registered class: loads the plug-in and calls
-    // its factory. A path that is not absolute, a file that is missing or
+    // its factory (on Windows: CoCreateInstance of an in-process server, COM
+    // initialised on the calling thread). A path that is not absolute, a file that is missing or
     // cannot be loaded, and a plug-in without the factory are refused with a
     // log line; the status then tells why and *object is null. Plug-ins stay
     // loaded for the life of the process, since objects they created may
@@ -59,6 +64,9 @@ public:
     Lighting::HResult CreateInstance(const Lighting::Guid &clsid, const Lighting::Guid &iid, void **object) const;
 
 private:
+    // The names once each, compared without regard to case, sorted by name.
+    static QStringList UniqueSubkeyNames(const QStringList &names);
+
     QString ResolveKey(const QString &root, const QString &key) const;
 
     QString userRoot;

@@ -11,7 +11,9 @@ then an effect, a preset colour and Apply) and read back:
   - the log lines land in C:\\LOG; a second Config.exe ends at once;
   - Config.exe starts hid.exe when it is absent and not when it runs, hid.exe
     re-reads the file after Apply, and hid.exe's requests reach Config.exe
-    as window messages: ping, restore, and close without saving.
+    as window messages: ping, restore, and close without saving;
+  - with the lighting provider registered by regsvr32, Apply records its
+    devices' count.
 Needs DISPLAY (an X server), xdotool and xwd. Exits non-zero on a failure.
 """
 import argparse
@@ -228,6 +230,27 @@ def agent_requests(args, windows, environment):
         windows.stop()
 
 
+def regsvr32(args, environment, *options):
+    dll = "Z:" + os.path.abspath(os.path.join(args.windows_bin, "ZarvikLightingProvider.dll")).replace("/", "\\")
+    return subprocess.run([args.wine, "regsvr32", "/s", *options, dll], env=environment, timeout=120).returncode
+
+
+def provider_devices(args, windows, environment, settings_folder):
+    """Config.exe from empty per-user folders with the provider registered."""
+    check(regsvr32(args, environment) == 0, "regsvr32 registers the lighting provider")
+    shutil.rmtree(settings_folder, ignore_errors=True)
+    try:
+        if windows.start():
+            saved = windows.apply_and_read(None)
+            sections = parse_profile(decode_profile(saved or b""))
+            current = "profile%ssetting" % sections.get("setting", {}).get("currentprofile")
+            count = sections.get(current, {}).get("devnum_ssd")
+            check(count == "3", "with the provider registered Apply records DevNum_SSD=3 (%s)" % count)
+    finally:
+        windows.stop()
+        check(regsvr32(args, environment, "/u") == 0, "regsvr32 /u unregisters the lighting provider")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--windows-bin", required=True, help="folder holding Config.exe and its skin")
@@ -263,6 +286,8 @@ def main():
     if not roaming:
         return 1
     shutil.rmtree(os.path.join(roaming[0], "Zarvik"), ignore_errors=True)
+    # No provider: both programs record no devices.
+    regsvr32(args, wine_environment, "/u")
     log_file = os.path.join(args.prefix, "drive_c", "LOG", "Zarvik RGB Software_Config.log")
     if os.path.exists(log_file):
         os.remove(log_file)
@@ -340,6 +365,7 @@ def main():
                   "the windows look the same outside the text (%.2f%% of pixels differ)" % (100 * share))
 
     agent_requests(args, windows, wine_environment)
+    provider_devices(args, windows, wine_environment, os.path.join(roaming[0], "Zarvik"))
     subprocess.run(["pkill", "-f", AGENT_PATTERN])
 
     log = open(log_file, encoding="latin-1").read() if os.path.exists(log_file) else ""
