@@ -30,6 +30,7 @@ import time
 from PIL import Image, ImageChops
 
 TITLE = "Zarvik RGB Software_Config"
+AGENT_TITLE = "Zarvik RGB Software_Hid"
 WARNING_TITLE = "Zarvik RGB Software_Warning"
 SETTINGS_CHAIN = ("Zarvik", "Zarvik RGB Software", "config")
 # Positions from the default skin (window coordinates at scale 1).
@@ -235,6 +236,29 @@ def regsvr32(args, environment, *options):
     return subprocess.run([args.wine, "regsvr32", "/s", *options, dll], env=environment, timeout=120).returncode
 
 
+def hung_agent(args, windows, environment, log_file):
+    """An agent window that never answers holds Apply up only for the bound."""
+    subprocess.run(["pkill", "-f", AGENT_PATTERN])
+    wait_until(lambda: not agent_processes(), 20)
+    hung = subprocess.Popen([args.wine, os.path.join(args.windows_bin, "window_probe.exe"), "hang", AGENT_TITLE],
+                            env=environment, stdout=subprocess.PIPE, text=True)
+    hung.stdout.readline()  # "holding"
+    try:
+        if windows.start():
+            check(not agent_processes(), "Config.exe starts no hid.exe while a window of the agent's title exists")
+            logged = len(read_bytes(log_file))
+            click(windows.window, FIRST_EFFECT_IN_THE_LIST)
+            started = time.monotonic()
+            saved = windows.apply_and_read(read_bytes(windows.settings_path))
+            answered = wait_until(lambda: b"agent did not answer" in read_bytes(log_file)[logged:], 60)
+            check(saved is not None and answered,
+                  "a hung agent delays Apply by the bound, not for ever (%.1f s)" % (time.monotonic() - started))
+    finally:
+        windows.stop()
+        hung.kill()
+        hung.wait()
+
+
 def provider_devices(args, windows, environment, settings_folder):
     """Config.exe from empty per-user folders with the provider registered."""
     check(regsvr32(args, environment) == 0, "regsvr32 registers the lighting provider")
@@ -246,6 +270,14 @@ def provider_devices(args, windows, environment, settings_folder):
             current = "profile%ssetting" % sections.get("setting", {}).get("currentprofile")
             count = sections.get(current, {}).get("devnum_ssd")
             check(count == "3", "with the provider registered Apply records DevNum_SSD=3 (%s)" % count)
+            effects = lambda text: re.findall(rb"device 1: record \d+, effect (\d+),", text)
+            wait_until(lambda: effects(read_bytes(windows.agent_log)), 20)
+            reported = read_bytes(windows.agent_log)
+            click(windows.window, THIRD_EFFECT_IN_THE_LIST)
+            windows.apply_and_read(saved)
+            check(wait_until(lambda: effects(read_bytes(windows.agent_log)[len(reported):])[-1:] not in
+                             ([], effects(reported)[-1:]), 20),
+                  "hid.exe's report after Apply shows the newly chosen effect")
     finally:
         windows.stop()
         check(regsvr32(args, environment, "/u") == 0, "regsvr32 /u unregisters the lighting provider")
@@ -365,6 +397,7 @@ def main():
                   "the windows look the same outside the text (%.2f%% of pixels differ)" % (100 * share))
 
     agent_requests(args, windows, wine_environment)
+    hung_agent(args, windows, wine_environment, log_file)
     provider_devices(args, windows, wine_environment, os.path.join(roaming[0], "Zarvik"))
     subprocess.run(["pkill", "-f", AGENT_PATTERN])
 

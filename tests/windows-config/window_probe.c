@@ -4,7 +4,9 @@
  *   window_probe minimise TITLE
  *   window_probe hold TITLE       shows a window of that title until it is
  *                                 sent the close message (prints "closed"),
- *                                 at most a minute (exit status 1) */
+ *                                 at most a minute (exit status 1)
+ *   window_probe hang TITLE       shows a window of that title that never
+ *                                 answers (its thread sleeps a minute) */
 #include <windows.h>
 
 #include <stdio.h>
@@ -36,7 +38,7 @@ static LRESULT CALLBACK Held(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-static int Hold(const wchar_t *title)
+static int Hold(const wchar_t *title, int hang)
 {
     WNDCLASSW windowClass = {0};
     windowClass.lpfnWndProc = Held;
@@ -49,6 +51,10 @@ static int Hold(const wchar_t *title)
         return 2;
     puts("holding");
     fflush(stdout);
+    if (hang) {
+        Sleep(60000);
+        return 0;
+    }
     SetTimer(window, 1, 60000, NULL);
     MSG message;
     while (GetMessageW(&message, NULL, 0, 0) > 0) {
@@ -62,10 +68,10 @@ static int Hold(const wchar_t *title)
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc == 3 && wcscmp(argv[1], L"hold") == 0)
-        return Hold(argv[2]);
+    if (argc == 3 && (wcscmp(argv[1], L"hold") == 0 || wcscmp(argv[1], L"hang") == 0))
+        return Hold(argv[2], wcscmp(argv[1], L"hang") == 0);
     if (argc != 3 || (wcscmp(argv[1], L"state") != 0 && wcscmp(argv[1], L"minimise") != 0)) {
-        fputs("usage: window_probe state|minimise|hold TITLE\n", stderr);
+        fputs("usage: window_probe state|minimise|hold|hang TITLE\n", stderr);
         return 2;
     }
     struct Search search = {argv[2], NULL};
