@@ -29,8 +29,9 @@ bool DeviceCatalogue::Discover()
     QStringList names;
     registry.EnumerateSubkeys(QLatin1String(kInstanceKeyPath), &names);
 
-    // Objects here are plain in-process objects called on this thread only;
-    // there is no apartment to set up.
+    // Objects here are in-process objects called on this thread only; the
+    // registry sets up whatever the platform needs for them (on Windows, the
+    // thread's COM apartment).
     for (const QString &name : names) {
         Guid clsid;
         if (!CLSIDFromString(name, &clsid) || clsid != CLSID_LightingProvider)
