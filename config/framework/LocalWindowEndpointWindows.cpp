@@ -159,7 +159,13 @@ LocalWindowEndpoint::ListenResult LocalWindowEndpoint::Listen()
         return ListenResult::Failed;
     }
     const std::wstring wide = WideTitle(title);
-    if (HWND other = FindWindowW(nullptr, wide.c_str()); other && !BelongsToThisProcess(other)) {
+    // A title has one listener; another program's window of that title
+    // counts too, but not this program's own main window.
+    HWND other = FindWindowW(kWindowClass, wide.c_str());
+    if (!other)
+        if (HWND titled = FindWindowW(nullptr, wide.c_str()); titled && !BelongsToThisProcess(titled))
+            other = titled;
+    if (other) {
         error = QStringLiteral("another window is titled \"%1\"").arg(title);
         return ListenResult::TitleInUse;
     }

@@ -23,9 +23,11 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace agent_test {
 
@@ -63,6 +65,27 @@ inline bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 10
     return condition();
 }
 
+#ifdef _WIN32
+// A window of the title whose thread never handles its messages (a window
+// that hangs); a crashed listener leaves nothing behind on Windows, so a
+// stale one is no window at all. (Named after the sockets that play this
+// part elsewhere; tests/windows-config/HungWindow.cpp.)
+class RawSocket
+{
+public:
+    enum class Kind { Hung, Stale };
+    RawSocket(const QString &title, Kind kind, int backlog = 8);
+    ~RawSocket();
+    RawSocket(const RawSocket &) = delete;
+    RawSocket &operator=(const RawSocket &) = delete;
+    bool Ok() const { return ok; }
+
+private:
+    struct HungWindow;
+    std::unique_ptr<HungWindow> hung;
+    bool ok = false;
+};
+#else
 // A socket bound at a title's path: listening but never accepting (a window
 // that hangs), or closed again (the file a crashed listener leaves behind).
 class RawSocket
@@ -103,6 +126,7 @@ private:
     int fd = -1;
     bool ok = false;
 };
+#endif
 
 // Thread-safe record of what happened, in order.
 class EventLog
