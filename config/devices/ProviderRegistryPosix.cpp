@@ -1,7 +1,6 @@
 #include "devices/ProviderRegistry.h"
 
 #include "devices/DeviceLog.h"
-#include "devices/PluginLibrary.h"
 #include "framework/HexDigit.h"
 #include "framework/PlatformPaths.h"
 
@@ -10,6 +9,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+
+#include <dlfcn.h>
 
 using namespace Lighting;
 
@@ -189,7 +190,7 @@ HResult ProviderRegistry::CreateInstance(const Guid &clsid, const Guid &iid, voi
     }
     // Only an absolute path names one file; anything else would let the
     // loader's search (or the working folder) pick the code we run.
-    if (!PluginLibrary::IsAbsolutePath(path)) {
+    if (!path.startsWith(QLatin1Char('/'))) {
         DeviceLog(QStringLiteral("Lighting provider %1: plug-in path \"%2\" is not absolute, skipped").arg(id, path));
         return REGDB_E_CLASSNOTREG;
     }
@@ -198,17 +199,18 @@ HResult ProviderRegistry::CreateInstance(const Guid &clsid, const Guid &iid, voi
         return REGDB_E_CLASSNOTREG;
     }
 
-    QString reason;
-    void *library = PluginLibrary::Load(path, &reason);
+    void *library = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
-        DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" cannot be loaded: %3").arg(id, path, reason));
+        const char *reason = dlerror();
+        DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" cannot be loaded: %3")
+                      .arg(id, path, QString::fromLocal8Bit(reason ? reason : "unknown error")));
         return REGDB_E_CLASSNOTREG;
     }
-    auto factory = reinterpret_cast<ProviderFactory>(PluginLibrary::Symbol(library, kProviderFactorySymbol));
+    auto factory = reinterpret_cast<ProviderFactory>(dlsym(library, kProviderFactorySymbol));
     if (!factory) {
         DeviceLog(QStringLiteral("Lighting provider %1: plug-in \"%2\" has no %3, skipped")
                       .arg(id, path, QLatin1String(kProviderFactorySymbol)));
-        PluginLibrary::Unload(library);
+        dlclose(library);
         return REGDB_E_CLASSNOTREG;
     }
 

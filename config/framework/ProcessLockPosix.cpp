@@ -8,15 +8,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-ProcessLock::ProcessLock(QString lockPath)
-    : path(std::move(lockPath))
-{ }
-
-ProcessLock::~ProcessLock()
-{
-    Release();
-}
-
 ProcessLock::Result ProcessLock::TryAcquire()
 {
     if (descriptor >= 0)

@@ -4,15 +4,6 @@
 
 #include <windows.h>
 
-ProcessLock::ProcessLock(QString lockPath)
-    : path(std::move(lockPath))
-{ }
-
-ProcessLock::~ProcessLock()
-{
-    Release();
-}
-
 ProcessLock::Result ProcessLock::TryAcquire()
 {
     if (descriptor >= 0)
